@@ -1,0 +1,188 @@
+// Unit Compress: the Huffman engine.
+//
+//   TBitStream   a memory stream with bit-level reads and writes
+//   THuffman     length-limited (16-bit) canonical Huffman code builder and a
+//                coder of a self-describing byte form (coded or stored)
+//   reports      BinaryDigits, HuffmanTableText, HuffmanArraySource
+//
+// Standard C++ only.  Texts are UTF-8 with CR LF between lines.  Errors are
+// exceptions of the run-time layer (rtl/SysUtils.h); nothing here catches.
+#pragma once
+
+#include "Classes.h"
+#include "SysUtils.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+// ---------------------------------------------------------------------------
+// TBitStream
+//
+// A TMemoryStream that also reads and writes runs of 1..32 bits starting at
+// any bit of the byte at Position().  The current bit is
+// Position() * 8 + BitPosition().
+//
+// LsbFirst true:  stream bit b is bit (b mod 8) of byte (b div 8), bit 0 the
+//                 least significant; buffers are little-endian numbers.
+// LsbFirst false: stream bit b is bit 7-(b mod 8); buffers are bit strings
+//                 starting at bit 7 of their first byte.
+//
+// BitPosition is 0..7.  Byte Read/Write reset it to 0; SetPosition, Clear and
+// the loads leave it alone.  Bits outside a written run survive, so a header
+// can be rewritten in place after the body.
+class TBitStream : public TMemoryStream {
+public:
+  TBitStream();
+
+  // The memory stream's byte read and write, then BitPosition := 0.
+  int32_t Read(void* Buffer, int32_t Count) override;
+  int32_t Write(const void* Buffer, int32_t Count) override;
+
+  // Reads up to Count (1..32) bits from the current bit into Buffer; returns
+  // the number read (fewer near the end, 0 when exhausted).  Only the first
+  // ceil(n/8) bytes of Buffer are written; bits of the last one beyond the
+  // n-th are 0.  Count outside 1..32 or a negative position: returns 0 and
+  // changes nothing.  Never raises.
+  virtual int32_t ReadBits(void* Buffer, int32_t Count);
+
+  // Writes Count (1..32) bits of Buffer at the current bit, growing the stream
+  // to cover them (new bytes count as 0); returns Count.  Count outside 1..32
+  // or a negative position: returns 0 and changes nothing.  Never raises
+  // (except out of memory).
+  virtual int32_t WriteBits(const void* Buffer, int32_t Count);
+
+  int32_t BitPosition() const { return FBitPosition; }
+  // 0..7; anything else raises ERangeError
+  // "BitPosition %d is not within the range of %d..%d ." and keeps the value.
+  void SetBitPosition(int32_t Value);
+
+  bool LsbFirst() const { return FLsbFirst; }
+  void SetLsbFirst(bool Value) { FLsbFirst = Value; }
+
+private:
+  int32_t FBitPosition = 0;
+  bool FLsbFirst = false;
+};
+
+// ---------------------------------------------------------------------------
+// The node table.
+
+// One entry of a code.  After a build the table holds Count leaves sorted by
+// Frequency descending, then BitLength ascending, ties in the order the
+// builder's quicksort leaves them.  BitPattern holds the code bit-reversed:
+// bit 0 is the first bit sent.
+struct THuffmanNode {
+  int32_t Index;
+  uint8_t Data;
+  int32_t Frequency;
+  int32_t BitLength;
+  int32_t BitPattern;
+  int32_t Parent;
+  int32_t Left;
+  int32_t Right;
+};
+
+// One entry of the work list while the tree is built.
+struct TWorkItem {
+  int32_t Node;
+  int32_t Frequency;
+};
+
+// ---------------------------------------------------------------------------
+// THuffman
+//
+// Counting build:  fill InStream with data, Encode (or CountFrequencies,
+//                  BuildTree, AssignCodes), then read Count() and GetNode.
+// Table build:     fill InStream with 32-bit little-endian frequencies (only
+//                  the first 256 words count), BuildFromTable.
+// Coding:          Encode leaves the coded form (tag 1) or, when that is
+//                  larger than the input, the stored form (tag 0) in
+//                  OutStream; SwapStreams then Decode restores the input.
+//
+// Invariants after a build: every BitLength is 1..16 and never decreases along
+// the table; with Count >= 2 the code is complete (sum of 2^(16-len) is
+// 65536); a single leaf has length 1 and pattern 0.
+//
+// Limits: inputs of more than 2147483647 bytes cannot be counted (ERangeError
+// from CountFrequencies); a coded payload or stored length must fit the
+// header's 30 bits (ERangeError from EncodeData/StoreData, OutStream left
+// empty).  Damaged input to Decode raises Exception "Data error .  Not
+// Huffman encoded data ." or "Data error .  Can not decode ."; no input reads
+// or writes outside the streams.
+class THuffman {
+public:
+  THuffman();
+  THuffman(const THuffman&) = delete;
+  THuffman& operator=(const THuffman&) = delete;
+  virtual ~THuffman();
+
+  // Virtual operations in their fixed slot order; the drivers (Encode,
+  // BuildFromTable, Decode) call the steps through these slots.
+  virtual int32_t CountFrequencies();       // 0
+  virtual int32_t LoadFrequencies();        // 1
+  virtual int32_t BuildTree();              // 2
+  virtual int32_t AssignCodes();            // 3
+  virtual int32_t EncodeData();             // 4
+  virtual void GetTableText(std::string& Text);  // 5
+  virtual int32_t CheckFormat();            // 6
+  virtual int32_t ReadTable();              // 7
+  virtual int32_t DecodeData();             // 8
+  virtual int32_t Encode();                 // 9
+  virtual int32_t BuildFromTable();         // 10
+  virtual int32_t StoreData();              // 11
+  virtual int32_t Decode();                 // 12
+  virtual int32_t RestoreData();            // 13
+  virtual void SwapStreams();               // 14
+  virtual void Clear();                     // 15
+
+  TBitStream& InStream() { return *FInStream; }
+  const TBitStream& InStream() const { return *FInStream; }
+  TBitStream& OutStream() { return *FOutStream; }
+  const TBitStream& OutStream() const { return *FOutStream; }
+
+  // Number of leaves (0..256); 0 means no code.
+  int32_t Count() const { return FCount; }
+
+  // Copies entry Index of the node table.  Index outside 0..length-1 raises
+  // ERangeError "%d is not within the valid range of %d..%d".
+  void GetNode(int32_t Index, THuffmanNode& Node) const;
+
+protected:
+  // Quicksorts whose exact steps decide which of several equally frequent
+  // values gets which code (part of the result, not an implementation detail).
+  void SortNodes(int32_t L, int32_t R);
+  void SortWorkList(int32_t L, int32_t R);
+  void SetDepths(int32_t Index, int32_t Depth);
+
+  std::vector<THuffmanNode>& Nodes() { return FNodes; }
+  void SetCount(int32_t Value) { FCount = Value; }
+
+private:
+  std::unique_ptr<TBitStream> FInStream;
+  std::unique_ptr<TBitStream> FOutStream;
+  std::vector<THuffmanNode> FNodes;
+  int32_t FCount = 0;
+  std::vector<TWorkItem> FWorkList;
+};
+
+// Number of logical right shifts that bring Value to 0, at least 1
+// (0 and 1 give 1, 4..7 give 3, 256 gives 9).
+int32_t BitWidth(uint32_t Value);
+
+// Bits Digits-1..0 of Value as "0"/"1", highest first.  Digits outside 1..32
+// raises ERangeError "Digits %d is not within the range of %d..%d .".
+std::string BinaryDigits(int32_t Value, int32_t Digits);
+
+// Leaf table of the code built from A[0..min(Limit, size)-1] (Limit 1..256):
+// a ruled head, one row per leaf, an empty line.  Empty when there is no code.
+std::string HuffmanTableText(std::span<const int32_t> A, int32_t Limit);
+
+// The code built as above as two Pascal constant arrays (bit patterns and bit
+// lengths, data ascending, 16 values a line).  DataName empty means "データ";
+// "一致長" and "一致位置のビット数" name the LZ77 match arrays.  Empty when
+// there is no code.
+std::string HuffmanArraySource(std::span<const int32_t> A, int32_t Limit,
+                               const std::string& DataName);

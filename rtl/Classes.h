@@ -1,0 +1,74 @@
+// Stand-in for the run-time library's Classes: the growable in-memory byte
+// stream every engine stream derives from.  Standard C++ and POSIX only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// A growable memory block with a size (valid bytes) and a position (byte
+// offset of the next Read or Write).
+//
+// Invariants: 0 <= Size() <= capacity; the block is contiguous and Memory()
+// stays valid until the next operation that changes the size.  Position() may
+// lie beyond Size(); a Write there grows the stream (the gap is not cleared).
+// Capacity grows in whole steps of 8192 bytes and geometrically, so appending
+// one byte at a time reallocates rarely; pages of the reserve that are never
+// written are never touched.
+class TMemoryStream {
+public:
+  TMemoryStream();
+  TMemoryStream(const TMemoryStream&) = delete;
+  TMemoryStream& operator=(const TMemoryStream&) = delete;
+  virtual ~TMemoryStream();
+
+  // Bytes 0..Size()-1 are valid.  SetSize keeps the first min(old, new)
+  // bytes, leaves new bytes undefined, and clamps Position() to the new size.
+  // Out of memory raises std::bad_alloc; a negative size raises ERangeError.
+  int64_t Size() const { return FSize; }
+  virtual void SetSize(int64_t NewSize);
+
+  // Any non-negative offset; a negative one raises ERangeError.
+  int64_t Position() const { return FPosition; }
+  void SetPosition(int64_t NewPosition);
+
+  // Copies up to Count bytes from Position() (fewer at the end, 0 for a
+  // Count <= 0 or a position at or past the end), advances Position() by the
+  // number copied and returns it.
+  virtual int32_t Read(void* Buffer, int32_t Count);
+
+  // Writes Count bytes at Position(), growing the stream when needed, advances
+  // Position() and returns Count (0 for Count <= 0).
+  virtual int32_t Write(const void* Buffer, int32_t Count);
+
+  // Size 0, position 0, memory released.
+  void Clear();
+
+  // Replaces the contents with the whole file in one sized read; position 0.
+  // A file that cannot be opened or read raises EFOpenError with
+  // "ファイル %s は開けません"; the stream is then empty.
+  void LoadFromFile(const std::string& FileName);
+
+  // Replaces the contents with all of Source's bytes (whatever its position);
+  // position 0.  Source's position is left at its end.
+  void LoadFromStream(TMemoryStream& Source);
+
+  // The block itself: Size() valid bytes (nullptr while nothing was ever
+  // allocated).
+  void* Memory() { return FMemory; }
+  const void* Memory() const { return FMemory; }
+
+  int64_t Capacity() const { return FCapacity; }
+
+protected:
+  // Makes room for at least NewCapacity bytes (rounded up to the 8192-byte
+  // step) and returns the block; 0 releases it.
+  virtual void* Realloc(int64_t& NewCapacity);
+
+private:
+  void GrowFor(int64_t Needed);
+
+  uint8_t* FMemory = nullptr;
+  int64_t FSize = 0;
+  int64_t FPosition = 0;
+  int64_t FCapacity = 0;
+};

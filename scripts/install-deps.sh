@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the project builds, tests and runs with,
+# only when some are missing.  Uses sudo when not root.
+set -euo pipefail
+
+Packages=(
+  cmake ninja-build g++ pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl-dev
+  clang libclang-rt-14-dev
+  fonts-ipafont-gothic
+  xvfb xauth
+)
+
+Missing=()
+for P in "${Packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$P" 2>/dev/null | grep -q "install ok installed"; then
+    Missing+=("$P")
+  fi
+done
+[ ${#Missing[@]} -eq 0 ] && exit 0
+
+Sudo=()
+[ "$(id -u)" -ne 0 ] && Sudo=(sudo)
+echo "Installing: ${Missing[*]}"
+"${Sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${Sudo[@]}" apt-get install -y -qq --no-install-recommends "${Missing[@]}"

@@ -1,0 +1,114 @@
+// Thin stand-ins for the desktop toolkit's controls that Qt has no exact
+// match for.  Each keeps the behaviour the window's handlers rely on and
+// nothing more.
+#pragma once
+
+#include <QLineEdit>
+#include <QPicture>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QWidget>
+
+class QToolButton;
+
+// Virtual-key code of Enter, the only key the window's key handlers act on.
+inline constexpr int VK_RETURN = 13;
+
+// Edit box: a QLineEdit that reports key presses as virtual-key codes
+// (Enter/Return -> VK_RETURN) through KeyDown before the edit handles them.
+class TEdit : public QLineEdit {
+  Q_OBJECT
+public:
+  explicit TEdit(QWidget* Parent = nullptr);
+signals:
+  void KeyDown(int Key);
+protected:
+  void keyPressEvent(QKeyEvent* Event) override;
+};
+
+// Spin box bound to an edit box (stands in for the up-down control).
+//
+// Position is a signed 16-bit value kept within Min..Max.  SetPosition takes
+// any integer: its low 16 bits as a signed 16-bit number, then clamped.
+// While associated, every change of position is written into the edit box
+// (with the locale's thousands separator when Thousands is on: 1,000 and
+// 10,239), and reading Position first takes the edit box's text when it is a
+// whole number within range (separators allowed when Thousands is on);
+// otherwise the previous position counts.
+// The two arrows change the position by one (no wrap) and then emit Click.
+class TUpDown : public QWidget {
+  Q_OBJECT
+public:
+  explicit TUpDown(QWidget* Parent = nullptr);
+
+  int Position();
+  void SetPosition(int Value);
+  int Min() const { return FMin; }
+  int Max() const { return FMax; }
+  void SetRange(int Min, int Max);
+  bool Thousands() const { return FThousands; }
+  void SetThousands(bool Value);
+
+  // nullptr detaches; the edit box then keeps whatever text it has.
+  TEdit* Associate() const { return FAssociate; }
+  void SetAssociate(TEdit* Edit);
+
+  // Presses an arrow as the user would (+1 up, -1 down).
+  void Step(int Delta);
+
+signals:
+  void Click();
+
+private:
+  void ShowPosition();
+
+  QToolButton* FUp = nullptr;
+  QToolButton* FDown = nullptr;
+  TEdit* FAssociate = nullptr;
+  int FPosition = 0;
+  int FMin = 0;
+  int FMax = 100;
+  bool FThousands = true;
+};
+
+// Radio button whose checking, by the user or by the program, emits Click
+// exactly once when it was not checked before.
+class TRadioButton : public QRadioButton {
+  Q_OBJECT
+public:
+  explicit TRadioButton(const QString& Caption, QWidget* Parent = nullptr);
+signals:
+  void Click();
+};
+
+// Image control: shows a vector picture stretched to its whole area, or
+// nothing.
+class TImage : public QWidget {
+  Q_OBJECT
+public:
+  explicit TImage(QWidget* Parent = nullptr);
+  // A copy of Picture is shown; nullptr removes the picture.
+  void SetPicture(const QPicture* Picture);
+  bool HasPicture() const { return FHasPicture; }
+  const QPicture& Picture() const { return FPicture; }
+protected:
+  void paintEvent(QPaintEvent* Event) override;
+private:
+  QPicture FPicture;
+  bool FHasPicture = false;
+};
+
+// Memo: plain multi-line text, both scroll bars, no word wrap, a fixed-pitch
+// Japanese font, at most MaxLength characters typed by the user.
+class TMemo : public QPlainTextEdit {
+  Q_OBJECT
+public:
+  static constexpr int MaxLength = 1048576;
+  explicit TMemo(QWidget* Parent = nullptr);
+  void SetText(const QString& Text);
+  QString Text() const;
+  void SelectAll() { selectAll(); }
+protected:
+  void keyPressEvent(QKeyEvent* Event) override;
+  void insertFromMimeData(const QMimeData* Source) override;
+};

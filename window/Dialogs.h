@@ -1,0 +1,37 @@
+// The window's one seam to modal dialogs and the desktop shell: message
+// boxes, the error box, the open-file dialog, the about box and "open this
+// document".  The application uses TDialogs itself; tests install a recorder
+// that receives every text instead of a blocking dialog.
+#pragma once
+
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+class TDialogs {
+public:
+  enum class TKind { Information, Error };
+
+  virtual ~TDialogs() = default;
+
+  // A plain message box with an OK button (Kind Information) or the error box
+  // (error icon, OK), titled Title.
+  virtual void Message(QWidget* Owner, const QString& Title, const QString& Text, TKind Kind);
+
+  // The open-file dialog starting in Dir with the one filter entry "*.*"
+  // (matching every file); an empty string when cancelled.
+  virtual QString OpenFileName(QWidget* Owner, const QString& Dir);
+
+  // The about box: Title, Icon, and the lines of Text.
+  virtual void About(QWidget* Owner, const QString& Title, const QIcon& Icon, const QString& Text);
+
+  // Opens Path with the desktop's handler; the result is not looked at.
+  virtual void OpenDocument(const QString& Path);
+
+  // The dialogs in force (the real ones unless a test installed others).
+  static TDialogs& Current();
+  // Installs Dialogs (not owned; nullptr restores the real ones).
+  static void Install(TDialogs* Dialogs);
+};

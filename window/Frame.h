@@ -1,0 +1,241 @@
+// Unit Frame: TFrameForm, the workbench's one window.
+//
+// One class, its operations split into files by concern:
+//   FrameLayout.cpp     construction, controls, wiring (every connect), errors
+//   FrameDocument.cpp   the document operations over FrameDoc.h
+//   FrameGraph.cpp      DrawGraph, DrawCurrentOrder, bar width, paging, resize
+//   FrameViews.cpp      view texts, the detail line, view switching
+//   FrameOpen.cpp       OpenDataFile, RefreshDocument, open/restore/mode/order
+//   FrameEditing.cpp    frequency editing and the update Button4Click
+//   FrameOverlay.cpp    the normal-distribution buttons and Edit13
+//   FrameLifecycle.cpp  FormShow, settings, close, command line, drop, menu
+//   FrameHandshake.cpp  the single-instance request (WMCopyData, X1Click)
+//
+// Everything runs on the GUI thread, one handler at a time.  Every handler
+// wired to a control runs inside Guarded: an exception that escapes it is
+// shown in the error box and the window stays usable.
+#pragma once
+
+#include "Controls.h"
+#include "FrameDoc.h"
+
+#include <QMenu>
+#include <QPicture>
+#include <QStringList>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class TParameter;
+class TCopyDataReceiver;
+
+// Window caption while idle and while a code is being built.
+inline constexpr const char* FrameCaption = "Quorvant Version 1.0";
+inline constexpr const char* FrameBusyCaption =
+    "Quorvant Version 1.0 ・・・ ハフマン符号を作成しています。";
+
+class TFrameForm : public QWidget {
+  Q_OBJECT
+public:
+  // ExeName: the running executable's path (empty: the real one).  The
+  // settings file, the readme and the data folder are found beside it.
+  explicit TFrameForm(const QString& ExeName = QString(), QWidget* Parent = nullptr);
+  ~TFrameForm() override;
+
+  // Arguments after the program name; read by FormShow.
+  void SetCommandLine(const QStringList& Arguments) { FCommandLine = Arguments; }
+
+  // The executable's name cut at its first full stop, the first letter kept
+  // and the others in lower case ("Quorvant").
+  QString ApplicationTitle() const;
+
+  // ---- controls (object names as their field names) -----------------------
+  TImage* Image1 = nullptr;
+  QFrame* Panel1 = nullptr;
+  QFrame* Panel2 = nullptr;
+  TMemo* Memo1 = nullptr;
+  QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
+         *Label5 = nullptr, *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr,
+         *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr;
+  QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr,
+              *Button5 = nullptr, *Button6 = nullptr, *Button7 = nullptr, *Button8 = nullptr,
+              *Button9 = nullptr, *Button10 = nullptr, *Button11 = nullptr, *Button12 = nullptr,
+              *Button13 = nullptr, *Button14 = nullptr;
+  TEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr,
+        *Edit6 = nullptr, *Edit7 = nullptr, *Edit8 = nullptr, *Edit9 = nullptr, *Edit10 = nullptr,
+        *Edit11 = nullptr, *Edit12 = nullptr, *Edit13 = nullptr;
+  TUpDown *UpDown1 = nullptr, *UpDown2 = nullptr, *UpDown3 = nullptr, *UpDown4 = nullptr,
+          *UpDown5 = nullptr, *UpDown6 = nullptr;
+  QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr, *GroupBox3 = nullptr,
+            *GroupBox4 = nullptr;
+  TRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr, *RadioButton3 = nullptr,
+               *RadioButton4 = nullptr, *RadioButton5 = nullptr, *RadioButton6 = nullptr,
+               *RadioButton7 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction *H1 = nullptr, *About1 = nullptr, *X1 = nullptr, *A1 = nullptr, *Q1 = nullptr;
+  TParameter* Parameter1 = nullptr;  // owned through Qt parenthood
+  int RadioButton6Tag = 0;           // one-shot: suppresses the fallback's reload
+  int Button12Tag = 0;               // fitting rule last applied, 0..5
+
+  // ---- document (read by tests; changed only by the operations) -----------
+  const std::vector<int32_t>& Frequency() const { return FFrequency; }
+  const std::vector<int32_t>& SortedFrequency() const { return FSortedFrequency; }
+  const std::vector<int32_t>& NormalCurve() const { return FNormalCurve; }
+  int32_t DataCount() const { return FDataCount; }
+  int32_t OrderCount() const { return FOrderCount; }
+  int32_t MaxFrequency() const { return FMaxFrequency; }
+  int32_t MaxData() const { return FMaxData; }
+  TStatistics Statistics() const { return {FDataMean, FDataVariance, FOrderMean, FOrderVariance}; }
+  int32_t BarWidth() const { return FBarWidth; }
+  int32_t FirstShown() const { return FFirstShown; }
+  int32_t BarsFit() const { return FBarsFit; }
+  int32_t PageStep() const { return FPageStep; }
+  const QString& FileName() const { return FFileName; }
+  const QString& DataDir() const { return FDataDir; }
+  int32_t SelectedData() const { return FSelectedData; }
+  const std::string& HuffmanText() const { return FHuffmanText; }
+  const std::string& ArrayText() const { return FArrayText; }
+  const std::string& TableText() const { return FTableText; }
+  const THuffman* Huffman() const { return FHuffman.get(); }
+
+  // ---- operations several concerns call -----------------------------------
+  void OpenDataFile(const QString& FileName);
+  void RefreshDocument();
+  void DrawGraph(const std::vector<int32_t>& Freq, bool ShowCurve, int32_t First, int32_t Count);
+  void DrawCurrentOrder(bool ShowCurve, int32_t First);
+  void ShowDatum();
+  void BuildViewTexts();
+  bool ReadExtendedData();
+  bool TakeFrequencies();
+  bool StoreFrequencies();
+  bool BuildFrequencyOrder();
+  void ComputeStatistics();
+  void ComputeNormalCurve();
+  void ReadSettings();
+  void WriteSettings();
+  void ResetToDefaults();
+  // The single-instance request as received; the result is always 0.
+  int32_t WMCopyData(uint32_t DwData, const QByteArray& Data);
+  // The files of a drop; the first one is opened.
+  void WMDropFiles(const QStringList& Paths);
+
+  // ---- event handlers (public so tests can drive them as the user would) --
+  // graph
+  void Edit1KeyDown(int Key);
+  void UpDown1Click();
+  void Button13Click();
+  void Button14Click();
+  void FormResize();
+  // views
+  void RadioButton3Click();
+  void RadioButton4Click();
+  void RadioButton5Click();
+  void UpDown3Click();
+  void Edit3KeyDown(int Key);
+  // opening
+  void Button1Click();
+  void Button3Click();
+  void RadioButton1Click();
+  void RadioButton2Click();
+  void RadioButton6Click();
+  void RadioButton7Click();
+  // editing
+  void Button4Click();
+  void Edit4KeyDown(int Key);
+  void Edit2KeyDown(int Key);
+  void Button5Click();
+  void Button6Click();
+  void Button7Click();
+  void Button8Click();
+  void Edit7KeyDown(int Key);
+  void Edit8KeyDown(int Key);
+  void Edit9KeyDown(int Key);
+  void Edit10KeyDown(int Key);
+  void Button2Click();
+  // overlay
+  void Button9Click();
+  void Button10Click();
+  void Button11Click();
+  void Button12Click();
+  void Edit13KeyDown(int Key);
+  // lifecycle
+  void FormShow();
+  bool FormCloseQuery();
+  void H1Click();
+  void About1Click();
+  void A1Click();
+  void Q1Click();
+  // handshake
+  void X1Click();
+
+  // Runs Handler; an exception that escapes it goes to the error box (error
+  // icon, OK, ApplicationTitle(), a full stop appended when missing).
+  template <class THandler> void Guarded(THandler&& Handler) {
+    try {
+      Handler();
+    } catch (const std::exception& E) {
+      ShowException(E);
+    }
+  }
+
+  // A plain message box (OK) titled ApplicationTitle().
+  void ShowMessage(const QString& Text);
+  void ShowException(const std::exception& E);
+
+protected:
+  void showEvent(QShowEvent* Event) override;
+  void closeEvent(QCloseEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
+  void contextMenuEvent(QContextMenuEvent* Event) override;
+  void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dropEvent(QDropEvent* Event) override;
+
+private:
+  // layout (FrameLayout.cpp)
+  void CreateControls();
+  void WireHandlers();
+  void LayoutAreas();
+
+  // lifecycle helpers (FrameLifecycle.cpp)
+  void ApplyCommandLine(QString& FileToOpen);
+  QString ExeDir() const;  // folder of the executable, no trailing "/"
+
+  // handshake (FrameHandshake.cpp)
+  void StartCopyDataReceiver();
+
+  // The document; see FrameDoc.h for the rules.
+  QString FExeName;
+  QStringList FCommandLine;
+  bool FShown = false;
+  bool FClosed = false;  // FormCloseQuery released the document
+
+  QString FDataDir;
+  int32_t FDataCount = 0;
+  int32_t FOrderCount = 0;
+  int32_t FDataMean = 0, FDataVariance = 0, FOrderMean = 0, FOrderVariance = 0;
+  int32_t FBarWidth = 10;
+  int32_t FFirstShown = 0;
+  int32_t FBarsFit = 0;
+  int32_t FPageStep = 0;
+  int32_t FMaxFrequency = 0;
+  int32_t FMaxData = 0;
+  std::string FHuffmanText;
+  std::string FArrayText;
+  std::string FTableText;
+  QString FFileName;
+  int32_t FSelectedData = 0;
+  std::vector<int32_t> FFrequency;
+  std::vector<int32_t> FSortedFrequency;
+  std::vector<int32_t> FNormalCurve;
+  std::unique_ptr<THuffman> FHuffman;
+  std::unique_ptr<QPicture> FMetafile;
+  TCopyDataReceiver* FCopyDataReceiver = nullptr;  // owned through Qt parenthood
+};

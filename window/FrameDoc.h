@@ -1,0 +1,103 @@
+// The document of the workbench window as plain computations: the frequency
+// table read in either data mode, its frequency order, the statistics, the
+// normal curve, the range and tail measures, and the three view texts.
+//
+// No widgets and no Qt: the window's operations of the same names call these
+// and move the results into the controls, and quorvant-cli prints the same
+// texts without a window, so no text rule exists twice.
+//
+// Integer is int32_t; sums and products are 64-bit; divisions truncate.
+// Texts are UTF-8 with CR LF between lines.
+#pragma once
+
+#include "Compress.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// Largest frequency a 32-bit table may hold and an edit may produce (2^20).
+inline constexpr int32_t MaxTableFrequency = 1048576;
+// Largest 32-bit table: 10240 words (data 0..10239).
+inline constexpr int32_t MaxTableEntries = 10240;
+
+// The scan every load and rebuild ends with.
+struct TTableScan {
+  int32_t DataCount = 0;     // last index with a frequency > 0, plus 1; 0 = none
+  int32_t MaxFrequency = 0;  // largest entry; 0 when none is > 0
+  int32_t MaxData = 0;       // first index holding MaxFrequency; 0 when none
+};
+TTableScan ScanTable(std::span<const int32_t> Frequency);
+
+// 32-bit mode: In (position moved) read as little-endian signed words into
+// Frequency.  False when In is empty, larger than 40960 bytes, or holds a word
+// < 0 or > 1048576 (the words read so far stay, DataCount 0).  A short last
+// word fills only its low bytes; its high bytes keep the previous word's.
+bool ReadExtendedData(TMemoryStream& In, std::vector<int32_t>& Frequency, TTableScan& Scan);
+
+// 8-bit mode, after the counting build: leaf frequencies into Frequency
+// (entries of absent data stay as they are).  False, changing nothing, when
+// the code has no leaves or more leaves than Frequency has entries.
+bool TakeFrequencies(const THuffman& Huffman, std::vector<int32_t>& Frequency, TTableScan& Scan);
+
+// Before a rebuild: Huffman.Clear(), then every entry of Frequency written to
+// its InStream as 4 little-endian bytes.  False for an empty table.
+bool StoreFrequencies(THuffman& Huffman, std::span<const int32_t> Frequency, TTableScan& Scan);
+
+// In-place quicksort of A[L..R], descending (pivot tracked by position).
+void SortFrequencies(std::span<int32_t> A, int32_t L, int32_t R);
+
+// Sorted := Frequency sorted descending; OrderCount := last non-zero index of
+// Sorted plus 1.  False, changing nothing, for an empty table.
+bool BuildFrequencyOrder(std::span<const int32_t> Frequency, std::vector<int32_t>& Sorted,
+                         int32_t& OrderCount);
+
+struct TStatistics {
+  int32_t DataMean = 0;
+  int32_t DataVariance = 0;
+  int32_t OrderMean = 0;
+  int32_t OrderVariance = 0;
+};
+// Mean and variance (about the truncated mean) of both orders; all 0 when
+// DataCount is 0.
+TStatistics ComputeStatistics(std::span<const int32_t> Frequency, int32_t DataCount,
+                              std::span<const int32_t> Sorted, int32_t OrderCount);
+
+// Length entries of round-half-even(A * exp(-(j-Mu)^2 / (2V))); V = 0 counts
+// as 1 unless A = 0 (all zero).  Once the curve has fallen back to 0 after
+// rising above it, the rest stays 0.
+std::vector<int32_t> ComputeNormalCurve(size_t Length, int32_t Mu, int32_t V, int32_t A);
+
+// Range measures over A[First..Last]; -1 for a bad range (First < 0,
+// Last > last index, Last < First).  Callers pass ranges whose total is > 0.
+int64_t RangeTotal(std::span<const int32_t> A, int32_t First, int32_t Last);
+int32_t RangeMean(std::span<const int32_t> A, int32_t First, int32_t Last);
+int32_t RangeVariance(std::span<const int32_t> A, int32_t First, int32_t Last, int32_t Centre);
+
+// Position where the share counted from the left (right) first reaches
+// Percent (1..49, else -1), scanning no further than MaxData (the data-order
+// position of the largest frequency, whichever array A is).
+int32_t LowerTailIndex(std::span<const int32_t> A, int32_t Percent, int32_t MaxData);
+int32_t UpperTailIndex(std::span<const int32_t> A, int32_t Percent, int32_t MaxData);
+
+// The coded size as a percentage of 8 bits a datum over Huffman's leaves,
+// "%2.1f" rounded half up with DecimalSeparator.
+std::string CompressionRatioText(const THuffman& Huffman, char DecimalSeparator);
+
+// The table block of the frequency view: ruled head, one
+// "%8d  =  $%x     | %8d  =  $%x" row per entry 0..min(Limit, size)-1, an
+// empty line.  Empty for an empty A.
+std::string FrequencyTableText(std::span<const int32_t> A, int32_t Limit);
+
+struct TViewTexts {
+  std::string HuffmanText;  // "ハフマン分布"
+  std::string ArrayText;    // "ハフマン配列"
+  std::string TableText;    // "頻度テーブル"
+};
+// The three views.  FileName is the name without its folder (empty before
+// any open).  The ratio comes from Huffman's leaves; the distribution and the
+// arrays from the first 256 entries of Frequency.
+TViewTexts BuildViewTexts(const std::string& FileName, int32_t DataCount,
+                          std::span<const int32_t> Frequency, const THuffman& Huffman,
+                          char DecimalSeparator);
