@@ -211,6 +211,15 @@ private:
   // handshake (FrameHandshake.cpp)
   void StartCopyDataReceiver();
 
+  // editing and overlay helpers (FrameEditing.cpp, FrameOverlay.cpp)
+  // -- end of editing and overlay helpers
+
+  // lifecycle and handshake helpers (FrameLifecycle.cpp, FrameHandshake.cpp)
+  // -- end of lifecycle and handshake helpers
+
+  // layout, document, graph, views and opening helpers
+  // -- end of layout, document, graph, views and opening helpers
+
   // The document; see FrameDoc.h for the rules.
   QString FExeName;
   QStringList FCommandLine;
