@@ -212,6 +212,20 @@ private:
   void StartCopyDataReceiver();
 
   // editing and overlay helpers (FrameEditing.cpp, FrameOverlay.cpp)
+  enum class TRangeOperation { Add, Subtract, Multiply, Divide };
+  // Lengthens FFrequency to Count entries with zeros; never shrinks it.
+  void ExtendFrequencyTable(int32_t Count);
+  // Length of the editing range: UpDown2.Position + 1.
+  int32_t EditingRangeLength();
+  // Largest existing entry among the first Count (0 when there are none).
+  int32_t EditingRangeMaximum(int32_t Count) const;
+  // One of the four operand buttons: checks the operand, rejects it with a
+  // message, or applies it to the range and runs the update.
+  void ApplyRangeOperation(TRangeOperation Operation);
+  // Memo1 := the text of the view whose radio button is checked.
+  void ShowCheckedViewText();
+  // The base height H0 of the fitting rules: mean of the largest three.
+  int32_t FittingBaseHeight() const;
   // -- end of editing and overlay helpers
 
   // lifecycle and handshake helpers (FrameLifecycle.cpp, FrameHandshake.cpp)

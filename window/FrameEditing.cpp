@@ -1,1 +1,211 @@
+// Frequency editing: the update "更新" and every change of FFrequency by hand.
+//
+// Every edit works on FFrequency in data order, whichever order the graph
+// shows, and ends in Button4Click, the one rebuild from the table.  A rejected
+// input shows exactly one message (the offending text and a fixed suffix),
+// resets its box and changes nothing else.  Limit tests are 64-bit, so an
+// operand however large can never wrap past them.
 #include "Frame.h"
+
+#include "SysUtils.h"
+
+#include <QPushButton>
+#include <QString>
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* SCannotSpecify = " は指定出来ません。";
+constexpr const char* SCannotAdd = " を足す事は出来ません。";
+constexpr const char* SCannotSubtract = " を引く事は出来ません。";
+constexpr const char* SCannotMultiply = " を掛ける事は出来ません。";
+constexpr const char* SCannotDivide = " で割る事は出来ません。";
+
+// Last datum the range end may be typed as in each data mode.
+constexpr int32_t LastTypedData8 = 255;
+constexpr int32_t LastTypedData32 = MaxTableEntries - 1;
+
+// The edit's text as an integer, Fallback when it is not one.
+int32_t TextToInt(const TEdit* Edit, int32_t Fallback) {
+  int32_t Value = 0;
+  return TryStrToInt(Edit->text().toStdString(), Value) ? Value : Fallback;
+}
+
+// The busy caption for as long as the code is being built; the idle caption
+// comes back also when an exception leaves the build.
+class TBusyCaption {
+public:
+  explicit TBusyCaption(QWidget* Window) : FWindow(Window) {
+    FWindow->setWindowTitle(QString::fromUtf8(FrameBusyCaption));
+  }
+  ~TBusyCaption() { FWindow->setWindowTitle(QString::fromUtf8(FrameCaption)); }
+  TBusyCaption(const TBusyCaption&) = delete;
+  TBusyCaption& operator=(const TBusyCaption&) = delete;
+
+private:
+  QWidget* FWindow;
+};
+
+}  // namespace
+
+void TFrameForm::ExtendFrequencyTable(int32_t Count) {
+  if (Count > 0 && FFrequency.size() < static_cast<size_t>(Count)) FFrequency.resize(Count, 0);
+}
+
+int32_t TFrameForm::EditingRangeLength() { return UpDown2->Position() + 1; }
+
+int32_t TFrameForm::EditingRangeMaximum(int32_t Count) const {
+  const size_t Existing = std::min(static_cast<size_t>(std::max(Count, 0)), FFrequency.size());
+  int32_t Maximum = 0;
+  for (size_t I = 0; I < Existing; ++I) Maximum = std::max(Maximum, FFrequency[I]);
+  return Maximum;
+}
+
+void TFrameForm::ShowCheckedViewText() {
+  const std::string& Text = RadioButton3->isChecked()   ? FHuffmanText
+                            : RadioButton4->isChecked() ? FArrayText
+                                                        : FTableText;
+  Memo1->SetText(QString::fromStdString(Text));
+}
+
+// The one rebuild after any change of the table: code, statistics, views,
+// graph from its start without the curve, detail line.
+void TFrameForm::Button4Click() {
+  if (FFrequency.empty() || !FHuffman) return;
+  {
+    TBusyCaption Busy(this);
+    StoreFrequencies();
+    FHuffman->BuildFromTable();
+    RefreshDocument();
+  }
+  DrawCurrentOrder(false, 0);
+  ShowCheckedViewText();
+  ShowDatum();
+  // The curve is gone with the redraw; nothing is left to clear, fit or arrange.
+  Button10->setEnabled(false);
+  Button11->setEnabled(false);
+  Button12->setEnabled(false);
+}
+
+// Enter in the frequency box: set the frequency of the selected datum.
+void TFrameForm::Edit4KeyDown(int Key) {
+  if (Key != VK_RETURN) return;
+  const int32_t Data = UpDown3->Position();
+  const QString Previous = static_cast<size_t>(Data) < FFrequency.size()
+                               ? QString::number(FFrequency[static_cast<size_t>(Data)])
+                               : QString();
+  const int32_t Value = TextToInt(Edit4, -1);
+  if (Value < 0 || Value > MaxTableFrequency) {
+    ShowMessage(Edit4->text() + QString::fromUtf8(SCannotSpecify));
+    Edit4->setText(Previous);
+    return;
+  }
+  ExtendFrequencyTable(Data + 1);
+  FFrequency[static_cast<size_t>(Data)] = Value;
+  Button4Click();
+}
+
+// Enter in the range-end box: only moves the range end; nothing is rebuilt.
+void TFrameForm::Edit2KeyDown(int Key) {
+  if (Key != VK_RETURN) return;
+  const int32_t Last = RadioButton7->isChecked() ? LastTypedData32 : LastTypedData8;
+  const int32_t Value = TextToInt(Edit2, -1);
+  if (Value >= 0 && Value <= Last) {
+    UpDown2->SetPosition(Value);
+    Edit2->setText(QString::number(Value));
+    return;
+  }
+  ShowMessage(Edit2->text() + QString::fromUtf8(SCannotSpecify));
+  if (!FFrequency.empty()) {
+    Edit2->setText(QString::number(static_cast<int64_t>(FFrequency.size()) - 1));
+  } else {
+    // No table yet, so no last index to fall back on: keep the range end the
+    // spin box holds, within what this mode accepts.
+    const int32_t Kept = std::clamp(UpDown2->Position(), 0, Last);
+    UpDown2->SetPosition(Kept);
+    Edit2->setText(QString::number(Kept));
+  }
+}
+
+void TFrameForm::ApplyRangeOperation(TRangeOperation Operation) {
+  struct TOperand {
+    TEdit* Box;
+    int32_t NotANumber;  // the operand a text that is no integer counts as
+    const char* Suffix;
+    const char* Reset;
+  };
+  const TOperand Operand = [&]() -> TOperand {
+    switch (Operation) {
+      case TRangeOperation::Add: return {Edit7, 0, SCannotAdd, "1"};
+      case TRangeOperation::Subtract: return {Edit8, 0, SCannotSubtract, "1"};
+      case TRangeOperation::Multiply: return {Edit9, 1, SCannotMultiply, "2"};
+      case TRangeOperation::Divide: break;
+    }
+    return {Edit10, 1, SCannotDivide, "2"};
+  }();
+
+  const int32_t Count = EditingRangeLength();
+  const int64_t A = TextToInt(Operand.Box, Operand.NotANumber);
+  const int64_t M = EditingRangeMaximum(Count);
+  bool Rejected = false;
+  switch (Operation) {
+    case TRangeOperation::Add: Rejected = A <= 0 || A + M > MaxTableFrequency; break;
+    case TRangeOperation::Subtract: Rejected = A <= 0; break;
+    case TRangeOperation::Multiply: Rejected = A < 2 || A * M > MaxTableFrequency; break;
+    case TRangeOperation::Divide: Rejected = A <= 1; break;
+  }
+  if (Rejected) {
+    ShowMessage(Operand.Box->text() + QString::fromUtf8(Operand.Suffix));
+    Operand.Box->setText(QString::fromUtf8(Operand.Reset));
+    return;
+  }
+
+  ExtendFrequencyTable(Count);
+  for (int32_t I = 0; I < Count; ++I) {
+    const int64_t F = FFrequency[static_cast<size_t>(I)];
+    int64_t Result = F;
+    switch (Operation) {
+      case TRangeOperation::Add: Result = F + A; break;
+      case TRangeOperation::Subtract: Result = std::max<int64_t>(F - A, 0); break;
+      case TRangeOperation::Multiply: Result = F * A; break;
+      case TRangeOperation::Divide: Result = F / A; break;
+    }
+    FFrequency[static_cast<size_t>(I)] = static_cast<int32_t>(Result);
+  }
+  Button4Click();
+}
+
+void TFrameForm::Button5Click() { ApplyRangeOperation(TRangeOperation::Add); }
+void TFrameForm::Button6Click() { ApplyRangeOperation(TRangeOperation::Subtract); }
+void TFrameForm::Button7Click() { ApplyRangeOperation(TRangeOperation::Multiply); }
+void TFrameForm::Button8Click() { ApplyRangeOperation(TRangeOperation::Divide); }
+
+void TFrameForm::Edit7KeyDown(int Key) {
+  if (Key == VK_RETURN) Button5Click();
+}
+void TFrameForm::Edit8KeyDown(int Key) {
+  if (Key == VK_RETURN) Button6Click();
+}
+void TFrameForm::Edit9KeyDown(int Key) {
+  if (Key == VK_RETURN) Button7Click();
+}
+void TFrameForm::Edit10KeyDown(int Key) {
+  if (Key == VK_RETURN) Button8Click();
+}
+
+// "0 ～": lift the whole range by one when it holds a zero (or reaches beyond
+// the table, whose new entries are zeros).  An entry already at the largest
+// frequency an edit may produce stays there, so the lift never breaks it.
+void TFrameForm::Button2Click() {
+  const int32_t Count = EditingRangeLength();
+  if (static_cast<size_t>(Count) <= FFrequency.size() &&
+      std::find(FFrequency.begin(), FFrequency.begin() + Count, 0) == FFrequency.begin() + Count)
+    return;
+  ExtendFrequencyTable(Count);
+  for (int32_t I = 0; I < Count; ++I) {
+    int32_t& F = FFrequency[static_cast<size_t>(I)];
+    if (F < MaxTableFrequency) ++F;
+  }
+  Button4Click();
+}
