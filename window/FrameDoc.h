@@ -13,6 +13,7 @@
 #include "Compress.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -81,8 +82,19 @@ int32_t RangeVariance(std::span<const int32_t> A, int32_t First, int32_t Last, i
 int32_t LowerTailIndex(std::span<const int32_t> A, int32_t Percent, int32_t MaxData);
 int32_t UpperTailIndex(std::span<const int32_t> A, int32_t Percent, int32_t MaxData);
 
-// The coded size as a percentage of 8 bits a datum over Huffman's leaves,
-// "%2.1f" rounded half up with DecimalSeparator.
+// What the ratio shows when the code has no leaves although the table has
+// frequencies (all of them at data 256 and above): there is no coded size to
+// compare, so no number is shown rather than a made-up one.
+inline constexpr const char* NoRatioText = "---";
+
+// Coded * 100 / Plain as "%2.1f": one decimal, rounded half up on the value's
+// decimal form (12.25 -> "12.3"), at least two characters, DecimalSeparator.
+// NoRatioText when Plain <= 0.
+std::string FormatCompressionRatio(int64_t Coded, int64_t Plain, char DecimalSeparator);
+
+// The coded size as a percentage of 8 bits a datum over Huffman's leaves
+// (Coded = sum of Frequency * BitLength, Plain = sum of Frequency * 8),
+// formatted as FormatCompressionRatio; NoRatioText when Huffman has no leaves.
 std::string CompressionRatioText(const THuffman& Huffman, char DecimalSeparator);
 
 // The table block of the frequency view: ruled head, one
@@ -101,3 +113,73 @@ struct TViewTexts {
 TViewTexts BuildViewTexts(const std::string& FileName, int32_t DataCount,
                           std::span<const int32_t> Frequency, const THuffman& Huffman,
                           char DecimalSeparator);
+
+// The name after the last '/' of Path (the whole of it when there is none);
+// the file-name line of the views shows this.
+std::string ExtractFileName(const std::string& Path);
+
+// ---------------------------------------------------------------------------
+// Opening a file into a document: the one road the window's OpenDataFile and
+// quorvant-cli both take, so both produce the same bytes.
+
+// Everything the window derives from the table and its code.
+struct TDocument {
+  std::string FileName;              // the path exactly as passed to the open
+  std::vector<int32_t> Frequency;    // data order; never empty after an open
+  std::vector<int32_t> Sorted;       // Frequency sorted descending
+  TTableScan Scan;                   // DataCount, MaxFrequency, MaxData
+  int32_t OrderCount = 0;            // last non-zero index of Sorted, plus 1
+  TStatistics Statistics;
+  TViewTexts Texts;
+};
+
+// Frequency order, statistics and the three view texts, from Doc.Frequency,
+// Doc.Scan.DataCount, Doc.FileName and Huffman's code (the refresh after every
+// open and every rebuild from the table).
+void DeriveDocument(TDocument& Doc, const THuffman& Huffman, char DecimalSeparator);
+
+enum class TOpenStatus {
+  Opened,    // Doc holds the new document
+  NotFound,  // no such file, or a folder of that name
+  TooLarge,  // more than 2147483647 bytes: cannot be counted
+  Empty,     // the file has 0 bytes
+};
+
+struct TOpenResult {
+  TOpenStatus Status = TOpenStatus::Opened;
+  // For a refused open the message the user sees (FileName + " は見つかりません。",
+  // FileName + " は大きすぎて表示出来ません。", "サイズが 0 のファイルは表示出来ません。").
+  std::string Message;
+  // 32-bit mode was asked for but the file does not qualify; it was read in
+  // 8-bit mode and FallbackMessage (already passed to the hook) says so.
+  // The caller switches its mode to 8 bit for later opens.
+  bool FellBack = false;
+  std::string FallbackMessage;
+};
+
+// Called during the open, at the moments the window shows something.
+struct TOpenHooks {
+  // The checks have passed and the code is about to be built (the window
+  // shows its busy caption).
+  std::function<void()> Busy;
+  // The 32-bit fallback message, shown before the 8-bit read goes on.
+  std::function<void(const std::string& Message)> Fallback;
+};
+
+// Opens FileName (a path in the file system's bytes) in 32-bit mode when
+// Extended, else in 8-bit mode:
+//   1. missing or a folder: NotFound; more than 2147483647 bytes: TooLarge.
+//      Nothing is touched.
+//   2. the whole file into Huffman.InStream (EFOpenError "ファイル %s は開けません"
+//      propagates when it exists but cannot be read); 0 bytes: Empty.
+//   3. Busy; 32 bit: ReadExtendedData, then BuildFromTable; when the file does
+//      not qualify, Fallback with the message and on in 8 bit.
+//   4. 8 bit: the counting build (CountFrequencies, BuildTree, AssignCodes;
+//      the data are not coded), TakeFrequencies into 256 zeros.
+//   5. DeriveDocument; Doc := the new document.
+// Doc changes only when the result is Opened (also when something raises).
+// Huffman keeps the code (its leaves); afterwards both of its streams are
+// empty: the file's bytes are not kept once the code is built.
+TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffman& Huffman,
+                             TDocument& Doc, char DecimalSeparator,
+                             const TOpenHooks& Hooks = {});
