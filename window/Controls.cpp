@@ -1,1 +1,213 @@
 #include "Controls.h"
+
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMimeData>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QToolButton>
+
+#include <algorithm>
+
+#include <cstdint>
+
+// ---- TEdit ------------------------------------------------------------------
+
+TEdit::TEdit(QWidget* Parent) : QLineEdit(Parent) {}
+
+void TEdit::keyPressEvent(QKeyEvent* Event) {
+  const int Key = Event->key();
+  emit KeyDown(Key == Qt::Key_Return || Key == Qt::Key_Enter ? VK_RETURN : Key);
+  QLineEdit::keyPressEvent(Event);
+}
+
+// ---- TUpDown ------------------------------------------------------------------
+
+namespace {
+
+// Digits with Separator between every group of three, counted from the right.
+QString GroupedDigits(int Value, const QString& Separator) {
+  const QString Digits = QString::number(Value < 0 ? -static_cast<int64_t>(Value) : Value);
+  QString Result;
+  for (qsizetype I = 0; I < Digits.size(); ++I) {
+    if (I > 0 && (Digits.size() - I) % 3 == 0) Result += Separator;
+    Result += Digits[I];
+  }
+  return Value < 0 ? QLatin1Char('-') + Result : Result;
+}
+
+}  // namespace
+
+TUpDown::TUpDown(QWidget* Parent) : QWidget(Parent) {
+  FUp = new QToolButton(this);
+  FDown = new QToolButton(this);
+  FUp->setArrowType(Qt::UpArrow);
+  FDown->setArrowType(Qt::DownArrow);
+  for (QToolButton* B : {FUp, FDown}) {
+    B->setFocusPolicy(Qt::NoFocus);
+    B->setAutoRepeat(true);
+    B->setIconSize(QSize(6, 6));
+  }
+  connect(FUp, &QToolButton::clicked, this, [this] { Step(+1); });
+  connect(FDown, &QToolButton::clicked, this, [this] { Step(-1); });
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void TUpDown::resizeEvent(QResizeEvent*) {
+  const int Half = height() / 2;
+  FUp->setGeometry(0, 0, width(), Half);
+  FDown->setGeometry(0, Half, width(), height() - Half);
+}
+
+bool TUpDown::ParseEdit(int& Value) const {
+  if (!FAssociate) return false;
+  QString Text = FAssociate->text();
+  if (FThousands) Text.remove(QLocale().groupSeparator());
+  bool Ok = false;
+  const int V = Text.toInt(&Ok);
+  // Only a plain whole number counts: an optional minus and digits.
+  static const QRegularExpression Plain(QStringLiteral("^-?[0-9]+$"));
+  if (!Ok || !Plain.match(Text).hasMatch() || V < FMin || V > FMax) return false;
+  Value = V;
+  return true;
+}
+
+int TUpDown::Position() {
+  int Value;
+  if (ParseEdit(Value)) FPosition = Value;
+  return FPosition;
+}
+
+void TUpDown::SetPosition(int Value) {
+  const int Low = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(Value) & 0xFFFFu));
+  FPosition = std::clamp(Low, FMin, FMax);
+  ShowPosition();
+}
+
+void TUpDown::SetRange(int Min, int Max) {
+  FMin = std::clamp(Min, -32768, 32767);
+  FMax = std::clamp(Max, FMin, 32767);
+  FPosition = std::clamp(FPosition, FMin, FMax);
+}
+
+void TUpDown::SetThousands(bool Value) { FThousands = Value; }
+
+void TUpDown::SetAssociate(TEdit* Edit) {
+  if (FAssociate == Edit) return;
+  if (FAssociate) FAssociate->removeEventFilter(this);
+  FAssociate = Edit;
+  if (FAssociate) FAssociate->installEventFilter(this);
+}
+
+void TUpDown::Step(int Delta) {
+  FPosition = std::clamp(Position() + Delta, FMin, FMax);
+  ShowPosition();
+  emit Click();
+}
+
+void TUpDown::ShowPosition() {
+  if (!FAssociate) return;
+  FAssociate->setText(FThousands ? GroupedDigits(FPosition, QLocale().groupSeparator())
+                                 : QString::number(FPosition));
+}
+
+bool TUpDown::eventFilter(QObject* Watched, QEvent* Event) {
+  // The arrow keys in the associated edit box press the arrows.
+  if (Watched == FAssociate && Event->type() == QEvent::KeyPress && isEnabled()) {
+    const int Key = static_cast<QKeyEvent*>(Event)->key();
+    if (Key == Qt::Key_Up || Key == Qt::Key_Down) {
+      Step(Key == Qt::Key_Up ? +1 : -1);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(Watched, Event);
+}
+
+// ---- TRadioButton -----------------------------------------------------------
+
+TRadioButton::TRadioButton(const QString& Caption, QWidget* Parent)
+    : QRadioButton(Caption, Parent) {
+  // toggled(true) comes once per change from unchecked to checked, by a click
+  // or by setChecked, after the previously checked sibling was unchecked.
+  connect(this, &QRadioButton::toggled, this, [this](bool Checked) {
+    if (Checked) emit Click();
+  });
+}
+
+// ---- TImage -------------------------------------------------------------------
+
+TImage::TImage(QWidget* Parent) : QWidget(Parent) { setAttribute(Qt::WA_OpaquePaintEvent, false); }
+
+void TImage::SetPicture(const QPicture* Picture) {
+  if (Picture) {
+    FPicture = *Picture;
+    FHasPicture = true;
+  } else {
+    FPicture = QPicture();
+    FHasPicture = false;
+  }
+  update();
+}
+
+void TImage::paintEvent(QPaintEvent*) {
+  if (!FHasPicture) return;
+  const QRect Bounds = FPicture.boundingRect();
+  if (Bounds.width() <= 0 || Bounds.height() <= 0) return;
+  QPainter Painter(this);
+  Painter.scale(static_cast<double>(width()) / Bounds.width(),
+                static_cast<double>(height()) / Bounds.height());
+  Painter.translate(-Bounds.topLeft());
+  Painter.drawPicture(0, 0, FPicture);
+}
+
+// ---- TMemo ------------------------------------------------------------------
+
+TMemo::TMemo(QWidget* Parent) : QPlainTextEdit(Parent) {
+  setLineWrapMode(QPlainTextEdit::NoWrap);
+  setWordWrapMode(QTextOption::NoWrap);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QFont Font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  Font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
+                    QStringLiteral("IPAGothic"), Font.family()});
+  Font.setStyleHint(QFont::Monospace);
+  Font.setFixedPitch(true);
+  Font.setPixelSize(12);
+  setFont(Font);
+}
+
+void TMemo::SetText(const QString& Text) {
+  QString Plain = Text;
+  Plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  setPlainText(Plain);
+}
+
+QString TMemo::Text() const {
+  QString Result = toPlainText();
+  Result.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  return Result;
+}
+
+qsizetype TMemo::Room() const {
+  const qsizetype Used = document()->characterCount() - 1;  // without the final paragraph mark
+  const qsizetype Selected = textCursor().selectedText().size();
+  return std::max<qsizetype>(0, MaxLength - (Used - Selected));
+}
+
+void TMemo::keyPressEvent(QKeyEvent* Event) {
+  const QString Typed = Event->text();
+  const bool Inserts = !Typed.isEmpty() && Typed.at(0).isPrint() &&
+                       !(Event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+  const bool NewLine = Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter;
+  if ((Inserts || NewLine) && Room() < 1) return;
+  QPlainTextEdit::keyPressEvent(Event);
+}
+
+void TMemo::insertFromMimeData(const QMimeData* Source) {
+  if (!Source || !Source->hasText()) return;
+  QString Text = Source->text();
+  const qsizetype Left = Room();
+  if (Text.size() > Left) Text.truncate(Left);
+  if (!Text.isEmpty()) textCursor().insertText(Text);
+}

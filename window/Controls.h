@@ -35,7 +35,8 @@ protected:
 // 10,239), and reading Position first takes the edit box's text when it is a
 // whole number within range (separators allowed when Thousands is on);
 // otherwise the previous position counts.
-// The two arrows change the position by one (no wrap) and then emit Click.
+// The two arrows (and the Up/Down keys in the edit box) change the position
+// by one (no wrap) and then emit Click.
 class TUpDown : public QWidget {
   Q_OBJECT
 public:
@@ -59,8 +60,14 @@ public:
 signals:
   void Click();
 
+protected:
+  void resizeEvent(QResizeEvent* Event) override;
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+
 private:
   void ShowPosition();
+  // The edit box's text as a position, when it is one within range.
+  bool ParseEdit(int& Value) const;
 
   QToolButton* FUp = nullptr;
   QToolButton* FDown = nullptr;
@@ -99,7 +106,9 @@ private:
 };
 
 // Memo: plain multi-line text, both scroll bars, no word wrap, a fixed-pitch
-// Japanese font, at most MaxLength characters typed by the user.
+// Japanese font ("ＭＳ ゴシック", else IPAGothic, else the system's fixed
+// font), at most MaxLength characters typed by the user (the program's own
+// SetText is not limited).  SetText takes and Text gives CR LF line breaks.
 class TMemo : public QPlainTextEdit {
   Q_OBJECT
 public:
@@ -111,4 +120,7 @@ public:
 protected:
   void keyPressEvent(QKeyEvent* Event) override;
   void insertFromMimeData(const QMimeData* Source) override;
+private:
+  // Characters the user may still type, counting the selection as replaced.
+  qsizetype Room() const;
 };

@@ -1,1 +1,45 @@
 #include "Dialogs.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace {
+TDialogs* GInstalled = nullptr;
+}
+
+void TDialogs::Message(QWidget* Owner, const QString& Title, const QString& Text, TKind Kind) {
+  QMessageBox Box(Kind == TKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon, Title, Text,
+                  QMessageBox::Ok, Owner);
+  Box.exec();
+}
+
+QString TDialogs::OpenFileName(QWidget* Owner, const QString& Dir) {
+  QFileDialog Dialog(Owner, QString(), Dir);
+  Dialog.setFileMode(QFileDialog::ExistingFile);
+  Dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  // One entry, shown as "*.*", that matches every file.
+  Dialog.setNameFilter(QStringLiteral("*.* (*)"));
+  Dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+  if (Dialog.exec() != QDialog::Accepted) return QString();
+  const QStringList Files = Dialog.selectedFiles();
+  return Files.isEmpty() ? QString() : Files.first();
+}
+
+void TDialogs::About(QWidget* Owner, const QString& Title, const QIcon& Icon, const QString& Text) {
+  QMessageBox Box(QMessageBox::NoIcon, Title, Title + Text, QMessageBox::Ok, Owner);
+  if (!Icon.isNull()) Box.setIconPixmap(Icon.pixmap(32, 32));
+  Box.exec();
+}
+
+void TDialogs::OpenDocument(const QString& Path) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(Path));
+}
+
+TDialogs& TDialogs::Current() {
+  static TDialogs Real;
+  return GInstalled ? *GInstalled : Real;
+}
+
+void TDialogs::Install(TDialogs* Dialogs) { GInstalled = Dialogs; }

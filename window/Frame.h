@@ -42,6 +42,10 @@ inline constexpr const char* FrameCaption = "Quorvant Version 1.0";
 inline constexpr const char* FrameBusyCaption =
     "Quorvant Version 1.0 ・・・ ハフマン符号を作成しています。";
 
+// Step between the labelled ticks of the graph's frequency axis for the
+// largest frequency Maximum (> 0); see FrameGraph.cpp.  1..10^9.
+int64_t FrequencyTickStep(int32_t Maximum);
+
 class TFrameForm : public QWidget {
   Q_OBJECT
 public:
@@ -232,6 +236,15 @@ private:
   // -- end of lifecycle and handshake helpers
 
   // layout, document, graph, views and opening helpers
+  // DataCount, MaxFrequency and MaxData from a scan of the table.
+  void TakeScan(const TTableScan& Scan);
+  // The mean and variance of the order shown into UpDown4/Label9 and
+  // UpDown5/Label10, FMaxFrequency into Edit13 and Label12.
+  void ShowOrderStatistics();
+  // UpDown2 := last index of FFrequency, then ShowOrderStatistics.
+  void ShowDocumentControls();
+  // The user's decimal separator (one ASCII byte; '.' otherwise).
+  static char LocaleDecimalSeparator();
   // -- end of layout, document, graph, views and opening helpers
 
   // The document; see FrameDoc.h for the rules.

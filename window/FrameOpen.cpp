@@ -1,1 +1,151 @@
+// Opening a file into the document, the refresh after every load or rebuild,
+// and the handlers that open, restore, switch the data mode and the order.
+//
+// The file is read and its code built by OpenDocumentFile (FrameDoc.h), the
+// same road quorvant-cli takes; this side shows its messages, the busy
+// caption and the wait cursor, and moves the new document into the controls.
 #include "Frame.h"
+
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+// The busy caption and the wait cursor from Start until the end of the
+// scope, also when an exception leaves it.
+class TBusyScope {
+public:
+  explicit TBusyScope(QWidget* Window) : FWindow(Window) {}
+  ~TBusyScope() {
+    if (!FStarted) return;
+    QApplication::restoreOverrideCursor();
+    FWindow->setWindowTitle(QString::fromUtf8(FrameCaption));
+  }
+  TBusyScope(const TBusyScope&) = delete;
+  TBusyScope& operator=(const TBusyScope&) = delete;
+
+  void Start() {
+    if (FStarted) return;
+    FStarted = true;
+    FWindow->setWindowTitle(QString::fromUtf8(FrameBusyCaption));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Let the caption and the cursor reach the screen before the work.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+  // The work is done: the idle caption comes back at once.
+  void Stop() {
+    if (!FStarted) return;
+    FStarted = false;
+    QApplication::restoreOverrideCursor();
+    FWindow->setWindowTitle(QString::fromUtf8(FrameCaption));
+  }
+
+private:
+  QWidget* FWindow;
+  bool FStarted = false;
+};
+
+}  // namespace
+
+void TFrameForm::OpenDataFile(const QString& FileName) {
+  // The datum selector goes back to 0 whatever follows.
+  UpDown3->SetPosition(0);
+  if (!FHuffman) return;
+
+  const std::string Path = QFile::encodeName(FileName).toStdString();
+  // Something that is neither a folder nor a plain file (a pipe, a device)
+  // could block the read forever or never end: it cannot be opened.
+  const QFileInfo Info(FileName);
+  if (Info.exists() && !Info.isDir() && !Info.isFile())
+    throw EFOpenError(Format(SFOpenError, Path.c_str()));
+
+  TBusyScope Busy(this);
+  TOpenHooks Hooks;
+  Hooks.Busy = [&Busy] { Busy.Start(); };
+  Hooks.Fallback = [this](const std::string& Message) {
+    ShowMessage(QString::fromStdString(Message));
+    // The switch to 8 bit must not reload: the open goes on in 8 bit.
+    RadioButton6Tag = 1;
+    RadioButton6->setChecked(true);
+  };
+  TDocument Doc;
+  const TOpenResult Result = OpenDocumentFile(Path, RadioButton7->isChecked(), *FHuffman, Doc,
+                                              LocaleDecimalSeparator(), Hooks);
+  if (Result.Status != TOpenStatus::Opened) {
+    Busy.Stop();
+    ShowMessage(QString::fromStdString(Result.Message));
+    return;
+  }
+
+  FFileName = FileName;
+  FSelectedData = 0;
+  FFrequency = std::move(Doc.Frequency);
+  FSortedFrequency = std::move(Doc.Sorted);
+  TakeScan(Doc.Scan);
+  FOrderCount = Doc.OrderCount;
+  FDataMean = Doc.Statistics.DataMean;
+  FDataVariance = Doc.Statistics.DataVariance;
+  FOrderMean = Doc.Statistics.OrderMean;
+  FOrderVariance = Doc.Statistics.OrderVariance;
+  FHuffmanText = std::move(Doc.Texts.HuffmanText);
+  FArrayText = std::move(Doc.Texts.ArrayText);
+  FTableText = std::move(Doc.Texts.TableText);
+  ShowDocumentControls();
+  Busy.Stop();
+
+  DrawCurrentOrder(false, 0);
+  ShowCheckedViewText();
+  ShowDatum();
+  // A fresh document has no curve to clear, fit or arrange.
+  Button10->setEnabled(false);
+  Button11->setEnabled(false);
+  Button12->setEnabled(false);
+}
+
+void TFrameForm::RefreshDocument() {
+  BuildFrequencyOrder();
+  ComputeStatistics();
+  BuildViewTexts();
+  ShowDocumentControls();
+}
+
+// The controls RefreshDocument fills from the document: the end of the
+// editing range, the statistics of the order shown and the maximum.
+void TFrameForm::ShowDocumentControls() {
+  UpDown2->SetPosition(static_cast<int>(FFrequency.size()) - 1);
+  ShowOrderStatistics();
+}
+
+void TFrameForm::Button1Click() {
+  const QString Path = TDialogs::Current().OpenFileName(this, FDataDir);
+  if (!Path.isEmpty()) OpenDataFile(Path);
+}
+
+void TFrameForm::Button3Click() {
+  if (!FFileName.isEmpty()) OpenDataFile(FFileName);
+}
+
+void TFrameForm::RadioButton6Click() {
+  if (RadioButton6Tag != 0) {
+    RadioButton6Tag = 0;
+    return;
+  }
+  Button3Click();
+}
+
+void TFrameForm::RadioButton7Click() { Button3Click(); }
+
+void TFrameForm::RadioButton1Click() {
+  ShowOrderStatistics();
+  DrawGraph(FFrequency, false, 0, FDataCount);
+}
+
+void TFrameForm::RadioButton2Click() {
+  ShowOrderStatistics();
+  DrawGraph(FSortedFrequency, false, 0, FOrderCount);
+}

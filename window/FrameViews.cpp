@@ -1,1 +1,58 @@
+// The information views in Memo1 and the detail line of one datum.
+//
+// The three texts are composed by BuildViewTexts at every rebuild; choosing a
+// view only shows the stored text.
 #include "Frame.h"
+
+#include <QLabel>
+
+namespace {
+constexpr const char* SCannotSpecify = " は指定出来ません。";
+constexpr int32_t LastData = MaxTableEntries - 1;
+}  // namespace
+
+void TFrameForm::RadioButton3Click() { Memo1->SetText(QString::fromStdString(FHuffmanText)); }
+void TFrameForm::RadioButton4Click() { Memo1->SetText(QString::fromStdString(FArrayText)); }
+void TFrameForm::RadioButton5Click() { Memo1->SetText(QString::fromStdString(FTableText)); }
+
+void TFrameForm::UpDown3Click() { ShowDatum(); }
+
+void TFrameForm::Edit3KeyDown(int Key) {
+  if (Key != VK_RETURN) return;
+  int32_t Data = 0;
+  if (!TryStrToInt(Edit3->text().toStdString(), Data)) Data = -1;
+  if (Data < 0 || Data > LastData) {
+    ShowMessage(Edit3->text() + QString::fromUtf8(SCannotSpecify));
+    Edit3->setText(QString::number(FSelectedData));
+    return;
+  }
+  UpDown3->SetPosition(Data);
+  ShowDatum();
+}
+
+// The detail line of the datum in UpDown3: hexadecimal label, frequency, and
+// the code length and pattern of its leaf in the window's own code (none for
+// a datum that does not occur, lies beyond 255, or when there is no code).
+void TFrameForm::ShowDatum() {
+  if (FFrequency.empty()) return;
+  const int32_t Data = UpDown3->Position();
+  Label6->setText(QStringLiteral("= $") + QString::fromStdString(IntToHex(static_cast<uint32_t>(Data), 2)));
+  Edit4->setText(Data >= 0 && static_cast<size_t>(Data) < FFrequency.size()
+                     ? QString::number(FFrequency[static_cast<size_t>(Data)])
+                     : QString());
+  QString Length, Pattern;
+  if (FHuffman && Data >= 0 && Data <= 255) {
+    THuffmanNode Node{};
+    for (int32_t I = 0; I < FHuffman->Count(); ++I) {
+      FHuffman->GetNode(I, Node);
+      if (Node.Data != Data) continue;
+      Length = QString::number(Node.BitLength);
+      Pattern = QString::fromStdString(BinaryDigits(Node.BitPattern, Node.BitLength)) +
+                QStringLiteral(" = ") + QString::number(Node.BitPattern);
+      break;
+    }
+  }
+  Edit5->setText(Length);
+  Edit6->setText(Pattern);
+  FSelectedData = Data;
+}
