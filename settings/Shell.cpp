@@ -50,37 +50,37 @@ bool EntryExists(const QString& Path) {
   return ::lstat(QFile::encodeName(Path).constData(), &Info) == 0;
 }
 
+QString JoinPath(const QString& Folder, const QString& Name) {
+  if (Folder.endsWith(QLatin1Char('/')))
+    return Folder + Name;
+  return Folder + QLatin1Char('/') + Name;
+}
+
 // The entry of Folder standing for Component: the one named exactly so, else
 // the first in name order matching it as a case-insensitive wildcard pattern.
 // A folder that cannot be listed still yields an entry of exactly that name.
+// A listed name that does not lead back to an entry (bytes that are not UTF-8
+// do not survive decoding) is passed over.
 bool FindEntry(const QString& Folder, const QString& Component, QString& Entry) {
   QStringList Names =
       QDir(Folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                              QDir::NoSort);
-  if (Names.contains(Component)) {
+  if (Names.contains(Component) && EntryExists(JoinPath(Folder, Component))) {
     Entry = Component;
     return true;
   }
   std::sort(Names.begin(), Names.end());
   for (const QString& Name : Names) {
-    if (WildcardMatch(Component, Name)) {
+    if (WildcardMatch(Component, Name) && EntryExists(JoinPath(Folder, Name))) {
       Entry = Name;
       return true;
     }
   }
-  const QString Path = Folder.endsWith(QLatin1Char('/')) ? Folder + Component
-                                                         : Folder + QLatin1Char('/') + Component;
-  if (EntryExists(Path)) {
+  if (EntryExists(JoinPath(Folder, Component))) {
     Entry = Component;
     return true;
   }
   return false;
-}
-
-QString JoinPath(const QString& Folder, const QString& Name) {
-  if (Folder.endsWith(QLatin1Char('/')))
-    return Folder + Name;
-  return Folder + QLatin1Char('/') + Name;
 }
 
 // A link name becomes one file name in the folder: no "/" (which would reach
@@ -155,7 +155,8 @@ bool GetLongPath(const QString& Path, QString& LongPath) {
   const QStringList Components = Path.mid(1).split(QLatin1Char('/'));
   QString Result;
   for (const QString& Component : Components) {
-    if (Component.isEmpty() || Component == QLatin1String(".") || Component == QLatin1String(".."))
+    if (Component.isEmpty() || Component == QLatin1String(".") ||
+        Component == QLatin1String("..") || Component.contains(QChar(0)))
       return false;
     QString Entry;
     if (!FindEntry(Result.isEmpty() ? QStringLiteral("/") : Result, Component, Entry))

@@ -573,6 +573,19 @@ TEST_F(ParamSave, NewFileGetsTheModeAPlainCreateWouldGive) {
   EXPECT_EQ(Info.st_mode & 07777, 0644u);
 }
 
+TEST_F(ParamSave, LinkedSettingsFileStaysALink) {
+  fs::create_directory(Root + "/real");
+  WriteBytes(Root + "/real/Quorvant.ini", "A=1\r\n");
+  fs::create_symlink(Root + "/real/Quorvant.ini", Root + "/Quorvant.ini");
+  TParameter P;
+  Aim(P);
+  P.Load();
+  P.WriteInteger(QStringLiteral("A"), 2);
+  P.Save();
+  EXPECT_TRUE(fs::is_symlink(Root + "/Quorvant.ini"));
+  EXPECT_EQ(ReadBytes(Root + "/real/Quorvant.ini"), "A=2\r\n");
+}
+
 TEST_F(ParamSave, FolderThatIsARegularFileRaisesCreateError) {
   WriteBytes(Root + "/plain", "x");
   TParameter P;
@@ -674,6 +687,18 @@ TEST_F(ParamLongPath, LinksKeepTheirOwnNames) {
   EXPECT_EQ(Long, Q(Root + "/Link/Inner"));
   ASSERT_TRUE(GetLongPath(Q(Root + "/dangling"), Long));
   EXPECT_EQ(Long, Q(Root + "/Dangling"));
+}
+
+TEST_F(ParamLongPath, NeverProducesAPathThatIsNotThere) {
+  // A name that is not UTF-8 cannot be given back as text; a NUL would cut the
+  // path short at the system.
+  fs::create_directory(Root + "/n");
+  WriteBytes(Root + "/n/\xFF", "x");
+  WriteBytes(Root + "/a", "x");
+  QString Long = QStringLiteral("unset");
+  EXPECT_FALSE(GetLongPath(Q(Root + "/n/?"), Long));
+  EXPECT_FALSE(GetLongPath(Q(Root) + QStringLiteral("/a") + QChar(0) + QStringLiteral("b"), Long));
+  EXPECT_EQ(Long, QStringLiteral("unset"));
 }
 
 // ---- GetSpecialFolderPath ------------------------------------------------------------
