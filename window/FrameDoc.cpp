@@ -287,7 +287,7 @@ std::string FrequencyTableText(std::span<const int32_t> A, int32_t Limit) {
 
 TViewTexts BuildViewTexts(const std::string& FileName, int32_t DataCount,
                           std::span<const int32_t> Frequency, const THuffman& Huffman,
-                          char DecimalSeparator) {
+                          char DecimalSeparator, const std::string& DataName) {
   TViewTexts Texts;
   std::string Head = "ファイル名 = " + FileName + CrLf;
   if (DataCount == 0) {
@@ -298,7 +298,7 @@ TViewTexts BuildViewTexts(const std::string& FileName, int32_t DataCount,
     Head += "ハフマン符号による圧縮率 = " + CompressionRatioText(Huffman, DecimalSeparator) + " %" +
             CrLf + CrLf;
     Texts.HuffmanText = Head + "<データのハフマン分布>" + CrLf + HuffmanTableText(Frequency, 256);
-    Texts.ArrayText = Head + HuffmanArraySource(Frequency, 256, std::string());
+    Texts.ArrayText = Head + HuffmanArraySource(Frequency, 256, DataName);
   }
   Texts.TableText = "ファイル名 = " + FileName + CrLf + CrLf +
                     "<データの頻度テーブル>   10 進  =  16 進表現" + CrLf +

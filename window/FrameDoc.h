@@ -109,10 +109,11 @@ struct TViewTexts {
 };
 // The three views.  FileName is the name without its folder (empty before
 // any open).  The ratio comes from Huffman's leaves; the distribution and the
-// arrays from the first 256 entries of Frequency.
+// arrays from the first 256 entries of Frequency.  DataName is the array
+// source's data name (the window passes none: "データ").
 TViewTexts BuildViewTexts(const std::string& FileName, int32_t DataCount,
                           std::span<const int32_t> Frequency, const THuffman& Huffman,
-                          char DecimalSeparator);
+                          char DecimalSeparator, const std::string& DataName = std::string());
 
 // The name after the last '/' of Path (the whole of it when there is none);
 // the file-name line of the views shows this.
