@@ -581,10 +581,11 @@ std::vector<TSourceArray> ParsePascalArrays(const std::string& Source) {
   return Arrays;
 }
 
-// Text that must not end a C comment early.
+// Text that can neither end a C comment early nor open a nested one.
 std::string CommentSafe(std::string Text) {
-  for (size_t P = Text.find("*/"); P != std::string::npos; P = Text.find("*/", P))
-    Text.replace(P, 2, "* /");
+  for (const char* Pair : {"*/", "/*"})
+    for (size_t P = Text.find(Pair); P != std::string::npos; P = Text.find(Pair, P))
+      Text.insert(P + 1, " ");
   for (char& C : Text)
     if (static_cast<unsigned char>(C) < 0x20) C = ' ';
   return Text;

@@ -1,1 +1,767 @@
+// quorvant-cli as a user runs it: the program (path in QUORVANT_CLI) started
+// with arguments, its output and exit code checked.
+#include "FrameDoc.h"
+
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- running the program ------------------------------------------------------
+
+struct TRun {
+  int Exit = -1;
+  std::string Out;
+  std::string Err;
+};
+
+std::string ReadWhole(const fs::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::ostringstream S;
+  S << In.rdbuf();
+  return S.str();
+}
+
+void WriteWhole(const fs::path& Path, const std::string& Bytes) {
+  std::ofstream(Path, std::ios::binary) << Bytes;
+}
+
+// Runs Program with Args (looked up in PATH when it has no slash); standard
+// input from StdinFile (or /dev/null); Env entries override the environment.
+TRun RunProgram(const fs::path& Dir, const std::string& Program, const std::vector<std::string>& Args,
+                const std::map<std::string, std::string>& Env = {},
+                const std::string& StdinFile = "/dev/null") {
+  static int Serial = 0;
+  const fs::path OutFile = Dir / (".out" + std::to_string(++Serial));
+  const fs::path ErrFile = Dir / (".err" + std::to_string(Serial));
+  std::vector<std::string> Environment;
+  for (char** E = environ; *E; ++E) {
+    const std::string Entry = *E;
+    if (!Env.count(Entry.substr(0, Entry.find('=')))) Environment.push_back(Entry);
+  }
+  for (const auto& [Name, Value] : Env) Environment.push_back(Name + "=" + Value);
+  std::vector<char*> Argv{const_cast<char*>(Program.c_str())};
+  for (const auto& A : Args) Argv.push_back(const_cast<char*>(A.c_str()));
+  Argv.push_back(nullptr);
+  std::vector<char*> Envp;
+  for (auto& E : Environment) Envp.push_back(E.data());
+  Envp.push_back(nullptr);
+
+  const pid_t Pid = ::fork();
+  if (Pid == 0) {
+    const int In = ::open(StdinFile.c_str(), O_RDONLY);
+    const int Out = ::open(OutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int Err = ::open(ErrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (In < 0 || Out < 0 || Err < 0) ::_exit(126);
+    ::dup2(In, 0);
+    ::dup2(Out, 1);
+    ::dup2(Err, 2);
+    if (::chdir(Dir.c_str()) != 0) ::_exit(126);
+    ::execvpe(Program.c_str(), Argv.data(), Envp.data());
+    ::_exit(127);
+  }
+  TRun R;
+  int Status = 0;
+  ::waitpid(Pid, &Status, 0);
+  R.Exit = WIFEXITED(Status) ? WEXITSTATUS(Status) : 128 + WTERMSIG(Status);
+  R.Out = ReadWhole(OutFile);
+  R.Err = ReadWhole(ErrFile);
+  fs::remove(OutFile);
+  fs::remove(ErrFile);
+  return R;
+}
+
+std::string CliPath() {
+  const char* P = std::getenv("QUORVANT_CLI");
+  return P ? P : "";
+}
+
+// ---- independent helpers --------------------------------------------------------
+
+std::string Words(const std::vector<int64_t>& Values) {
+  std::string Bytes;
+  for (int64_t V : Values) {
+    const uint32_t U = static_cast<uint32_t>(V);
+    for (int Shift = 0; Shift < 32; Shift += 8) Bytes += static_cast<char>(U >> Shift);
+  }
+  return Bytes;
+}
+
+std::string WithoutCr(const std::string& Text) {
+  std::string Out;
+  for (char C : Text)
+    if (C != '\r') Out += C;
+  return Out;
+}
+
+// The views of "abracadabra" opened as abra.txt, as the window shows them.
+const std::string AbraHead =
+    "ファイル名 = abra.txt\r\n"
+    "ハフマン符号による圧縮率 = 26.1 %\r\n"
+    "\r\n";
+const std::string AbraDistribution =
+    AbraHead +
+    "<データのハフマン分布>\r\n"
+    "================================================================\r\n"
+    "Index: Data: Frequency: BitLength: BitPattern: Parent: Left: Right\r\n"
+    "================================================================\r\n"
+    "0  :  $61  :  5  :  1  :  0 = 0  :  8  :  -1  :  -1\r\n"
+    "2  :  $62  :  2  :  3  :  001 = 1  :  6  :  -1  :  -1\r\n"
+    "1  :  $72  :  2  :  3  :  101 = 5  :  6  :  -1  :  -1\r\n"
+    "4  :  $63  :  1  :  3  :  011 = 3  :  5  :  -1  :  -1\r\n"
+    "3  :  $64  :  1  :  3  :  111 = 7  :  5  :  -1  :  -1\r\n"
+    "\r\n";
+const std::string AbraArrays =
+    AbraHead +
+    "  // データのハフマン分布の BitPattern\r\n"
+    "  BitPattern: array[0..4] of Byte = (\r\n"
+    "  0, 1, 3, 7, 5);\r\n"
+    "\r\n"
+    "  // データのハフマン分布の BitLength\r\n"
+    "  BitLength: array[0..4] of Byte = (\r\n"
+    "  1, 3, 3, 3, 3);\r\n";
+
+// A small strict JSON reader, enough to read the stats object back.
+struct TJson {
+  enum TKind { Null, Bool, Number, String, Object, Array } Kind = Null;
+  bool B = false;
+  double N = 0;
+  std::string S;
+  std::map<std::string, TJson> Members;
+  std::vector<TJson> Items;
+};
+
+class TJsonReader {
+public:
+  explicit TJsonReader(const std::string& Text) : T(Text) {}
+  bool Read(TJson& Value) {
+    if (!ReadValue(Value)) return false;
+    Space();
+    return P == T.size();
+  }
+
+private:
+  void Space() {
+    while (P < T.size() && (T[P] == ' ' || T[P] == '\n' || T[P] == '\r' || T[P] == '\t')) ++P;
+  }
+  bool Literal(const char* Word) {
+    const size_t L = std::strlen(Word);
+    if (T.compare(P, L, Word) != 0) return false;
+    P += L;
+    return true;
+  }
+  bool ReadString(std::string& S) {
+    if (T[P] != '"') return false;
+    ++P;
+    while (P < T.size() && T[P] != '"') {
+      const unsigned char C = static_cast<unsigned char>(T[P]);
+      if (C < 0x20) return false;
+      if (C != '\\') {
+        S += T[P++];
+        continue;
+      }
+      if (++P >= T.size()) return false;
+      const char E = T[P++];
+      if (E == 'u') {
+        if (P + 4 > T.size()) return false;
+        const unsigned Code = static_cast<unsigned>(std::stoul(T.substr(P, 4), nullptr, 16));
+        P += 4;
+        if (Code >= 0x80) return false;  // the writer escapes only controls
+        S += static_cast<char>(Code);
+      } else if (E == '"' || E == '\\' || E == '/') {
+        S += E;
+      } else if (E == 'n') {
+        S += '\n';
+      } else {
+        return false;
+      }
+    }
+    if (P >= T.size()) return false;
+    ++P;
+    return true;
+  }
+  bool ReadValue(TJson& V) {
+    Space();
+    if (P >= T.size()) return false;
+    const char C = T[P];
+    if (C == '{') {
+      V.Kind = TJson::Object;
+      ++P;
+      Space();
+      if (P < T.size() && T[P] == '}') return ++P, true;
+      for (;;) {
+        Space();
+        std::string Key;
+        if (P >= T.size() || !ReadString(Key)) return false;
+        Space();
+        if (P >= T.size() || T[P++] != ':') return false;
+        TJson Member;
+        if (!ReadValue(Member) || V.Members.count(Key)) return false;
+        V.Members[Key] = Member;
+        Space();
+        if (P >= T.size()) return false;
+        if (T[P] == ',') {
+          ++P;
+          continue;
+        }
+        if (T[P] == '}') return ++P, true;
+        return false;
+      }
+    }
+    if (C == '"') {
+      V.Kind = TJson::String;
+      return ReadString(V.S);
+    }
+    if (Literal("null")) return V.Kind = TJson::Null, true;
+    if (Literal("true")) return V.Kind = TJson::Bool, V.B = true, true;
+    if (Literal("false")) return V.Kind = TJson::Bool, V.B = false, true;
+    const size_t Start = P;
+    if (P < T.size() && T[P] == '-') ++P;
+    while (P < T.size() && (std::isdigit(static_cast<unsigned char>(T[P])) || T[P] == '.' ||
+                            T[P] == 'e' || T[P] == 'E' || T[P] == '+' || T[P] == '-'))
+      ++P;
+    if (Start == P) return false;
+    V.Kind = TJson::Number;
+    size_t Used = 0;
+    V.N = std::stod(T.substr(Start, P - Start), &Used);
+    return Used == P - Start;
+  }
+
+  const std::string& T;
+  size_t P = 0;
+};
+
+// ---- fixture --------------------------------------------------------------------
+
+class QuorvantCli : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Cli = CliPath();
+    ASSERT_FALSE(Cli.empty()) << "QUORVANT_CLI is not set";
+    const char* Base = std::getenv("TMPDIR");
+    std::string Pattern = std::string(Base && *Base ? Base : "/tmp") + "/qvcli-XXXXXX";
+    ASSERT_NE(::mkdtemp(Pattern.data()), nullptr);
+    Dir = Pattern;
+  }
+  void TearDown() override {
+    std::error_code Ignored;
+    fs::permissions(Dir, fs::perms::owner_all, Ignored);
+    fs::remove_all(Dir, Ignored);
+  }
+
+  // The program in the C locale, in this test's folder.
+  TRun Cli_(const std::vector<std::string>& Args, const std::string& Stdin = "/dev/null",
+            const std::map<std::string, std::string>& Extra = {}) {
+    std::map<std::string, std::string> Env{{"LC_ALL", "C"}, {"LANG", "C"},
+                                           {"TMPDIR", Dir.string()}};
+    for (const auto& [K, V] : Extra) Env[K] = V;
+    return RunProgram(Dir, Cli, Args, Env, Stdin);
+  }
+
+  std::string File(const std::string& Name, const std::string& Bytes) {
+    WriteWhole(Dir / Name, Bytes);
+    return (Dir / Name).string();
+  }
+
+  // The texts the window shows for Path: its own open road.
+  TDocument WindowDocument(const std::string& Path, bool Extended, char Separator = '.') {
+    THuffman H;
+    TDocument Doc;
+    const TOpenResult R = OpenDocumentFile(Path, Extended, H, Doc, Separator);
+    EXPECT_EQ(R.Status, TOpenStatus::Opened);
+    return Doc;
+  }
+
+  // Names in Dir other than the given ones (left-over temporaries).
+  std::vector<std::string> Strays(const std::vector<std::string>& Known) {
+    std::vector<std::string> Found;
+    for (const auto& E : fs::directory_iterator(Dir)) {
+      const std::string Name = E.path().filename().string();
+      if (std::find(Known.begin(), Known.end(), Name) == Known.end()) Found.push_back(Name);
+    }
+    return Found;
+  }
+
+  std::string Cli;
+  fs::path Dir;
+};
+
+// ---- views ----------------------------------------------------------------------
+
+TEST_F(QuorvantCli, AbracadabraViewsAreTheWindowsTexts) {
+  const std::string Path = File("abra.txt", "abracadabra");
+  const TDocument Doc = WindowDocument(Path, false);
+  const TRun D = Cli_({"distribution", Path});
+  const TRun A = Cli_({"arrays", Path});
+  const TRun T = Cli_({"table", "abra.txt"});  // relative: the same name line
+  ASSERT_EQ(D.Exit, 0) << D.Err;
+  ASSERT_EQ(A.Exit, 0) << A.Err;
+  ASSERT_EQ(T.Exit, 0) << T.Err;
+  EXPECT_EQ(D.Out, AbraDistribution);
+  EXPECT_EQ(A.Out, AbraArrays);
+  EXPECT_EQ(D.Out, Doc.Texts.HuffmanText);
+  EXPECT_EQ(A.Out, Doc.Texts.ArrayText);
+  EXPECT_EQ(T.Out, Doc.Texts.TableText);
+  EXPECT_NE(T.Out.find("      97  =  $61     |        5  =  $5\r\n"), std::string::npos);
+  EXPECT_TRUE(D.Err.empty());
+}
+
+TEST_F(QuorvantCli, LfOptionChangesOnlyTheLineEnds) {
+  const std::string Path = File("abra.txt", "abracadabra");
+  const TRun D = Cli_({"distribution", "--lf", Path});
+  const TRun T = Cli_({"table", Path, "--lf"});
+  ASSERT_EQ(D.Exit, 0);
+  EXPECT_EQ(D.Out, WithoutCr(AbraDistribution));
+  EXPECT_EQ(T.Out, WithoutCr(WindowDocument(Path, false).Texts.TableText));
+}
+
+TEST_F(QuorvantCli, DecimalSeparatorFollowsTheLocale) {
+  const std::string Path = File("abra.txt", "abracadabra");
+  const TRun D = Cli_({"distribution", Path}, "/dev/null", {{"LC_ALL", "de_DE.UTF-8"}});
+  ASSERT_EQ(D.Exit, 0) << D.Err;
+  EXPECT_EQ(D.Out, WindowDocument(Path, false, ',').Texts.HuffmanText);
+  EXPECT_NE(D.Out.find("= 26,1 %"), std::string::npos);
+}
+
+TEST_F(QuorvantCli, ExtendedTableIsReadWithTheWindowsRules) {
+  std::vector<int64_t> Table(300, 0);
+  Table[0] = 40;
+  Table[7] = 1048576;
+  Table[299] = 3;
+  const std::string Path = File("table.bin", Words(Table));
+  const TDocument Doc = WindowDocument(Path, true);
+  for (const auto& [Command, Text] :
+       {std::pair{"distribution", Doc.Texts.HuffmanText}, std::pair{"arrays", Doc.Texts.ArrayText},
+        std::pair{"table", Doc.Texts.TableText}}) {
+    const TRun R = Cli_({Command, "--32bit", Path});
+    ASSERT_EQ(R.Exit, 0) << R.Err;
+    EXPECT_EQ(R.Out, Text) << Command;
+    EXPECT_TRUE(R.Err.empty());
+  }
+}
+
+TEST_F(QuorvantCli, UnqualifiedTableFallsBackWithTheWindowsMessage) {
+  const std::string Path = File("text.txt", "not a table, a text of 41 bytes in all..");
+  const std::string Word = Words({1048577});
+  const std::string Bad = File("bad.bin", Words({1, 2}) + Word);
+  for (const std::string& P : {Path, Bad}) {
+    const TRun R = Cli_({"distribution", "--32bit", P});
+    ASSERT_EQ(R.Exit, 0) << R.Err;
+    EXPECT_EQ(R.Err, "\r\nファイル " + P +
+                         "\r\n\r\nに含まれるデータは 32 bit の拡張データとして扱えない特性\r\n\r\n"
+                         "を持っていますので、8 bit の通常データとして扱います。\r\n");
+    EXPECT_EQ(R.Out, WindowDocument(P, false).Texts.HuffmanText);
+  }
+}
+
+TEST_F(QuorvantCli, DataNameNamesTheArrays) {
+  const std::string Path = File("abra.txt", "abracadabra");
+  const TRun R = Cli_({"arrays", Path, "--name", "一致長"});
+  ASSERT_EQ(R.Exit, 0) << R.Err;
+  EXPECT_EQ(R.Out, AbraHead +
+                       "  // データを LZ77 符号化した時の一致データの一致長のハフマン分布の BitPattern\r\n"
+                       "  mlPat: array[0..4] of Byte = (\r\n"
+                       "  0, 1, 3, 7, 5);\r\n"
+                       "\r\n"
+                       "  // データを LZ77 符号化した時の一致データの一致長のハフマン分布の BitLength\r\n"
+                       "  mlLen: array[0..4] of Byte = (\r\n"
+                       "  1, 3, 3, 3, 3);\r\n");
+  const TRun D = Cli_({"arrays", Path, "--name=一致位置のビット数"});
+  ASSERT_EQ(D.Exit, 0);
+  EXPECT_NE(D.Out.find("  diPat: array[0..4] of Byte = ("), std::string::npos);
+}
+
+TEST_F(QuorvantCli, AllZeroTableShowsThatNoCodeExists) {
+  const std::string Path = File("zero.bin", Words({0, 0, 0}));
+  const TRun R = Cli_({"arrays", "--32bit", Path});
+  ASSERT_EQ(R.Exit, 0);
+  EXPECT_EQ(R.Out,
+            "ファイル名 = zero.bin\r\n\r\nハフマン符号が作成出来ない為、\r\n\r\n"
+            "ハフマン配列は表示出来ません。");
+}
+
+TEST_F(QuorvantCli, RefusedOpensExitOneWithTheWindowsMessages) {
+  const std::string Missing = (Dir / "missing.txt").string();
+  TRun R = Cli_({"table", Missing});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_EQ(R.Err, "quorvant-cli: " + Missing + " は見つかりません。\n");
+  EXPECT_TRUE(R.Out.empty());
+
+  R = Cli_({"stats", Dir.string()});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_NE(R.Err.find(Dir.string() + " は見つかりません。"), std::string::npos);
+
+  const std::string Empty = File("empty.bin", "");
+  R = Cli_({"distribution", Empty});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_EQ(R.Err, "quorvant-cli: " + Empty + ": サイズが 0 のファイルは表示出来ません。\n");
+
+  const std::string Huge = File("huge.bin", "");
+  ASSERT_EQ(::truncate(Huge.c_str(), 2147483648LL), 0);  // sparse
+  R = Cli_({"distribution", Huge});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_EQ(R.Err, "quorvant-cli: " + Huge + " は大きすぎて表示出来ません。\n");
+}
+
+TEST_F(QuorvantCli, UnreadableFileIsNamed) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  const std::string Path = File("locked.txt", "data");
+  ASSERT_EQ(::chmod(Path.c_str(), 0), 0);
+  const TRun R = Cli_({"table", Path});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_NE(R.Err.find("ファイル " + Path + " は開けません"), std::string::npos);
+}
+
+// ---- arrays in C ------------------------------------------------------------------
+
+// The leaves the engine builds from the first 256 entries of a table, as
+// (pattern, length) in ascending data order.
+std::vector<std::pair<int32_t, int32_t>> EngineArrays(const std::vector<int64_t>& Table) {
+  THuffman H;
+  const std::string Bytes = Words(std::vector<int64_t>(
+      Table.begin(), Table.begin() + static_cast<long>(std::min<size_t>(256, Table.size()))));
+  H.InStream().Write(Bytes.data(), static_cast<int32_t>(Bytes.size()));
+  H.BuildFromTable();
+  std::map<int, std::pair<int32_t, int32_t>> ByData;
+  THuffmanNode N{};
+  for (int32_t I = 0; I < H.Count(); ++I) {
+    H.GetNode(I, N);
+    ByData[N.Data] = {N.BitPattern, N.BitLength};
+  }
+  std::vector<std::pair<int32_t, int32_t>> Out;
+  for (const auto& [Data, Leaf] : ByData) Out.push_back(Leaf);
+  return Out;
+}
+
+TEST_F(QuorvantCli, CArraysCompileAndMatchTheEnginesCode) {
+  // Three codes: a small one (bytes), all 256 data with long codes (patterns
+  // beyond a byte), and LZ77 names with a hostile comment in the data name.
+  std::vector<int64_t> Small(256, 0);
+  for (char C : std::string("abracadabra")) ++Small[static_cast<uint8_t>(C)];
+  std::vector<int64_t> Wide(256);
+  for (int I = 0; I < 256; ++I) Wide[static_cast<size_t>(I)] = 1 + (I * 37) % 500;
+  std::vector<int64_t> Match(40, 0);
+  for (int I = 0; I < 40; ++I) Match[static_cast<size_t>(I)] = (I % 3 == 0) ? 0 : 1000 / (I + 1);
+
+  struct TCase {
+    std::string Space, File, Name, Pattern, Length;
+    std::vector<int64_t> Table;
+  };
+  const std::vector<TCase> Cases{
+      {"small", File("small.bin", Words(Small)), "", "BitPattern", "BitLength", Small},
+      {"wide", File("wide.bin", Words(Wide)), "*/ #error broken /*", "BitPattern", "BitLength",
+       Wide},
+      {"match", File("match.bin", Words(Match)), "一致長", "mlPat", "mlLen", Match},
+  };
+  std::string Program = "#include <cstdio>\n";
+  std::string Main = "int main() {\n";
+  for (const TCase& C : Cases) {
+    std::vector<std::string> Args{"arrays", "--32bit", "--lang", "c", C.File};
+    if (!C.Name.empty()) Args.insert(Args.end(), {"--name", C.Name});
+    const TRun R = Cli_(Args);
+    ASSERT_EQ(R.Exit, 0) << R.Err;
+    ASSERT_NE(R.Out.find("static const"), std::string::npos);
+    WriteWhole(Dir / (C.Space + ".h"), R.Out);
+    Program += "namespace " + C.Space + " {\n#include \"" + C.Space + ".h\"\n}\n";
+    for (const std::string& Array : {C.Pattern, C.Length})
+      Main += "  std::printf(\"" + C.Space + " %zu %zu\", sizeof " + C.Space + "::" + Array +
+              "[0], sizeof " + C.Space + "::" + Array + " / sizeof " + C.Space + "::" + Array +
+              "[0]);\n  for (auto V : " + C.Space + "::" + Array +
+              ") std::printf(\" %lu\", static_cast<unsigned long>(V));\n  std::printf(\"\\n\");\n";
+  }
+  WriteWhole(Dir / "check.cpp", Program + Main + "}\n");
+  const char* Cxx = std::getenv("CXX");
+  const TRun Build = RunProgram(Dir, Cxx && *Cxx ? Cxx : "c++",
+                                {"-std=c++17", "-Wall", "-Werror", "-o", (Dir / "check").string(),
+                                 (Dir / "check.cpp").string()});
+  ASSERT_EQ(Build.Exit, 0) << Build.Err;
+  const TRun Check = RunProgram(Dir, (Dir / "check").string(), {});
+  ASSERT_EQ(Check.Exit, 0) << Check.Err;
+
+  std::istringstream Lines(Check.Out);
+  for (const TCase& C : Cases) {
+    const auto Expected = EngineArrays(C.Table);
+    ASSERT_FALSE(Expected.empty());
+    for (int Which = 0; Which < 2; ++Which) {
+      std::string Line;
+      ASSERT_TRUE(std::getline(Lines, Line));
+      std::istringstream Fields(Line);
+      std::string Space;
+      size_t ElementSize = 0, Count = 0;
+      Fields >> Space >> ElementSize >> Count;
+      EXPECT_EQ(Space, C.Space);
+      ASSERT_EQ(Count, Expected.size()) << C.Space;
+      int64_t Largest = 0;
+      for (size_t K = 0; K < Count; ++K) {
+        int64_t V = -1;
+        Fields >> V;
+        const int64_t Want = Which == 0 ? Expected[K].first : Expected[K].second;
+        EXPECT_EQ(V, Want) << C.Space << " entry " << K;
+        Largest = std::max(Largest, Want);
+      }
+      // The smallest unsigned type that holds the largest value.
+      EXPECT_EQ(ElementSize, Largest < 256 ? 1u : 2u) << C.Space;
+    }
+  }
+}
+
+TEST_F(QuorvantCli, CArraysOfSixteenValuesALine) {
+  std::vector<int64_t> Table(17, 1);
+  const TRun R = Cli_({"arrays", "--32bit", "--lang=c", "--lf", File("t.bin", Words(Table))});
+  ASSERT_EQ(R.Exit, 0) << R.Err;
+  EXPECT_EQ(R.Out.find('\r'), std::string::npos);
+  const size_t Open = R.Out.find("BitLength[17] = {\n");
+  ASSERT_NE(Open, std::string::npos);
+  const std::string Body = R.Out.substr(Open + 18);
+  const std::string FirstLine = Body.substr(0, Body.find('\n'));
+  EXPECT_EQ(std::count(FirstLine.begin(), FirstLine.end(), ','), 16);  // 16 values, then ","
+  EXPECT_EQ(FirstLine.substr(0, 2), "  ");
+}
+
+TEST_F(QuorvantCli, CArraysWithoutACodeFail) {
+  const std::string Path = File("zero.bin", Words({0, 0}));
+  const TRun R = Cli_({"arrays", "--32bit", "--lang", "c", Path});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_TRUE(R.Out.empty());
+  EXPECT_NE(R.Err.find(Path), std::string::npos);
+}
+
+// ---- stats ---------------------------------------------------------------------------
+
+TEST_F(QuorvantCli, StatsJsonReadsBack) {
+  const std::string Path = File("abra.txt", "abracadabra");
+  const TRun R = Cli_({"stats", Path, "--json"});
+  ASSERT_EQ(R.Exit, 0) << R.Err;
+  TJson J;
+  ASSERT_TRUE(TJsonReader(R.Out).Read(J)) << R.Out;
+  ASSERT_EQ(J.Kind, TJson::Object);
+  const auto& M = J.Members;
+  EXPECT_EQ(M.at("file").S, Path);
+  EXPECT_EQ(M.at("mode").S, "8bit");
+  EXPECT_EQ(M.at("data_count").N, 115);
+  EXPECT_EQ(M.at("distinct_values").N, 5);
+  EXPECT_EQ(M.at("total").N, 11);
+  EXPECT_EQ(M.at("longest_code").N, 3);
+  EXPECT_NEAR(M.at("average_bits").N, 23.0 / 11, 1e-9);
+  EXPECT_EQ(M.at("compression_ratio_text").S, "26.1");
+  EXPECT_NEAR(M.at("compression_ratio").N, 2300.0 / 88, 1e-9);
+  // Entropy of 5, 2, 2, 1, 1 out of 11, worked out here.
+  double Entropy = 0;
+  for (double F : {5.0, 2.0, 2.0, 1.0, 1.0}) Entropy -= F / 11 * std::log2(F / 11);
+  EXPECT_NEAR(M.at("entropy_bits").N, Entropy, 1e-9);
+  EXPECT_NEAR(M.at("above_entropy_bits").N, 23.0 / 11 - Entropy, 1e-9);
+  EXPECT_EQ(M.at("fell_back").Kind, TJson::Bool);
+  EXPECT_FALSE(M.at("fell_back").B);
+}
+
+TEST_F(QuorvantCli, StatsJsonKeepsOddFileNamesReadable) {
+  const std::string Name = std::string("q\"b\\n\nx\xff.txt");
+  const std::string Path = File(Name, "aab");
+  const TRun R = Cli_({"stats", "--json", Path});
+  ASSERT_EQ(R.Exit, 0) << R.Err;
+  TJson J;
+  ASSERT_TRUE(TJsonReader(R.Out).Read(J)) << R.Out;
+  EXPECT_EQ(J.Members.at("file").S, (Dir / "q\"b\\n\nx\xEF\xBF\xBD.txt").string());
+}
+
+TEST_F(QuorvantCli, StatsWithoutACodeAreNull) {
+  std::vector<int64_t> Table(300, 0);
+  Table[299] = 5;  // beyond the code
+  const TRun R = Cli_({"stats", "--32bit", "--json", File("far.bin", Words(Table))});
+  ASSERT_EQ(R.Exit, 0) << R.Err;
+  TJson J;
+  ASSERT_TRUE(TJsonReader(R.Out).Read(J)) << R.Out;
+  EXPECT_EQ(J.Members.at("mode").S, "32bit");
+  EXPECT_EQ(J.Members.at("data_count").N, 300);
+  EXPECT_EQ(J.Members.at("total").N, 5);
+  EXPECT_EQ(J.Members.at("coded_total").N, 0);
+  for (const char* Key : {"average_bits", "compression_ratio", "compression_ratio_text",
+                          "entropy_bits", "longest_code"})
+    EXPECT_EQ(J.Members.at(Key).Kind, TJson::Null) << Key;
+}
+
+TEST_F(QuorvantCli, StatsTextShowsTheWindowsRatio) {
+  const TRun R = Cli_({"stats", File("abra.txt", "abracadabra")});
+  ASSERT_EQ(R.Exit, 0);
+  EXPECT_NE(R.Out.find("compression ratio: 26.1 %\n"), std::string::npos) << R.Out;
+  EXPECT_NE(R.Out.find("longest code:      3 bits\n"), std::string::npos) << R.Out;
+}
+
+// ---- encode, decode ---------------------------------------------------------------------
+
+std::string EngineEncode(const std::string& Data) {
+  THuffman H;
+  if (!Data.empty()) H.InStream().Write(Data.data(), static_cast<int32_t>(Data.size()));
+  H.Encode();
+  const auto* P = static_cast<const char*>(H.OutStream().Memory());
+  return std::string(P, P + H.OutStream().Size());
+}
+
+std::vector<std::string> Samples() {
+  std::mt19937 Random(11);
+  std::string Noise(70000, '\0');
+  for (char& C : Noise) C = static_cast<char>(Random());
+  std::string Text;
+  const char* Vocabulary[] = {"the ", "code ", "of ", "a ", "Huffman ", "table\n", "bit, "};
+  while (Text.size() < 100000) Text += Vocabulary[Random() % 7];
+  return {"", "x", "abracadabra", std::string(1000, 'A'), Noise, Text};
+}
+
+TEST_F(QuorvantCli, RoundTripThroughFiles) {
+  int K = 0;
+  for (const std::string& Data : Samples()) {
+    const std::string In = File("in" + std::to_string(K), Data);
+    const std::string Coded = (Dir / ("coded" + std::to_string(K))).string();
+    const std::string Back = (Dir / ("back" + std::to_string(K))).string();
+    const TRun E = Cli_({"encode", In, Coded});
+    ASSERT_EQ(E.Exit, 0) << E.Err;
+    EXPECT_EQ(ReadWhole(Coded), EngineEncode(Data)) << "sample " << K;
+    const TRun D = Cli_({"decode", Coded, Back});
+    ASSERT_EQ(D.Exit, 0) << D.Err;
+    EXPECT_EQ(ReadWhole(Back), Data) << "sample " << K;
+    ++K;
+  }
+  const std::string Abra = ReadWhole(Dir / "coded2");
+  EXPECT_EQ(Abra, std::string("\x2C\0\0\0", 4) + "abracadabra");  // stored form
+}
+
+TEST_F(QuorvantCli, RoundTripThroughPipes) {
+  const std::string Data = Samples().back();
+  const std::string In = File("in", Data);
+  const TRun E = Cli_({"encode", "-", "-"}, In);
+  ASSERT_EQ(E.Exit, 0) << E.Err;
+  EXPECT_EQ(E.Out, EngineEncode(Data));
+  EXPECT_LT(E.Out.size(), Data.size());
+  const std::string Coded = File("coded", E.Out);
+  const TRun D = Cli_({"decode", "-", "-"}, Coded);
+  ASSERT_EQ(D.Exit, 0) << D.Err;
+  EXPECT_EQ(D.Out, Data);
+}
+
+TEST_F(QuorvantCli, DamagedInputFailsAndLeavesOutAlone) {
+  const std::string Coded = EngineEncode(std::string(1000, 'A'));
+  ASSERT_EQ(Coded.size(), 134u);
+  const std::string Out = (Dir / "out").string();
+
+  // One byte short of what the header says.
+  const std::string Short = File("short", Coded.substr(0, Coded.size() - 1));
+  TRun R = Cli_({"decode", Short, Out});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_EQ(R.Err, "quorvant-cli: " + Short + ": Data error .  Not Huffman encoded data .\n");
+  EXPECT_FALSE(fs::exists(Out));
+
+  // A payload bit that no code of the one-leaf code matches.
+  std::string Bad = Coded;
+  Bad[Bad.size() - 1] = '\xFF';
+  const std::string BadFile = File("bad", Bad);
+  WriteWhole(Out, "precious");
+  R = Cli_({"decode", BadFile, Out});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_EQ(R.Err, "quorvant-cli: " + BadFile + ": Data error .  Can not decode .\n");
+  EXPECT_EQ(ReadWhole(Out), "precious");
+
+  // Standard output gets nothing either.
+  R = Cli_({"decode", "-", "-"}, BadFile);
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_TRUE(R.Out.empty());
+  EXPECT_NE(R.Err.find("standard input: Data error"), std::string::npos);
+
+  EXPECT_TRUE(Strays({"short", "bad", "out"}).empty());
+}
+
+TEST_F(QuorvantCli, OutputFailuresNameTheFile) {
+  const std::string In = File("in", "abc");
+  const std::string Out = (Dir / "no-such-folder" / "out").string();
+  TRun R = Cli_({"encode", In, Out});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_NE(R.Err.find(Out), std::string::npos);
+  R = Cli_({"encode", In, Dir.string()});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_NE(R.Err.find(Dir.string() + ": is a folder"), std::string::npos);
+  R = Cli_({"encode", (Dir / "absent").string(), (Dir / "out").string()});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_NE(R.Err.find((Dir / "absent").string()), std::string::npos);
+  EXPECT_FALSE(fs::exists(Dir / "out"));
+}
+
+TEST_F(QuorvantCli, EncodeReplacesAnExistingOutputWhole) {
+  const std::string In = File("in", "abracadabra");
+  const std::string Out = File("out", std::string(5000, 'z'));
+  ASSERT_EQ(::chmod(Out.c_str(), 0640), 0);
+  const TRun R = Cli_({"encode", In, Out});
+  ASSERT_EQ(R.Exit, 0) << R.Err;
+  EXPECT_EQ(ReadWhole(Out), EngineEncode("abracadabra"));
+  EXPECT_EQ(fs::status(Out).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_TRUE(Strays({"in", "out"}).empty());
+}
+
+// ---- usage -------------------------------------------------------------------------------
+
+TEST_F(QuorvantCli, UsageErrorsExitTwo) {
+  const std::string F = File("f", "abc");
+  const std::vector<std::vector<std::string>> Bad{
+      {},
+      {"compress", F},
+      {"table"},
+      {"table", F, F},
+      {"table", F, "--json"},
+      {"table", F, "--bogus"},
+      {"arrays", F, "--lang", "rust"},
+      {"arrays", F, "--name"},
+      {"encode", F},
+      {"decode", F, "--32bit", "x"},
+      {"stats", F, "--lf"},
+      {"table", "-"},
+      {"help", "nothing"},
+  };
+  for (const auto& Args : Bad) {
+    const TRun R = Cli_(Args);
+    std::string Shown;
+    for (const auto& A : Args) Shown += A + " ";
+    EXPECT_EQ(R.Exit, 2) << Shown;
+    EXPECT_TRUE(R.Out.empty()) << Shown;
+    EXPECT_NE(R.Err.find("--help"), std::string::npos) << Shown;
+  }
+}
+
+TEST_F(QuorvantCli, VersionAndHelp) {
+  TRun R = Cli_({"--version"});
+  EXPECT_EQ(R.Exit, 0);
+  EXPECT_EQ(R.Out, "Quorvant Version 1.0\n");
+  R = Cli_({"--help"});
+  EXPECT_EQ(R.Exit, 0);
+  for (const char* Command : {"distribution", "arrays", "table", "stats", "encode", "decode"})
+    EXPECT_NE(R.Out.find("  " + std::string(Command) + " "), std::string::npos) << Command;
+  for (const char* Command : {"distribution", "arrays", "table", "stats", "encode", "decode"}) {
+    const TRun H = Cli_({Command, "--help"});
+    EXPECT_EQ(H.Exit, 0) << Command;
+    EXPECT_EQ(H.Out.rfind("Usage: quorvant-cli " + std::string(Command), 0), 0u) << Command;
+    EXPECT_EQ(Cli_({"help", Command}).Out, H.Out);
+  }
+  EXPECT_NE(Cli_({"arrays", "-h"}).Out.find("--lang c"), std::string::npos);
+}
+
+}  // namespace
