@@ -723,6 +723,19 @@ TEST_F(FrameDocFiles, UnreadableFileRaisesTheOpenError) {
   EXPECT_THROW(OpenDocumentFile(Path, false, H, Doc, '.'), EFOpenError);
 }
 
+TEST_F(FrameDocFiles, PipeIsRefusedWithoutWaitingForAWriter) {
+  const std::string Path = (Dir / "pipe").string();
+  ASSERT_EQ(::mkfifo(Path.c_str(), 0600), 0);
+  THuffman H;
+  TDocument Doc;
+  try {
+    OpenDocumentFile(Path, false, H, Doc, '.');
+    ADD_FAILURE() << "no error";
+  } catch (const EFOpenError& E) {
+    EXPECT_EQ(E.Message(), "ファイル " + Path + " は開けません");
+  }
+}
+
 TEST_F(FrameDocFiles, ExtendedTableIsReadAsWords) {
   std::vector<int64_t> Words(10240, 0);
   Words[0] = 3;

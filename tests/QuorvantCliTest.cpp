@@ -434,6 +434,14 @@ TEST_F(QuorvantCli, UnreadableFileIsNamed) {
   EXPECT_NE(R.Err.find("ファイル " + Path + " は開けません"), std::string::npos);
 }
 
+TEST_F(QuorvantCli, PipeIsRefusedInsteadOfWaitedOn) {
+  const std::string Path = (Dir / "pipe").string();
+  ASSERT_EQ(::mkfifo(Path.c_str(), 0600), 0);
+  const TRun R = Cli_({"stats", Path});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_EQ(R.Err, "quorvant-cli: ファイル " + Path + " は開けません\n");
+}
+
 // ---- arrays in C ------------------------------------------------------------------
 
 // The leaves the engine builds from the first 256 entries of a table, as

@@ -336,6 +336,9 @@ TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffma
     Result.Message = FileName + " は大きすぎて表示出来ません。";
     return Result;
   }
+  // Pipes, devices and sockets hold no file to count (opening a pipe would
+  // even wait for a writer): they cannot be opened as a document.
+  if (!S_ISREG(Info.st_mode)) throw EFOpenError(Format(SFOpenError, FileName.c_str()));
   TMemoryStream& In = Huffman.InStream();
   In.LoadFromFile(FileName);
   if (In.Size() == 0) {

@@ -172,7 +172,8 @@ struct TOpenHooks {
 //   1. missing or a folder: NotFound; more than 2147483647 bytes: TooLarge.
 //      Nothing is touched.
 //   2. the whole file into Huffman.InStream (EFOpenError "ファイル %s は開けません"
-//      propagates when it exists but cannot be read); 0 bytes: Empty.
+//      propagates when it exists but cannot be read, or is not a regular file:
+//      a pipe, a device, a socket); 0 bytes: Empty.
 //   3. Busy; 32 bit: ReadExtendedData, then BuildFromTable; when the file does
 //      not qualify, Fallback with the message and on in 8 bit.
 //   4. 8 bit: the counting build (CountFrequencies, BuildTree, AssignCodes;
