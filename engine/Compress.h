@@ -168,6 +168,11 @@ private:
   std::vector<TWorkItem> FWorkList;
 };
 
+// The canonical code Code16 (16 bits, left-aligned) of length Len (1..16) in
+// sending order: Code16 shr (16-Len) with its low Len bits reversed (bit i to
+// bit Len-1-i); higher bits stay.
+int32_t ReverseBits(uint32_t Code16, int32_t Len);
+
 // Number of logical right shifts that bring Value to 0, at least 1
 // (0 and 1 give 1, 4..7 give 3, 256 gives 9).
 int32_t BitWidth(uint32_t Value);

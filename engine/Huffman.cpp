@@ -1,1 +1,279 @@
+// THuffman: the code builder (counting, table loading, tree, length limit,
+// canonical codes).
 #include "Compress.h"
+#include "CompressInternal.h"
+#include "CompressKernels.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+constexpr int32_t MaxLength = 16;
+
+THuffmanNode MakeLeaf(uint8_t Data, int32_t Frequency) {
+  return THuffmanNode{0, Data, Frequency, 0, 0, -1, -1, -1};
+}
+
+// 32-bit sums wrap as two's complement; the builder does not guard against
+// totals above 2^31-1 (counted streams cannot reach them).
+int32_t WrappingAdd(int32_t A, int32_t B) {
+  return static_cast<int32_t>(static_cast<uint32_t>(A) + static_cast<uint32_t>(B));
+}
+
+}  // namespace
+
+int32_t ReverseBits(uint32_t Code16, int32_t Len) {
+  uint32_t V = Code16 >> (16 - Len);
+  // Bits Len.. of V stay where they are; only the low Len bits turn round.
+  for (int32_t I = 0, J = Len - 1; I < J; ++I, --J) {
+    const uint32_t BitI = (V >> I) & 1;
+    const uint32_t BitJ = (V >> J) & 1;
+    if (BitI != BitJ) V ^= (uint32_t{1} << I) | (uint32_t{1} << J);
+  }
+  return static_cast<int32_t>(V);
+}
+
+void AssignCanonicalPatterns(std::vector<THuffmanNode>& Nodes, int32_t N,
+                             const uint32_t Counts[17]) {
+  uint32_t Start[17] = {};
+  for (int32_t L = 1; L < MaxLength; ++L)
+    Start[L + 1] = Start[L] + Counts[L] * (uint32_t{1} << (16 - L));
+  int32_t K = 0;
+  for (int32_t L = 1; L <= MaxLength && K < N; ++L) {
+    const uint32_t Weight = uint32_t{1} << (16 - L);
+    for (uint32_t M = 0; M < Counts[L] && K < N; ++M, ++K)
+      Nodes[static_cast<size_t>(K)].BitPattern = ReverseBits(Start[L] + M * Weight, L);
+  }
+}
+
+THuffman::THuffman() : FInStream(new TBitStream), FOutStream(new TBitStream) {
+  FInStream->SetLsbFirst(true);
+  FOutStream->SetLsbFirst(true);
+}
+
+THuffman::~THuffman() {
+  // The destructor runs this class's Clear, as every destructor does after
+  // the derived part is gone.
+  THuffman::Clear();
+}
+
+void THuffman::Clear() {
+  FWorkList.clear();
+  FNodes.clear();
+  FCount = 0;
+  FOutStream->Clear();
+  FOutStream->SetBitPosition(0);
+  FInStream->Clear();
+  FInStream->SetBitPosition(0);
+}
+
+void THuffman::GetNode(int32_t Index, THuffmanNode& Node) const {
+  const int32_t Last = static_cast<int32_t>(FNodes.size()) - 1;
+  if (Index < 0 || Index > Last) throw ERangeError(Format(SRangeError, Index, 0, Last));
+  Node = FNodes[static_cast<size_t>(Index)];
+}
+
+int32_t THuffman::CountFrequencies() {
+  TBitStream& In = *FInStream;
+  if (In.Size() == 0) return 0;
+  if (In.Size() > MaxCountedBytes)
+    throw ERangeError(Format(SStreamTooLarge, static_cast<long long>(In.Size()),
+                             static_cast<long long>(MaxCountedBytes)));
+  const auto* Data = static_cast<const uint8_t*>(In.Memory());
+  const size_t Size = static_cast<size_t>(In.Size());
+  uint32_t Counts[256];
+  CompressKernels::CountBytes(Data, Size, Counts);
+  uint8_t Order[256];
+  const int32_t Leaves = CompressKernels::FirstOccurrenceOrder(Data, Size, Counts, Order);
+  FNodes.clear();
+  FNodes.reserve(static_cast<size_t>(Leaves));
+  for (int32_t K = 0; K < Leaves; ++K)
+    FNodes.push_back(MakeLeaf(Order[K], static_cast<int32_t>(Counts[Order[K]])));
+  if (Leaves >= 2) SortNodes(0, Leaves - 1);
+  for (int32_t K = 0; K < Leaves; ++K) FNodes[static_cast<size_t>(K)].Index = K;
+  FCount = Leaves;
+  return Leaves;
+}
+
+int32_t THuffman::LoadFrequencies() {
+  TBitStream& In = *FInStream;
+  int64_t Words = In.Size() / 4 + (In.Size() % 4 != 0 ? 1 : 0);
+  if (Words > 256) Words = 256;
+  In.SetPosition(0);
+  FNodes.clear();
+  // A short last word fills only the low-order bytes; the others keep the
+  // previous word's (0 when there is none).
+  uint8_t Bytes[4] = {};
+  bool Negative = false;
+  for (int32_t K = 0; K < Words; ++K) {
+    In.Read(Bytes, 4);
+    const int32_t Value = static_cast<int32_t>(static_cast<uint32_t>(Bytes[0]) |
+                                               static_cast<uint32_t>(Bytes[1]) << 8 |
+                                               static_cast<uint32_t>(Bytes[2]) << 16 |
+                                               static_cast<uint32_t>(Bytes[3]) << 24);
+    if (Value < 0) {
+      Negative = true;
+      break;
+    }
+    if (Value > 0) FNodes.push_back(MakeLeaf(static_cast<uint8_t>(K), Value));
+  }
+  if (Negative) FNodes.clear();
+  const int32_t Leaves = static_cast<int32_t>(FNodes.size());
+  if (Leaves >= 2) SortNodes(0, Leaves - 1);
+  for (int32_t K = 0; K < Leaves; ++K) FNodes[static_cast<size_t>(K)].Index = K;
+  FCount = Leaves;
+  return Leaves;
+}
+
+// Entry A comes before entry B: higher Frequency, or equal with a smaller
+// BitLength.
+static bool NodeBefore(const THuffmanNode& A, const THuffmanNode& B) {
+  return A.Frequency > B.Frequency || (A.Frequency == B.Frequency && A.BitLength < B.BitLength);
+}
+
+void THuffman::SortNodes(int32_t L, int32_t R) {
+  auto& N = FNodes;
+  auto At = [&N](int32_t I) -> THuffmanNode& { return N[static_cast<size_t>(I)]; };
+  int32_t I;
+  do {
+    I = L;
+    int32_t J = R;
+    int32_t P = (L + R) / 2;  // the pivot is a position that follows its entry
+    do {
+      while (NodeBefore(At(I), At(P))) ++I;
+      while (NodeBefore(At(P), At(J))) --J;
+      if (I <= J) {
+        std::swap(At(I), At(J));
+        if (P == I)
+          P = J;
+        else if (P == J)
+          P = I;
+        ++I;
+        --J;
+      }
+    } while (I <= J);
+    if (L < J) SortNodes(L, J);
+    L = I;
+  } while (I < R);
+}
+
+void THuffman::SortWorkList(int32_t L, int32_t R) {
+  auto& W = FWorkList;
+  auto At = [&W](int32_t I) -> TWorkItem& { return W[static_cast<size_t>(I)]; };
+  int32_t I;
+  do {
+    I = L;
+    int32_t J = R;
+    int32_t P = (L + R) / 2;
+    do {
+      while (At(I).Frequency > At(P).Frequency) ++I;
+      while (At(J).Frequency < At(P).Frequency) --J;
+      if (I <= J) {
+        std::swap(At(I), At(J));
+        if (P == I)
+          P = J;
+        else if (P == J)
+          P = I;
+        ++I;
+        --J;
+      }
+    } while (I <= J);
+    if (L < J) SortWorkList(L, J);
+    L = I;
+  } while (I < R);
+}
+
+void THuffman::SetDepths(int32_t Index, int32_t Depth) {
+  if (Index == -1) return;
+  THuffmanNode& Node = FNodes[static_cast<size_t>(Index)];
+  Node.BitLength = Depth;
+  const int32_t Left = Node.Left;
+  const int32_t Right = Node.Right;
+  SetDepths(Left, Depth + 1);
+  SetDepths(Right, Depth + 1);
+}
+
+int32_t THuffman::BuildTree() {
+  const int32_t N = FCount;
+  if (N == 0) return 0;
+  FNodes.resize(static_cast<size_t>(N == 1 ? 2 : 2 * N - 1));
+  FWorkList.resize(static_cast<size_t>(N));
+  for (int32_t K = 0; K < N; ++K)
+    FWorkList[static_cast<size_t>(K)] =
+        TWorkItem{FNodes[static_cast<size_t>(K)].Index, FNodes[static_cast<size_t>(K)].Frequency};
+  int32_t Next = N;
+  int32_t J = N;
+  THuffmanNode Template{0, 0, 0, 0, 0, -1, -1, -1};
+  auto Item = [this](int32_t K) -> TWorkItem& { return FWorkList[static_cast<size_t>(K)]; };
+  for (;;) {
+    Template.Index = Next;
+    if (J > 1) {
+      Template.Frequency = WrappingAdd(Item(J - 1).Frequency, Item(J - 2).Frequency);
+      Template.Right = Item(J - 1).Node;
+      Template.Left = Item(J - 2).Node;
+      FNodes[static_cast<size_t>(Template.Right)].Parent = Next;
+      FNodes[static_cast<size_t>(Template.Left)].Parent = Next;
+    } else {
+      Template.Frequency = Item(0).Frequency;
+      Template.Right = -1;
+      Template.Left = Item(0).Node;
+      FNodes[static_cast<size_t>(Template.Left)].Parent = Next;
+    }
+    FNodes[static_cast<size_t>(Next)] = Template;
+    ++Next;
+    if (J > 1) --J;
+    Item(J - 1) = TWorkItem{Template.Index, Template.Frequency};
+    if (J == 1) break;
+    SortWorkList(0, J - 1);
+  }
+  SetDepths(Next - 1, 0);
+  SortNodes(0, N - 1);
+  FNodes.resize(static_cast<size_t>(N));
+  FWorkList.clear();
+  return N;
+}
+
+int32_t THuffman::AssignCodes() {
+  const int32_t N = FCount;
+  if (N == 0) return 0;
+  // Counts are signed while the limit repairs them; a leaf without a length
+  // (no tree built) is not counted.
+  int64_t Counts[MaxLength + 1] = {};
+  for (int32_t K = 0; K < N; ++K) {
+    const int32_t L = FNodes[static_cast<size_t>(K)].BitLength;
+    if (L >= 1) ++Counts[std::min(L, MaxLength)];
+  }
+  // Length limit: each repair step replaces a leaf at L and one at 16 by two
+  // leaves at L+1, lowering the Kraft sum (in units of 2^-16) by exactly 1.
+  int64_t S = 0;
+  for (int32_t L = 1; L <= MaxLength; ++L) S += Counts[L] << (16 - L);
+  if (S > 65536) {
+    for (int64_t Step = S - 65536; Step > 0; --Step) {
+      int32_t L = MaxLength - 1;
+      while (L >= 1 && Counts[L] <= 0) --L;
+      if (L < 1) break;  // nothing to repair with: every further step changes nothing
+      --Counts[L];
+      --Counts[MaxLength];
+      Counts[L + 1] += 2;
+    }
+    int32_t K = 0;
+    for (int32_t L = 1; L <= MaxLength && K < N; ++L)
+      for (int64_t M = 0; M < Counts[L] && K < N; ++M, ++K)
+        FNodes[static_cast<size_t>(K)].BitLength = L;
+  }
+  uint32_t Unsigned[MaxLength + 1] = {};
+  for (int32_t L = 1; L <= MaxLength; ++L)
+    Unsigned[L] = Counts[L] > 0 ? static_cast<uint32_t>(Counts[L]) : 0;
+  AssignCanonicalPatterns(FNodes, N, Unsigned);
+  return N;
+}
+
+int32_t THuffman::BuildFromTable() {
+  const int32_t Result = LoadFrequencies();
+  BuildTree();
+  AssignCodes();
+  FOutStream->Clear();
+  return Result;
+}

@@ -5,34 +5,77 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <cstdint>
+#include <utility>
 #include <fcntl.h>
 #include <new>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int64_t MemoryDelta = 8192;
+// From this capacity on the block is an anonymous mapping of its own.
+constexpr int64_t LargeBlock = 256 * 1024;
 
 int64_t RoundUpToDelta(int64_t Value) { return (Value + MemoryDelta - 1) & ~(MemoryDelta - 1); }
+
+void* MapPages(int64_t Bytes) {
+  void* Block = ::mmap(nullptr, static_cast<size_t>(Bytes), PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (Block == MAP_FAILED) throw std::bad_alloc();
+  return Block;
+}
 
 }  // namespace
 
 TMemoryStream::TMemoryStream() = default;
 
-TMemoryStream::~TMemoryStream() { std::free(FMemory); }
+TMemoryStream::~TMemoryStream() {
+  if (FCapacity >= LargeBlock)
+    ::munmap(FMemory, static_cast<size_t>(FCapacity));
+  else
+    std::free(FMemory);
+}
 
 void* TMemoryStream::Realloc(int64_t& NewCapacity) {
+  const bool OldLarge = FCapacity >= LargeBlock;
   if (NewCapacity <= 0) {
-    std::free(FMemory);
+    if (OldLarge)
+      ::munmap(FMemory, static_cast<size_t>(FCapacity));
+    else
+      std::free(FMemory);
     NewCapacity = 0;
     return nullptr;
   }
   NewCapacity = RoundUpToDelta(NewCapacity);
-  // realloc moves large blocks by remapping pages, so growth never holds two
-  // copies of a big stream at once.
-  void* Block = std::realloc(FMemory, static_cast<size_t>(NewCapacity));
+  const bool NewLarge = NewCapacity >= LargeBlock;
+  // Bytes beyond the size may already be written (see SetCapacity): keep them.
+  const size_t Keep = static_cast<size_t>(std::min(FCapacity, NewCapacity));
+  if (!OldLarge && !NewLarge) {
+    void* Block = std::realloc(FMemory, static_cast<size_t>(NewCapacity));
+    if (Block == nullptr) throw std::bad_alloc();
+    return Block;
+  }
+  if (OldLarge && NewLarge) {
+    // Page-table moves only: no copy, no second block.
+    void* Block = ::mremap(FMemory, static_cast<size_t>(FCapacity),
+                           static_cast<size_t>(NewCapacity), MREMAP_MAYMOVE);
+    if (Block == MAP_FAILED) throw std::bad_alloc();
+    return Block;
+  }
+  if (NewLarge) {  // small heap block -> mapping: copies less than LargeBlock
+    void* Block = MapPages(NewCapacity);
+    if (Keep > 0) std::memcpy(Block, FMemory, Keep);
+    std::free(FMemory);
+    return Block;
+  }
+  void* Block = std::malloc(static_cast<size_t>(NewCapacity));  // mapping -> small
   if (Block == nullptr) throw std::bad_alloc();
+  if (Keep > 0) std::memcpy(Block, FMemory, Keep);
+  ::munmap(FMemory, static_cast<size_t>(FCapacity));
   return Block;
 }
 
@@ -47,8 +90,24 @@ void TMemoryStream::GrowFor(int64_t Needed) {
   FCapacity = NewCapacity;
 }
 
+void TMemoryStream::SetCapacity(int64_t NewCapacity) {
+  if (NewCapacity < FSize) NewCapacity = FSize;
+  if (RoundUpToDelta(NewCapacity) == FCapacity) return;
+  FMemory = static_cast<uint8_t*>(Realloc(NewCapacity));
+  FCapacity = NewCapacity;
+}
+
+void TMemoryStream::SwapContents(TMemoryStream& Other) noexcept {
+  std::swap(FMemory, Other.FMemory);
+  std::swap(FSize, Other.FSize);
+  std::swap(FPosition, Other.FPosition);
+  std::swap(FCapacity, Other.FCapacity);
+}
+
 void TMemoryStream::SetSize(int64_t NewSize) {
-  if (NewSize < 0) throw ERangeError(Format(SRangeError, -1, 0, 0x7fffffff));
+  if (NewSize < 0)
+    throw ERangeError(Format("Size %lld is not within the range of 0..%lld",
+                             static_cast<long long>(NewSize), static_cast<long long>(INT64_MAX)));
   if (NewSize > FCapacity) {
     int64_t NewCapacity = NewSize;
     FMemory = static_cast<uint8_t*>(Realloc(NewCapacity));
@@ -59,7 +118,10 @@ void TMemoryStream::SetSize(int64_t NewSize) {
 }
 
 void TMemoryStream::SetPosition(int64_t NewPosition) {
-  if (NewPosition < 0) throw ERangeError(Format(SRangeError, -1, 0, 0x7fffffff));
+  if (NewPosition < 0)
+    throw ERangeError(Format("Position %lld is not within the range of 0..%lld",
+                             static_cast<long long>(NewPosition),
+                             static_cast<long long>(INT64_MAX)));
   FPosition = NewPosition;
 }
 
@@ -77,6 +139,8 @@ int32_t TMemoryStream::Write(const void* Buffer, int32_t Count) {
   const int64_t End = FPosition + Count;
   if (End > FSize) {
     GrowFor(End);
+    // A write that starts past the end leaves no stale bytes behind.
+    if (FPosition > FSize) std::memset(FMemory + FSize, 0, static_cast<size_t>(FPosition - FSize));
     FSize = End;
   }
   std::memcpy(FMemory + FPosition, Buffer, static_cast<size_t>(Count));
@@ -129,6 +193,8 @@ void TMemoryStream::LoadFromStream(TMemoryStream& Source) {
     FPosition = 0;
     return;
   }
+  // The old contents are not kept, so a growing block need not carry them.
+  if (Source.Size() > FCapacity) Clear();
   SetSize(Source.Size());
   if (FSize > 0) std::memcpy(FMemory, Source.Memory(), static_cast<size_t>(FSize));
   Source.SetPosition(Source.Size());

@@ -8,12 +8,14 @@
 // A growable memory block with a size (valid bytes) and a position (byte
 // offset of the next Read or Write).
 //
-// Invariants: 0 <= Size() <= capacity; the block is contiguous and Memory()
-// stays valid until the next operation that changes the size.  Position() may
-// lie beyond Size(); a Write there grows the stream (the gap is not cleared).
-// Capacity grows in whole steps of 8192 bytes and geometrically, so appending
-// one byte at a time reallocates rarely; pages of the reserve that are never
-// written are never touched.
+// Invariants: 0 <= Size() <= Capacity(); the block is contiguous and Memory()
+// stays valid until the next operation that changes the size or capacity.
+// Position() may lie beyond Size(); a Write there grows the stream and clears
+// the gap.  Capacity grows in whole steps of 8192 bytes and geometrically, so
+// appending one byte at a time reallocates rarely.  Blocks of 256 KiB and more
+// are mapped pages that grow and shrink in place or by remapping, never by
+// copying: growing a large stream never holds two copies of it, and pages of
+// the reserve that are never written cost no memory.
 class TMemoryStream {
 public:
   TMemoryStream();
@@ -57,7 +59,17 @@ public:
   void* Memory() { return FMemory; }
   const void* Memory() const { return FMemory; }
 
+  // Bytes the block can hold without reallocation.  SetCapacity reserves room
+  // for at least max(NewCapacity, Size()) bytes (rounded up to 8192; a smaller
+  // value shrinks the block); Size(), Position() and the valid bytes stay.
+  // Bytes between Size() and Capacity() may be written through Memory()
+  // before a SetSize that takes them in.
   int64_t Capacity() const { return FCapacity; }
+  void SetCapacity(int64_t NewCapacity);
+
+  // Exchanges the blocks, sizes and positions of the two streams in O(1).
+  // Both must allocate through the same Realloc (neither overrides it).
+  void SwapContents(TMemoryStream& Other) noexcept;
 
 protected:
   // Makes room for at least NewCapacity bytes (rounded up to the 8192-byte

@@ -1,0 +1,28 @@
+// Internal to unit Compress: limits, messages and the canonical-code step
+// shared by the builder and the table reader.
+#pragma once
+
+#include "Compress.h"
+
+#include <cstdint>
+#include <vector>
+
+// Counted frequencies and their sums are 32-bit signed.
+inline constexpr int64_t MaxCountedBytes = 2147483647;
+// The headers keep byte counts in 30 bits.
+inline constexpr int64_t MaxHeaderBytes = (int64_t{1} << 30) - 1;
+
+inline constexpr const char* SStreamTooLarge =
+    "Stream size %lld is not within the range of 0..%lld .";
+inline constexpr const char* SCodedTooLarge =
+    "Coded data size %lld is not within the range of 0..%lld .";
+inline constexpr const char* SStoredTooLarge =
+    "Stored data size %lld is not within the range of 0..%lld .";
+inline constexpr const char* SNotHuffmanData = "Data error .  Not Huffman encoded data .";
+inline constexpr const char* SCanNotDecode = "Data error .  Can not decode .";
+
+// Canonical patterns in table order: the first Counts[1] of Nodes[0..N-1]
+// get the length-1 codes, the next Counts[2] the length-2 codes, and so on;
+// start values are 16-bit left-aligned and wrap modulo 2^32.
+void AssignCanonicalPatterns(std::vector<THuffmanNode>& Nodes, int32_t N,
+                             const uint32_t Counts[17]);

@@ -1,0 +1,212 @@
+#include "CompressKernels.h"
+
+#include <cstring>
+
+namespace CompressKernels {
+
+namespace {
+
+inline uint64_t Load64(const uint8_t* P) {
+  uint64_t V;
+  std::memcpy(&V, P, 8);
+  return V;  // little-endian host: byte 0 in bits 0-7
+}
+
+inline void Store64(uint8_t* P, uint64_t V) { std::memcpy(P, &V, 8); }
+
+inline void Store16(uint8_t* P, uint32_t V) {
+  const uint16_t W = static_cast<uint16_t>(V);
+  std::memcpy(P, &W, 2);
+}
+
+}  // namespace
+
+void CountBytes(const uint8_t* Data, size_t Size, uint32_t Counts[256]) {
+  // Eight sub-histograms: a run of equal bytes spreads its increments over
+  // eight counters instead of waiting on one.  Each counter stays below 2^32
+  // because Size does.
+  uint32_t Sub[8][256];
+  std::memset(Sub, 0, sizeof Sub);
+  size_t I = 0;
+  for (; I + 16 <= Size; I += 16) {
+    const uint64_t A = Load64(Data + I);
+    const uint64_t B = Load64(Data + I + 8);
+    ++Sub[0][A & 0xFF];
+    ++Sub[1][(A >> 8) & 0xFF];
+    ++Sub[2][(A >> 16) & 0xFF];
+    ++Sub[3][(A >> 24) & 0xFF];
+    ++Sub[4][(A >> 32) & 0xFF];
+    ++Sub[5][(A >> 40) & 0xFF];
+    ++Sub[6][(A >> 48) & 0xFF];
+    ++Sub[7][A >> 56];
+    ++Sub[0][B & 0xFF];
+    ++Sub[1][(B >> 8) & 0xFF];
+    ++Sub[2][(B >> 16) & 0xFF];
+    ++Sub[3][(B >> 24) & 0xFF];
+    ++Sub[4][(B >> 32) & 0xFF];
+    ++Sub[5][(B >> 40) & 0xFF];
+    ++Sub[6][(B >> 48) & 0xFF];
+    ++Sub[7][B >> 56];
+  }
+  for (; I < Size; ++I) ++Sub[0][Data[I]];
+  for (int V = 0; V < 256; ++V) {
+    uint32_t Sum = 0;
+    for (int T = 0; T < 8; ++T) Sum += Sub[T][V];
+    Counts[V] = Sum;
+  }
+}
+
+int32_t FirstOccurrenceOrder(const uint8_t* Data, size_t Size, const uint32_t Counts[256],
+                             uint8_t Order[256]) {
+  int32_t Present = 0;
+  for (int V = 0; V < 256; ++V) Present += Counts[V] != 0;
+  bool Seen[256] = {};
+  int32_t Found = 0;
+  for (size_t I = 0; I < Size && Found < Present; ++I) {
+    const uint8_t B = Data[I];
+    if (!Seen[B]) {
+      Seen[B] = true;
+      Order[Found++] = B;
+    }
+  }
+  return Found;
+}
+
+namespace {
+
+// Invariant between flushes: Acc holds Bits (< 8 after a flush) pending bits
+// in its low end, all higher bits 0.  PerFlush codes of at most MaxLength
+// bits each are added before the next flush, and 7 + PerFlush * MaxLength
+// <= 63, so no code is shifted out of the 64-bit word.
+template <int PerFlush>
+uint64_t EncodeWith(const uint8_t* In, size_t Size, const TCodeEntry Table[256], uint8_t* Out) {
+  uint64_t Acc = 0;
+  uint32_t Bits = 0;
+  uint8_t* O = Out;
+  size_t I = 0;
+  for (; I + PerFlush <= Size; I += PerFlush) {
+    for (int J = 0; J < PerFlush; ++J) {
+      const TCodeEntry E = Table[In[I + J]];
+      Acc |= static_cast<uint64_t>(E.Code) << Bits;
+      Bits += E.Length;
+    }
+    Store64(O, Acc);
+    O += Bits >> 3;
+    Acc >>= Bits & 56;
+    Bits &= 7;
+  }
+  for (; I < Size; ++I) {
+    const TCodeEntry E = Table[In[I]];
+    Acc |= static_cast<uint64_t>(E.Code) << Bits;
+    Bits += E.Length;
+  }
+  Store64(O, Acc);  // the last partial byte, padded with 0 bits
+  return static_cast<uint64_t>(O - Out) * 8 + Bits;
+}
+
+}  // namespace
+
+uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256],
+                     int32_t MaxLength, uint8_t* Out) {
+  // The tail loop of EncodeWith adds fewer than PerFlush codes, so the same
+  // bound holds for it.
+  switch ((63 - 7) / (MaxLength < 1 ? 1 : MaxLength)) {
+    case 3: return EncodeWith<3>(In, Size, Table, Out);
+    case 4: return EncodeWith<4>(In, Size, Table, Out);
+    case 5: return EncodeWith<5>(In, Size, Table, Out);
+    case 6: return EncodeWith<6>(In, Size, Table, Out);
+    case 7: return EncodeWith<7>(In, Size, Table, Out);
+    default: return EncodeWith<8>(In, Size, Table, Out);
+  }
+}
+
+TDecodeTable::TDecodeTable(const int32_t* Lengths, const int32_t* Patterns, const uint8_t* Data,
+                           int32_t Count)
+    : FFirst(65536, NoMatch) {
+  if (Count > 256) Count = 256;
+  // An entry matches the peeks v with (v & mask) == pattern.  Filling from
+  // the last entry to the first leaves the first match in every slot; an
+  // entry equal to an earlier one in length and pattern is hidden by it and
+  // skipped, so the work is at most 17 * 65536 slots even for damaged tables.
+  std::vector<bool> Taken(17 * 65536, false);
+  std::array<bool, 256> Active{};
+  for (int32_t K = 0; K < Count; ++K) {
+    FLength[K] = Lengths[K];
+    FData[K] = Data[K];
+    const int32_t Len = Lengths[K];
+    if (Len < 0 || Len > 16) continue;
+    const uint32_t Pattern = static_cast<uint32_t>(Patterns[K]);
+    if ((Pattern >> Len) != 0) continue;
+    const size_t Key = static_cast<size_t>(Len) * 65536 + Pattern;
+    if (Taken[Key]) continue;
+    Taken[Key] = true;
+    Active[K] = true;
+  }
+  for (int32_t K = Count - 1; K >= 0; --K) {
+    if (!Active[K]) continue;
+    const int32_t Len = Lengths[K];
+    const uint32_t Pattern = static_cast<uint32_t>(Patterns[K]);
+    for (uint32_t High = 0; High < (uint32_t{1} << (16 - Len)); ++High)
+      FFirst[Pattern | (High << Len)] = static_cast<uint16_t>(K);
+  }
+  // An entry "owns" its pattern when every peek that matches it decodes to
+  // it; then FastBits bits that contain its whole code decide it.
+  std::array<uint32_t, 256> Slots{};
+  for (uint32_t V = 0; V < 65536; ++V)
+    if (FFirst[V] != NoMatch) ++Slots[FFirst[V]];
+  std::array<bool, 256> Owns{};
+  for (int32_t K = 0; K < Count; ++K)
+    Owns[K] = Active[K] && Lengths[K] >= 1 && Lengths[K] <= FastBits &&
+              Slots[K] == (uint32_t{1} << (16 - Lengths[K]));
+  for (uint32_t P = 0; P < (uint32_t{1} << FastBits); ++P) {
+    const uint16_t First = FFirst[P];
+    if (First == NoMatch || !Owns[First]) continue;  // stays 0: decide on 16 bits
+    const int32_t Len1 = FLength[First];
+    uint32_t Entry = FData[First] | (static_cast<uint32_t>(Len1) << 16) | (1u << 24);
+    const uint16_t Second = FFirst[P >> Len1];
+    if (Second != NoMatch && Owns[Second] && FLength[Second] <= FastBits - Len1)
+      Entry = FData[First] | (static_cast<uint32_t>(FData[Second]) << 8) |
+              (static_cast<uint32_t>(Len1 + FLength[Second]) << 16) | (2u << 24);
+    FFast[P] = Entry;
+  }
+}
+
+TDecodeProgress DecodeBits(const TDecodeTable& Table, const uint8_t* Payload, uint64_t PayloadBytes,
+                           uint64_t BitPos, uint64_t TotalBits, uint8_t* Out, size_t OutRoom) {
+  const uint32_t* Fast = Table.Fast();
+  constexpr uint32_t FastMask = (1u << TDecodeTable::FastBits) - 1;
+  uint8_t* O = Out;
+  // Each round refills Bits with at least 57 valid bits and decodes three
+  // lookups of at most 16 bits each (48 <= 57 - 16 + 16 + 16 holds: every
+  // lookup still sees 16 valid bits).  A round writes at most 6 bytes, the
+  // two-byte store one more.
+  const uint8_t* Limit = Out + (OutRoom >= 7 ? OutRoom - 7 : 0);
+  bool Failed = false;
+  while (O < Limit && BitPos + 48 < TotalBits && (BitPos >> 3) + 8 <= PayloadBytes) {
+    uint64_t Bits = Load64(Payload + (BitPos >> 3)) >> (BitPos & 7);
+    int Round = 0;
+    for (; Round < 3; ++Round) {
+      const uint32_t E = Fast[Bits & FastMask];
+      if ((E >> 24) != 0) {
+        Store16(O, E);
+        O += E >> 24;
+        const uint32_t Used = (E >> 16) & 0xFF;
+        Bits >>= Used;
+        BitPos += Used;
+      } else {
+        const uint16_t K = Table.Match(static_cast<uint32_t>(Bits));
+        if (K == TDecodeTable::NoMatch || Table.Length(K) == 0) {
+          Failed = true;
+          break;
+        }
+        *O++ = Table.Data(K);
+        Bits >>= Table.Length(K);
+        BitPos += static_cast<uint64_t>(Table.Length(K));
+      }
+    }
+    if (Failed) break;
+  }
+  return TDecodeProgress{BitPos, static_cast<size_t>(O - Out), Failed};
+}
+
+}  // namespace CompressKernels
