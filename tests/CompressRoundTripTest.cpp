@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <numeric>
 #include <string>
@@ -116,7 +117,7 @@ TBytes TextLike(TRandom& R, size_t Size) {
     B.insert(B.end(), W, W + std::char_traits<char>::length(W));
     B.push_back(' ');
   }
-  B.resize(Size);
+  B.erase(B.begin() + static_cast<std::ptrdiff_t>(Size), B.end());
   return B;
 }
 
@@ -352,7 +353,7 @@ TLayout LayoutOf(const TBytes& S) {
 void FitToHeader(TRandom& R, TBytes& S) {
   const uint64_t Size = LayoutOf(S).Size();
   while (S.size() < Size) S.push_back(R.Byte());
-  S.resize(Size);
+  S.erase(S.begin() + static_cast<std::ptrdiff_t>(Size), S.end());
 }
 
 void SetCount(TBytes& S, int32_t Length, uint64_t Value) {
@@ -433,7 +434,8 @@ TEST(CompressDecodeDamage, TruncatedAndExtendedStreams) {
   for (int Round = 0; Round < 600; ++Round) {
     TBytes S = Round % 3 == 2 ? StoredSample(R) : CodedSample(R);
     if (R.Below(2) == 0) {
-      S.resize(S.size() - std::min<size_t>(S.size(), R.Between(1, 8)));
+      const size_t Cut = std::min<size_t>(S.size(), R.Between(1, 8));
+      S.erase(S.end() - static_cast<std::ptrdiff_t>(Cut), S.end());
     } else {
       for (uint32_t k = R.Between(1, 8); k > 0; --k) S.push_back(R.Byte());
     }
@@ -553,7 +555,7 @@ TEST(CompressDecodeDamage, StoredFormLengths) {
     if (Round % 2 == 0) {
       const uint64_t Fit = (GetBits(S.data(), S.size(), 0, 32) >> 2) + 4;
       while (S.size() < Fit) S.push_back(R.Byte());
-      S.resize(Fit);
+      S.erase(S.begin() + static_cast<std::ptrdiff_t>(Fit), S.end());
     }
     Damaged(S, Stats, "round " + std::to_string(Round));
   }
