@@ -93,9 +93,15 @@ TRun RunProgram(const fs::path& Dir, const std::string& Program, const std::vect
   return R;
 }
 
+// QUORVANT_CLI, else the program where the build puts it: bin/ beside the
+// folder of this test's executable.
 std::string CliPath() {
-  const char* P = std::getenv("QUORVANT_CLI");
-  return P ? P : "";
+  if (const char* P = std::getenv("QUORVANT_CLI"); P && *P) return P;
+  std::error_code Error;
+  const fs::path Self = fs::read_symlink("/proc/self/exe", Error);
+  if (Error) return "";
+  const fs::path Beside = Self.parent_path().parent_path() / "bin" / "quorvant-cli";
+  return fs::exists(Beside) ? Beside.string() : "";
 }
 
 // ---- independent helpers --------------------------------------------------------
@@ -259,7 +265,7 @@ class QuorvantCli : public ::testing::Test {
 protected:
   void SetUp() override {
     Cli = CliPath();
-    ASSERT_FALSE(Cli.empty()) << "QUORVANT_CLI is not set";
+    ASSERT_FALSE(Cli.empty()) << "QUORVANT_CLI is not set and no bin/quorvant-cli was found";
     const char* Base = std::getenv("TMPDIR");
     std::string Pattern = std::string(Base && *Base ? Base : "/tmp") + "/qvcli-XXXXXX";
     ASSERT_NE(::mkdtemp(Pattern.data()), nullptr);
