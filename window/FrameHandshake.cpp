@@ -1,6 +1,54 @@
-// The receiving side of the single-instance request.
+// The receiving side of the single-instance request, and X1, the option
+// that lets a running window ignore it.
 #include "Frame.h"
 
-int32_t TFrameForm::WMCopyData(uint32_t, const QByteArray&) { return 0; }
-void TFrameForm::X1Click() {}
-void TFrameForm::StartCopyDataReceiver() {}
+#include "CopyData.h"
+#include "Param.h"
+
+#include <QAction>
+#include <QCoreApplication>
+
+namespace {
+
+const char* const DoubleLaunchOn =
+    "Quorvant の二重起動を可能とします。\r\n"
+    "以後、複数の Quorvant の起動が可能となります。";
+const char* const DoubleLaunchOff =
+    "Quorvant の二重起動を不可能とします。\r\n"
+    "以後、Quorvant を起動するごとに直前に起動した\r\n"
+    "Quorvant を終了します。";
+
+}  // namespace
+
+int32_t TFrameForm::WMCopyData(uint32_t DwData, const QByteArray& Data) {
+  if (X1->isChecked()) return 0;
+  if (DwData != SingleInstanceRequestData) return 0;
+  // The text ends at its first NUL, and never beyond the bytes received.
+  const qsizetype End = Data.indexOf('\0');
+  if (Data.left(End < 0 ? Data.size() : End) != QByteArray(SingleInstanceToken)) return 0;
+  // A quit request posted to the event loop: it ends the loop (and any
+  // dialog's loop inside it) when next fetched, also when it arrives before
+  // the main loop has begun.  The close, and with it FormCloseQuery and the
+  // settings, is skipped on purpose.
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+  return 0;
+}
+
+void TFrameForm::X1Click() {
+  // The checkable menu item has already turned its mark when it triggers
+  // this; a call from anywhere else turns it here.
+  const bool Checked = sender() == X1 ? X1->isChecked() : !X1->isChecked();
+  X1->setChecked(Checked);
+  Memo1->SetText(QString::fromUtf8(Checked ? DoubleLaunchOn : DoubleLaunchOff));
+  Parameter1->WriteBoolean(QStringLiteral("X1.Checked"), Checked);
+  Parameter1->Save();
+}
+
+void TFrameForm::StartCopyDataReceiver() {
+  if (FCopyDataReceiver) return;
+  FCopyDataReceiver = new TCopyDataReceiver(
+      this, [this](uint32_t DwData, const QByteArray& Data) { return WMCopyData(DwData, Data); });
+  // A window that cannot listen still works; later starts just don't find it.
+  FCopyDataReceiver->Listen();
+}

@@ -1,9 +1,16 @@
-// The window's life: what showing it sets up, closing, and the entries of
-// the context menu.
+// The window's life: what showing it sets up, the persisted layout, the
+// command line, dropped files, closing, and the entries of the context menu.
+//
+// Where the settings live: beside the executable (its base name with ".ini",
+// and "QuorvantData") when that folder can be written, as for a portable
+// copy; otherwise, for a copy installed read-only, the same names under the
+// user's own config and data folders, so every user keeps their own.
 #include "Frame.h"
 
 #include "Dialogs.h"
+#include "Param.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -11,7 +18,167 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QScreen>
 #include <QShowEvent>
+#include <QStandardPaths>
+#include <QStringDecoder>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int DesignLeft = 197;
+constexpr int DesignTop = 115;
+constexpr int DesignClientWidth = 711;
+constexpr int DesignClientHeight = 515;
+constexpr int DesignBarWidth = 10;
+constexpr int DesignRangeEnd = 255;
+
+const char* const SettingsHeader =
+    "Quorvant 環境設定ファイル --- このファイルは、編集しないで下さい。";
+const char* const ResetMessage = "Quorvant を初期状態に戻します。";
+const char* const CopyrightLine = "Copyright (C) 2026 The Quorvant developers";
+const char* const DataFolderName = "QuorvantData";
+const char* const ReadmeName = "ReadmeQ.txt";
+
+// Settings keys, in the order of the file.
+const QString KeyWindowState = QStringLiteral("WindowState");
+const QString KeyLeft = QStringLiteral("Left");
+const QString KeyTop = QStringLiteral("Top");
+const QString KeyClientWidth = QStringLiteral("ClientWidth");
+const QString KeyClientHeight = QStringLiteral("ClientHeight");
+const QString KeyGraph = QStringLiteral("Graph");
+const QString KeyInfor = QStringLiteral("Infor");
+const QString KeyData = QStringLiteral("Data");
+const QString KeyUpDown1 = QStringLiteral("UpDown1.Position");
+const QString KeyUpDown2 = QStringLiteral("UpDown2.Position");
+const QString KeyX1 = QStringLiteral("X1.Checked");
+
+// A portable copy writes beside itself; an installed one cannot.
+bool IsPortable(const QString& ExeDir) { return QFileInfo(ExeDir).isWritable(); }
+
+// The user's own folder of this program under a standard location.
+QString UserFolder(QStandardPaths::StandardLocation Location) {
+  return QStandardPaths::writableLocation(Location) + QStringLiteral("/Quorvant");
+}
+
+// The stored window state: 0 normal, 1 minimized, 2 maximized.
+int StateCode(const QWidget& Window) {
+  const Qt::WindowStates State = Window.windowState();
+  if (State & Qt::WindowMinimized) return 1;
+  if (State & Qt::WindowMaximized) return 2;
+  return 0;
+}
+
+void ApplyStateCode(QWidget& Window, int Code) {
+  // Only the window writes this key; a hand-edited value outside 0..2 counts
+  // as the normal state.
+  switch (Code) {
+    case 1: Window.setWindowState(Qt::WindowMinimized); break;
+    case 2: Window.setWindowState(Qt::WindowMaximized); break;
+    default: Window.setWindowState(Qt::WindowNoState); break;
+  }
+}
+
+// A window restored to where no screen is any more (a monitor unplugged, a
+// smaller display) goes back to its design place.
+void KeepOnScreen(QWidget& Window) {
+  const QRect Frame = Window.frameGeometry();
+  // The title bar's first part must be reachable to move the window.
+  const QRect Handle(Frame.topLeft(), QSize(std::min(Frame.width(), 100), 24));
+  for (const QScreen* Screen : QGuiApplication::screens()) {
+    if (Screen->availableGeometry().intersects(Handle)) return;
+  }
+  if (!QGuiApplication::screens().isEmpty()) Window.move(DesignLeft, DesignTop);
+}
+
+// Text of the readme: UTF-8, or Shift-JIS when it is not valid UTF-8.
+QString DecodeReadme(const QByteArray& Bytes) {
+  QStringDecoder Utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString Text = Utf8(Bytes);
+  if (Utf8.hasError()) {
+    QStringDecoder ShiftJis("Shift_JIS");
+    Text = ShiftJis.isValid() ? QString(ShiftJis(Bytes)) : QString::fromLatin1(Bytes);
+  }
+  return Text;
+}
+
+// The lines of a text, whatever its line ends, joined by CR LF; the end of
+// the last line makes no empty line of its own.
+QString TextLines(QString Text) {
+  Text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  Text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  if (Text.endsWith(QLatin1Char('\n'))) Text.chop(1);
+  return Text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+// Local files of a drop, in the order given.
+QStringList LocalFiles(const QMimeData* Data) {
+  QStringList Files;
+  if (!Data || !Data->hasUrls()) return Files;
+  for (const QUrl& Url : Data->urls()) {
+    if (Url.isLocalFile() && !Url.toLocalFile().isEmpty()) Files << Url.toLocalFile();
+  }
+  return Files;
+}
+
+// The path to open for a name from the shell or the command line: its long
+// form when there is one, else the name as given.
+QString LongPathOf(const QString& Name) {
+  QString Long;
+  if (GetLongPath(QFileInfo(Name).absoluteFilePath(), Long)) return Long;
+  return Name;
+}
+
+// An argument is an option when it begins with "/" or "-" and is not a path:
+// no further "/" and no existing file of that name.
+bool IsOption(const QString& Argument) {
+  if (!Argument.startsWith(QLatin1Char('/')) && !Argument.startsWith(QLatin1Char('-')))
+    return false;
+  return Argument.indexOf(QLatin1Char('/'), 1) < 0 && !QFileInfo::exists(Argument);
+}
+
+QChar AsciiUpper(QChar C) {
+  return C >= QLatin1Char('a') && C <= QLatin1Char('z') ? QChar(C.unicode() - 'a' + 'A') : C;
+}
+
+// Files dropped on a child that takes drops of its own (the memo, the edit
+// boxes) are the window's: the child still gets dragged text.
+class TDropForwarder : public QObject {
+public:
+  explicit TDropForwarder(TFrameForm* Form) : QObject(Form), FForm(Form) {}
+
+protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override {
+    switch (Event->type()) {
+      case QEvent::DragEnter:
+      case QEvent::DragMove: {
+        auto* Drag = static_cast<QDragMoveEvent*>(Event);
+        if (LocalFiles(Drag->mimeData()).isEmpty()) break;
+        Drag->acceptProposedAction();
+        return true;
+      }
+      case QEvent::Drop: {
+        auto* Drop = static_cast<QDropEvent*>(Event);
+        const QStringList Files = LocalFiles(Drop->mimeData());
+        if (Files.isEmpty()) break;
+        Drop->acceptProposedAction();
+        FForm->Guarded([&] { FForm->WMDropFiles(Files); });
+        return true;
+      }
+      default: break;
+    }
+    return QObject::eventFilter(Watched, Event);
+  }
+
+private:
+  TFrameForm* FForm;
+};
+
+}  // namespace
 
 QString TFrameForm::ExeDir() const { return QFileInfo(FExeName).absolutePath(); }
 
@@ -25,22 +192,116 @@ void TFrameForm::FormShow() {
   FOrderCount = 0;
   FMaxFrequency = 0;
 
-  FDataDir = ExeDir() + QStringLiteral("/QuorvantData");
-  if (!QFileInfo(FDataDir).isDir()) QDir().mkdir(FDataDir);
+  const bool Portable = IsPortable(ExeDir());
+  if (Portable) {
+    // One level, as designed; a failure shows later, in the open dialog.
+    FDataDir = ExeDir() + QLatin1Char('/') + QLatin1String(DataFolderName);
+    if (!QFileInfo(FDataDir).isDir()) QDir().mkdir(FDataDir);
+  } else {
+    // The user's own copy of the shipped samples.
+    FDataDir = UserFolder(QStandardPaths::GenericDataLocation) + QLatin1Char('/') +
+               QLatin1String(DataFolderName);
+    if (!QFileInfo(FDataDir).isDir() && QDir().mkpath(FDataDir)) {
+      const QDir Shipped(ExeDir() + QLatin1Char('/') + QLatin1String(DataFolderName));
+      for (const QFileInfo& Sample : Shipped.entryInfoList(QDir::Files))
+        QFile::copy(Sample.absoluteFilePath(), FDataDir + QLatin1Char('/') + Sample.fileName());
+    }
+    const QString Settings = UserFolder(QStandardPaths::GenericConfigLocation);
+    QDir().mkpath(Settings);
+    Parameter1->SetDir(Settings);
+  }
+  Parameter1->SetExeName(FExeName);
 
   ReadSettings();
+
+  setAcceptDrops(true);
+  auto* Forwarder = new TDropForwarder(this);
+  for (QWidget* Child : findChildren<QWidget*>()) {
+    if (Child->acceptDrops()) Child->installEventFilter(Forwarder);
+  }
 
   QString FileToOpen;
   ApplyCommandLine(FileToOpen);
   if (!FileToOpen.isEmpty()) {
-    OpenDataFile(FileToOpen);
+    OpenDataFile(LongPathOf(FileToOpen));
     return;
   }
-  const QString Readme = ExeDir() + QStringLiteral("/ReadmeQ.txt");
+  const QString Readme = ExeDir() + QLatin1Char('/') + QLatin1String(ReadmeName);
   QFile File(Readme);
   if (!File.open(QIODevice::ReadOnly))
-    throw EFOpenError(Format(SFOpenError, QFile::encodeName(Readme).constData()));
-  Memo1->SetText(QString::fromUtf8(File.readAll()));
+    throw EFOpenError(Format(SFOpenError, Readme.toUtf8().constData()));
+  Memo1->SetText(TextLines(DecodeReadme(File.readAll())));
+}
+
+void TFrameForm::ReadSettings() {
+  Parameter1->Open();
+
+  if (Parameter1->Count() <= 0) {
+    // First start: the keys in file order from the window as it stands.
+    // Nothing is applied and nothing saved yet.
+    Parameter1->Add(QString::fromUtf8(SettingsHeader));
+    Parameter1->WriteInteger(KeyWindowState, StateCode(*this));
+    Parameter1->WriteInteger(KeyLeft, x());
+    Parameter1->WriteInteger(KeyTop, y());
+    resize(DesignClientWidth, height());
+    Parameter1->WriteInteger(KeyClientWidth, width());
+    resize(width(), DesignClientHeight);
+    Parameter1->WriteInteger(KeyClientHeight, height());
+    Parameter1->WriteInteger(KeyGraph, 1);
+    Parameter1->WriteInteger(KeyInfor, 1);
+    Parameter1->WriteInteger(KeyData, 1);
+    Parameter1->WriteInteger(KeyUpDown1, UpDown1->Position());
+    Parameter1->WriteInteger(KeyUpDown2, UpDown2->Position());
+    Parameter1->WriteBoolean(KeyX1, X1->isChecked());
+    return;
+  }
+
+  // Each key is applied as soon as it is read, so a bad key leaves the
+  // earlier ones in force.
+  const int State = Parameter1->ReadInteger(KeyWindowState);
+  ApplyStateCode(*this, State);
+  if (State != 2) {
+    move(Parameter1->ReadInteger(KeyLeft), y());
+    move(x(), Parameter1->ReadInteger(KeyTop));
+    resize(Parameter1->ReadInteger(KeyClientWidth), height());
+    resize(width(), Parameter1->ReadInteger(KeyClientHeight));
+    KeepOnScreen(*this);
+  }
+  if (Parameter1->ReadInteger(KeyGraph) == 2)
+    RadioButton2->setChecked(true);
+  else
+    RadioButton1->setChecked(true);
+  switch (Parameter1->ReadInteger(KeyInfor)) {
+    case 3: RadioButton5->setChecked(true); break;
+    case 2: RadioButton4->setChecked(true); break;
+    default: RadioButton3->setChecked(true); break;
+  }
+  if (Parameter1->ReadInteger(KeyData) == 2)
+    RadioButton7->setChecked(true);
+  else
+    RadioButton6->setChecked(true);
+  UpDown1->SetPosition(Parameter1->ReadInteger(KeyUpDown1));
+  UpDown2->SetPosition(Parameter1->ReadInteger(KeyUpDown2));
+  X1->setChecked(Parameter1->ReadBoolean(KeyX1));
+}
+
+void TFrameForm::WriteSettings() {
+  Parameter1->WriteInteger(KeyWindowState, StateCode(*this));
+  // A maximized window keeps the keys as they were read or written last.
+  if (!(windowState() & Qt::WindowMaximized)) {
+    Parameter1->WriteInteger(KeyLeft, x());
+    Parameter1->WriteInteger(KeyTop, y());
+    Parameter1->WriteInteger(KeyClientWidth, width());
+    Parameter1->WriteInteger(KeyClientHeight, height());
+    Parameter1->WriteInteger(KeyGraph, RadioButton2->isChecked() ? 2 : 1);
+    Parameter1->WriteInteger(KeyInfor,
+                             RadioButton5->isChecked() ? 3 : RadioButton4->isChecked() ? 2 : 1);
+    Parameter1->WriteInteger(KeyData, RadioButton7->isChecked() ? 2 : 1);
+    Parameter1->WriteInteger(KeyUpDown1, UpDown1->Position());
+    Parameter1->WriteInteger(KeyUpDown2, UpDown2->Position());
+    Parameter1->WriteBoolean(KeyX1, X1->isChecked());
+  }
+  Parameter1->Save();
 }
 
 bool TFrameForm::FormCloseQuery() {
@@ -49,29 +310,95 @@ bool TFrameForm::FormCloseQuery() {
   FFrequency.clear();
   FMetafile.reset();
   FHuffman.reset();
+  // From here on nothing may reach the document: the window closes even when
+  // the settings cannot be written (the error box says so).
   FClosed = true;
   WriteSettings();
   return true;
 }
 
-void TFrameForm::ReadSettings() {}
-void TFrameForm::WriteSettings() {}
-void TFrameForm::ResetToDefaults() {}
-void TFrameForm::H1Click() {}
-void TFrameForm::About1Click() {}
-void TFrameForm::A1Click() {}
-void TFrameForm::Q1Click() {}
-void TFrameForm::WMDropFiles(const QStringList&) {}
+void TFrameForm::ResetToDefaults() {
+  setWindowState(Qt::WindowNoState);
+  move(DesignLeft, DesignTop);
+  resize(DesignClientWidth, DesignClientHeight);
+  X1->setChecked(false);
+  if (!RadioButton1->isChecked()) {
+    RadioButton1->setChecked(true);
+    DrawGraph(FFrequency, false, 0, FDataCount);
+  }
+  if (!RadioButton3->isChecked()) {
+    RadioButton3->setChecked(true);
+    Memo1->SetText(QString::fromStdString(FHuffmanText));
+  }
+  if (UpDown1->Position() != DesignBarWidth) {
+    UpDown1->SetPosition(DesignBarWidth);
+    FBarWidth = DesignBarWidth;
+    if (RadioButton1->isChecked())
+      DrawGraph(FFrequency, false, 0, FDataCount);
+    else
+      DrawGraph(FSortedFrequency, false, 0, FOrderCount);
+  }
+  UpDown2->SetPosition(DesignRangeEnd);
+  setWindowTitle(QString::fromUtf8(FrameCaption));
+}
 
-// For now only the first argument, taken as the file to open.
+void TFrameForm::H1Click() {
+  TDialogs::Current().OpenDocument(ExeDir() + QLatin1Char('/') + QLatin1String(ReadmeName));
+}
+
+void TFrameForm::About1Click() {
+  const QString Text = QStringLiteral("\r\n") + QString::fromUtf8(FrameCaption) +
+                       QLatin1Char(' ') + QString::fromUtf8(CopyrightLine);
+  TDialogs::Current().About(this, ApplicationTitle(), windowIcon(), Text);
+}
+
+void TFrameForm::A1Click() { Memo1->SelectAll(); }
+
+void TFrameForm::Q1Click() {
+  ShowMessage(QString::fromUtf8(ResetMessage));
+  ResetToDefaults();
+  WriteSettings();
+}
+
+void TFrameForm::WMDropFiles(const QStringList& Paths) {
+  // The whole path, however long; the other files are ignored.
+  if (Paths.isEmpty() || FClosed) return;
+  OpenDataFile(LongPathOf(Paths.first()));
+}
+
 void TFrameForm::ApplyCommandLine(QString& FileToOpen) {
-  if (!FCommandLine.isEmpty()) FileToOpen = FCommandLine.first();
+  for (const QString& Argument : FCommandLine) {
+    if (!IsOption(Argument)) {
+      if (FileToOpen.isEmpty()) FileToOpen = Argument;
+      continue;
+    }
+    if (Argument.size() < 2) continue;
+    const QChar Letter = AsciiUpper(Argument.at(1));
+    const QChar Choice = Argument.size() > 2 ? Argument.at(2) : QChar();
+    if (Letter == QLatin1Char('G')) {
+      (Choice == QLatin1Char('2') ? RadioButton2 : RadioButton1)->setChecked(true);
+    } else if (Letter == QLatin1Char('I')) {
+      (Choice == QLatin1Char('3')   ? RadioButton5
+       : Choice == QLatin1Char('2') ? RadioButton4
+                                    : RadioButton3)
+          ->setChecked(true);
+    } else if (Letter == QLatin1Char('D')) {
+      (Choice == QLatin1Char('2') ? RadioButton7 : RadioButton6)->setChecked(true);
+    } else if (Letter == QLatin1Char('B')) {
+      // At most two characters; the spin box brings the value into 1..20.
+      int32_t Width = 0;
+      if (!TryStrToInt(Argument.mid(2, 2).toStdString(), Width)) Width = DesignBarWidth;
+      UpDown1->SetPosition(Width);
+    }
+  }
 }
 
 void TFrameForm::showEvent(QShowEvent* Event) {
   QWidget::showEvent(Event);
   if (FShown) return;
   FShown = true;
+  // Found by later starts as soon as it is shown, also when FormShow fails.
+  StartCopyDataReceiver();
   Guarded([this] { FormShow(); });
 }
 
@@ -80,6 +407,19 @@ void TFrameForm::closeEvent(QCloseEvent* Event) {
   Event->accept();
 }
 
-void TFrameForm::contextMenuEvent(QContextMenuEvent*) {}
-void TFrameForm::dragEnterEvent(QDragEnterEvent*) {}
-void TFrameForm::dropEvent(QDropEvent*) {}
+void TFrameForm::contextMenuEvent(QContextMenuEvent* Event) {
+  if (FClosed) return;
+  PopupMenu1->popup(Event->globalPos());
+  Event->accept();
+}
+
+void TFrameForm::dragEnterEvent(QDragEnterEvent* Event) {
+  if (!FClosed && !LocalFiles(Event->mimeData()).isEmpty()) Event->acceptProposedAction();
+}
+
+void TFrameForm::dropEvent(QDropEvent* Event) {
+  const QStringList Files = LocalFiles(Event->mimeData());
+  if (Files.isEmpty()) return;
+  Event->acceptProposedAction();
+  Guarded([&] { WMDropFiles(Files); });
+}
