@@ -1,1 +1,978 @@
+// The window's main road, driven through its real controls on the offscreen
+// platform: layout, the control stand-ins, opening in both modes, the views
+// and the detail line, the graph and its paging, statistics and the curve.
+#include "FrameTestSupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLocale>
+#include <QMimeData>
+#include <QPainter>
+#include <QPushButton>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+const QString NotFound = QStringLiteral(" は見つかりません。");
+const QString Unspecifiable = QStringLiteral(" は指定出来ません。");
+const QString EmptyFile = QStringLiteral("サイズが 0 のファイルは表示出来ません。");
+
+QString Q(const char* Utf8) { return QString::fromUtf8(Utf8); }
+
+// The 32-bit fallback message for Path, composed here line by line.
+QString FallbackMessage(const QString& Path) {
+  return Q("\r\nファイル ") + Path + Q("\r\n\r\nに含まれるデータは 32 bit の拡張データとして扱えない特性") +
+         Q("\r\n\r\nを持っていますので、8 bit の通常データとして扱います。\r\n");
+}
+
+std::string TableRow(int Data, int Frequency) {
+  char Row[96];
+  std::snprintf(Row, sizeof Row, "%8d  =  $%X     | %8d  =  $%X", Data, Data, Frequency, Frequency);
+  return Row;
+}
+
+// The window's picture as pixels.
+QImage Rendered(TFrameForm& Form) {
+  QImage Image(Form.Image1->size(), QImage::Format_ARGB32);
+  Image.fill(Qt::transparent);
+  QPainter Painter(&Image);
+  Painter.drawPicture(0, 0, Form.Image1->Picture());
+  return Image;
+}
+
+const QRgb Blue = qRgb(0, 0, 255);
+const QRgb White = qRgb(255, 255, 255);
+
+class FrameTest : public TFrameTest {
+protected:
+  // Opens Path through the open button and its dialog.
+  void OpenWithButton(const QString& Path) {
+    Dialogs.OpenAnswers.push_back(Path);
+    Click(Form->Button1);
+  }
+  // Shows the window and opens the file Name (written from Bytes) in 32-bit
+  // mode when Extended.
+  QString ShowAndOpen(const QString& Name, const QByteArray& Bytes, bool Extended = false) {
+    ShowForm();
+    if (Extended) Form->RadioButton7->setChecked(true);
+    const QString Path = PathOf(Name);
+    WriteBytes(Path, Bytes);
+    OpenWithButton(Path);
+    return Path;
+  }
+};
+
+// ---- the window's design ------------------------------------------------------
+
+using FrameLayout = FrameTest;
+
+TEST_F(FrameLayout, WindowIsNamedAndCaptioned) {
+  CreateForm();
+  EXPECT_EQ(Form->objectName(), "TFrameForm");
+  EXPECT_EQ(Form->windowTitle(), Q("Quorvant Version 1.0"));
+  EXPECT_EQ(Form->ApplicationTitle(), "Quorvant");
+  EXPECT_EQ(Form->size(), QSize(711, 515));
+}
+
+TEST_F(FrameLayout, ControlsCarryTheirNamesCaptionsAndTexts) {
+  CreateForm();
+  const std::pair<const char*, const char*> Captions[] = {
+      {"Label1", "棒幅 :"},        {"Label2", "Data :"},       {"Label3", "Frequency :"},
+      {"Label4", "BitLength :"},   {"Label5", "BitPattern :"}, {"Label6", "= $00"},
+      {"Label7", "平均 :"},        {"Label8", "分散 :"},       {"Label9", "0"},
+      {"Label10", "10"},           {"Label11", "最大 :"},      {"Label12", "100"},
+      {"Button1", "開く"},         {"Button2", "0 ～"},        {"Button3", "元に"},
+      {"Button4", "更新"},         {"Button5", "＋"},          {"Button6", "－"},
+      {"Button7", "×"},            {"Button8", "÷"},           {"Button9", "描画"},
+      {"Button10", "クリア"},      {"Button11", "適合"},       {"Button12", "A = 0"},
+      {"Button13", "<=="},         {"Button14", "==>"},        {"RadioButton1", "データ順"},
+      {"RadioButton2", "頻度順"},  {"RadioButton3", "ハフマン分布"}, {"RadioButton4", "ハフマン配列"},
+      {"RadioButton5", "頻度テーブル"}, {"RadioButton6", " 8 bit(通常)"}, {"RadioButton7", "32 bit(拡張)"},
+      {"Edit1", "10"},  {"Edit2", "255"}, {"Edit3", "0"},  {"Edit4", "0"},   {"Edit5", "0"},
+      {"Edit6", ""},    {"Edit7", "1"},   {"Edit8", "1"},  {"Edit9", "2"},   {"Edit10", "2"},
+      {"Edit11", "0"},  {"Edit12", "10"}, {"Edit13", "100"}};
+  for (const auto& [Name, Caption] : Captions) {
+    QWidget* W = Form->findChild<QWidget*>(QString::fromLatin1(Name));
+    ASSERT_NE(W, nullptr) << Name;
+    QString Text;
+    if (auto* L = qobject_cast<QLabel*>(W)) Text = L->text();
+    else if (auto* B = qobject_cast<QAbstractButton*>(W)) Text = B->text();
+    else if (auto* E = qobject_cast<QLineEdit*>(W)) Text = E->text();
+    EXPECT_EQ(Text, Q(Caption)) << Name;
+  }
+  const std::pair<QGroupBox*, const char*> Groups[] = {{Form->GroupBox1, "グラフ"},
+                                                       {Form->GroupBox2, "情報"},
+                                                       {Form->GroupBox3, "正規分布"},
+                                                       {Form->GroupBox4, "データビット"}};
+  for (const auto& [Group, Title] : Groups) EXPECT_EQ(Group->title(), Q(Title));
+  EXPECT_EQ(Form->Memo1->Text(), "Memo1");
+  EXPECT_TRUE(Form->Edit5->isReadOnly());
+  EXPECT_TRUE(Form->Edit6->isReadOnly());
+  EXPECT_EQ(Form->Button2->toolTip(),
+            Q("この Data の区間内に頻度 0 が出現しない様に Frequency を調節します。"));
+  EXPECT_EQ(Form->Button3->toolTip(), Q("ファイルを開いた直後の状態に戻します。"));
+  EXPECT_EQ(Form->Button12->toolTip(), Q("表示中の正規分布をアレンジします。"));
+}
+
+TEST_F(FrameLayout, StartStateOfButtonsAndOptions) {
+  CreateForm();
+  for (QPushButton* B : {Form->Button9, Form->Button10, Form->Button11, Form->Button12,
+                         Form->Button13, Form->Button14})
+    EXPECT_FALSE(B->isEnabled()) << B->objectName().toStdString();
+  for (QPushButton* B : {Form->Button1, Form->Button2, Form->Button3, Form->Button4})
+    EXPECT_TRUE(B->isEnabled());
+  EXPECT_TRUE(Form->RadioButton1->isChecked());
+  EXPECT_TRUE(Form->RadioButton3->isChecked());
+  EXPECT_TRUE(Form->RadioButton6->isChecked());
+  EXPECT_FALSE(Form->RadioButton2->isChecked());
+  EXPECT_FALSE(Form->RadioButton7->isChecked());
+}
+
+TEST_F(FrameLayout, SpinBoxesAreBoundWithTheirRanges) {
+  CreateForm();
+  struct TBinding {
+    TUpDown* UpDown;
+    TEdit* Edit;
+    int Min, Max, Position;
+    bool Thousands;
+  };
+  const TBinding Bindings[] = {{Form->UpDown1, Form->Edit1, 1, 20, 10, true},
+                               {Form->UpDown2, Form->Edit2, 0, 10239, 255, true},
+                               {Form->UpDown3, Form->Edit3, 0, 10239, 0, true},
+                               {Form->UpDown4, Form->Edit11, -255, 255, 0, false},
+                               {Form->UpDown5, Form->Edit12, 0, 32767, 10, false},
+                               {Form->UpDown6, Form->Edit13, 0, 32767, 100, false}};
+  for (const TBinding& B : Bindings) {
+    const std::string Name = B.UpDown->objectName().toStdString();
+    EXPECT_EQ(B.UpDown->Associate(), B.Edit) << Name;
+    EXPECT_EQ(B.UpDown->Min(), B.Min) << Name;
+    EXPECT_EQ(B.UpDown->Max(), B.Max) << Name;
+    EXPECT_EQ(B.UpDown->Position(), B.Position) << Name;
+    EXPECT_EQ(B.UpDown->Thousands(), B.Thousands) << Name;
+  }
+}
+
+TEST_F(FrameLayout, AreasAtTheDesignSizeAndOnResize) {
+  ShowForm();
+  EXPECT_EQ(Form->Image1->geometry(), QRect(0, 0, 711, 230));
+  EXPECT_EQ(Form->Panel1->geometry(), QRect(0, 230, 711, 285));
+  EXPECT_EQ(Form->Panel2->geometry(), QRect(0, 0, 280, 285));
+  EXPECT_EQ(Form->Memo1->geometry(), QRect(280, 0, 431, 285));
+  EXPECT_EQ(Form->Button1->geometry(), QRect(138, 8, 33, 25));
+  EXPECT_EQ(Form->GroupBox3->geometry(), QRect(6, 160, 161, 119));
+  EXPECT_EQ(Form->Button12->parentWidget(), Form->GroupBox3);
+
+  Form->resize(900, 700);
+  QApplication::processEvents();
+  EXPECT_EQ(Form->Image1->geometry(), QRect(0, 0, 900, 415));
+  EXPECT_EQ(Form->Panel1->geometry(), QRect(0, 415, 900, 285));
+  EXPECT_EQ(Form->Panel2->geometry(), QRect(0, 0, 280, 285));
+  EXPECT_EQ(Form->Memo1->geometry(), QRect(280, 0, 620, 285));
+}
+
+TEST_F(FrameLayout, TabOrderFollowsTheDesign) {
+  CreateForm();
+  const QList<QWidget*> Expected = {
+      Form->Button1,  Form->Edit1,   Form->RadioButton1, Form->RadioButton2, Form->RadioButton3,
+      Form->RadioButton4, Form->RadioButton5, Form->Edit2, Form->Button2, Form->Button3,
+      Form->Edit3,    Form->Edit4,   Form->Edit5,   Form->Edit6,   Form->Button4,  Form->Edit7,
+      Form->Edit8,    Form->Edit9,   Form->Edit10,  Form->Button5, Form->Button6,  Form->Button7,
+      Form->Button8,  Form->Button9, Form->Button10, Form->Button11, Form->Edit11, Form->Edit12,
+      Form->Edit13,   Form->Button12, Form->RadioButton6, Form->RadioButton7, Form->Button13,
+      Form->Button14};
+  for (qsizetype I = 1; I < Expected.size(); ++I) {
+    // The next control in the chain that can take focus by Tab.
+    QWidget* Next = Expected[I - 1]->nextInFocusChain();
+    while (Next && !(Next->focusPolicy() & Qt::TabFocus)) Next = Next->nextInFocusChain();
+    EXPECT_EQ(Next, Expected[I]) << Expected[I - 1]->objectName().toStdString();
+  }
+}
+
+TEST_F(FrameLayout, EscapedErrorGoesToTheErrorBoxWithAFullStop) {
+  ShowForm();
+  const QString Fifo = PathOf("pipe");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(Fifo).constData(), 0600), 0);
+  OpenWithButton(Fifo);
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Kind, TDialogs::TKind::Error);
+  EXPECT_EQ(Dialogs.Messages[0].Title, "Quorvant");
+  EXPECT_EQ(Dialogs.Messages[0].Text, Q("ファイル ") + Fifo + Q(" は開けません."));
+  // The window goes on working.
+  Dialogs.Messages.clear();
+  ShowAndOpen("a.txt", "aab");
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  EXPECT_EQ(Form->Frequency()[97], 2);
+}
+
+// ---- the control stand-ins ----------------------------------------------------
+
+class Controls : public TFrameTest {
+protected:
+  void SetUp() override {
+    TFrameTest::SetUp();
+    Parent.show();
+  }
+  QWidget Parent;
+};
+
+TEST_F(Controls, UpDownWritesItsPositionWithThousandsSeparators) {
+  TEdit Edit(&Parent);
+  TUpDown UpDown(&Parent);
+  UpDown.SetRange(0, 10239);
+  UpDown.SetAssociate(&Edit);
+  UpDown.SetPosition(1000);
+  EXPECT_EQ(Edit.text(), "1,000");
+  UpDown.SetPosition(10239);
+  EXPECT_EQ(Edit.text(), "10,239");
+  UpDown.SetPosition(999);
+  EXPECT_EQ(Edit.text(), "999");
+  UpDown.SetThousands(false);
+  UpDown.SetPosition(10000);
+  EXPECT_EQ(Edit.text(), "10000");
+}
+
+TEST_F(Controls, UpDownTakesTheLow16BitsThenClamps) {
+  TEdit Edit(&Parent);
+  TUpDown UpDown(&Parent);
+  UpDown.SetRange(-255, 255);
+  UpDown.SetAssociate(&Edit);
+  UpDown.SetPosition(65536 + 7);  // low 16 bits: 7
+  EXPECT_EQ(UpDown.Position(), 7);
+  UpDown.SetPosition(65535);  // low 16 bits: -1
+  EXPECT_EQ(UpDown.Position(), -1);
+  UpDown.SetPosition(40000);  // -25536, clamped to the minimum
+  EXPECT_EQ(UpDown.Position(), -255);
+  UpDown.SetPosition(300);
+  EXPECT_EQ(UpDown.Position(), 255);
+  EXPECT_EQ(Edit.text(), "255");
+}
+
+TEST_F(Controls, UpDownPositionReadsAValidEditText) {
+  TEdit Edit(&Parent);
+  TUpDown UpDown(&Parent);
+  UpDown.SetRange(0, 10239);
+  UpDown.SetAssociate(&Edit);
+  UpDown.SetPosition(5);
+  Edit.setText("1,234");
+  EXPECT_EQ(UpDown.Position(), 1234);
+  Edit.setText("77");
+  EXPECT_EQ(UpDown.Position(), 77);
+  Edit.setText("abc");
+  EXPECT_EQ(UpDown.Position(), 77);
+  Edit.setText("20000");
+  EXPECT_EQ(UpDown.Position(), 77);
+  Edit.setText("1 2");
+  EXPECT_EQ(UpDown.Position(), 77);
+  UpDown.SetThousands(false);
+  Edit.setText("1,234");
+  EXPECT_EQ(UpDown.Position(), 77);
+}
+
+TEST_F(Controls, UpDownDetachedKeepsTheEditText) {
+  TEdit Edit(&Parent);
+  TUpDown UpDown(&Parent);
+  UpDown.SetRange(0, 32767);
+  UpDown.SetAssociate(&Edit);
+  UpDown.SetPosition(100);
+  UpDown.SetAssociate(nullptr);
+  Edit.setText("50000");
+  UpDown.SetPosition(200);
+  EXPECT_EQ(Edit.text(), "50000");
+  EXPECT_EQ(UpDown.Position(), 200);
+  UpDown.SetAssociate(&Edit);
+  UpDown.SetPosition(300);
+  EXPECT_EQ(Edit.text(), "300");
+}
+
+TEST_F(Controls, UpDownArrowsStepWithoutWrapAndClick) {
+  TEdit Edit(&Parent);
+  TUpDown UpDown(&Parent);
+  UpDown.SetRange(1, 20);
+  UpDown.SetAssociate(&Edit);
+  UpDown.SetPosition(19);
+  int Clicks = 0;
+  QObject::connect(&UpDown, &TUpDown::Click, [&] { ++Clicks; });
+  UpDown.Step(+1);
+  UpDown.Step(+1);
+  EXPECT_EQ(UpDown.Position(), 20);
+  EXPECT_EQ(Edit.text(), "20");
+  EXPECT_EQ(Clicks, 2);
+  // The arrow starts from what the edit box holds.
+  Edit.setText("5");
+  UpDown.Step(-1);
+  EXPECT_EQ(UpDown.Position(), 4);
+  // The Down key in the edit box presses the lower arrow.
+  QKeyEvent Down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+  QApplication::sendEvent(&Edit, &Down);
+  EXPECT_EQ(UpDown.Position(), 3);
+  EXPECT_EQ(Clicks, 4);
+}
+
+TEST_F(Controls, RadioButtonClicksOnceWhenCheckedByTheProgram) {
+  TRadioButton A(Q("A"), &Parent), B(Q("B"), &Parent);
+  for (TRadioButton* R : {&A, &B}) {
+    R->adjustSize();
+    R->show();
+  }
+  A.setChecked(true);
+  int ClicksA = 0, ClicksB = 0;
+  QObject::connect(&A, &TRadioButton::Click, [&] { ++ClicksA; });
+  QObject::connect(&B, &TRadioButton::Click, [&] { ++ClicksB; });
+  A.setChecked(true);
+  EXPECT_EQ(ClicksA, 0);
+  B.setChecked(true);
+  EXPECT_EQ(ClicksB, 1);
+  EXPECT_FALSE(A.isChecked());
+  EXPECT_EQ(ClicksA, 0);
+  Click(&A);
+  EXPECT_EQ(ClicksA, 1);
+  Click(&A);
+  EXPECT_EQ(ClicksA, 1);
+}
+
+TEST_F(Controls, EditReportsEnterAsVirtualKey13) {
+  TEdit Edit(&Parent);
+  std::vector<int> Keys;
+  QObject::connect(&Edit, &TEdit::KeyDown, [&](int Key) { Keys.push_back(Key); });
+  PressEnter(&Edit);
+  QKeyEvent Letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+  QApplication::sendEvent(&Edit, &Letter);
+  ASSERT_EQ(Keys.size(), 2u);
+  EXPECT_EQ(Keys[0], VK_RETURN);
+  EXPECT_NE(Keys[1], VK_RETURN);
+  EXPECT_EQ(Edit.text(), "a");
+}
+
+TEST_F(Controls, MemoKeepsCrLfAndLimitsWhatIsTyped) {
+  TMemo Memo(&Parent);
+  Memo.SetText(Q("one\r\ntwo\r\n"));
+  EXPECT_EQ(Memo.Text(), Q("one\r\ntwo\r\n"));
+  EXPECT_EQ(Memo.lineWrapMode(), QPlainTextEdit::NoWrap);
+
+  // Lines of 1023 characters and a line break: 1024 a line.
+  const QString Line = QString(1023, QLatin1Char('x')) + QLatin1Char('\n');
+  QString Full = Line.repeated(TMemo::MaxLength / 1024);
+  Full.chop(1);  // one short of the limit
+  Memo.SetText(Full);
+  Memo.moveCursor(QTextCursor::End);
+  QKeyEvent Key(QEvent::KeyPress, Qt::Key_Y, Qt::NoModifier, QStringLiteral("y"));
+  QApplication::sendEvent(&Memo, &Key);
+  QApplication::sendEvent(&Memo, &Key);
+  EXPECT_EQ(Memo.toPlainText().size(), TMemo::MaxLength);
+  EXPECT_TRUE(Memo.toPlainText().endsWith("xy"));
+
+  Full.chop(2);  // three short
+  Memo.SetText(Full);
+  Memo.moveCursor(QTextCursor::End);
+  QApplication::clipboard()->setText(QStringLiteral("abcdef"));
+  Memo.paste();
+  EXPECT_EQ(Memo.toPlainText().size(), TMemo::MaxLength);
+  EXPECT_TRUE(Memo.toPlainText().endsWith("xabc"));
+}
+
+// ---- opening ----------------------------------------------------------------
+
+using FrameOpen = FrameTest;
+
+TEST_F(FrameOpen, TextIn8BitModeGivesTheDistributionView) {
+  const QString Path = ShowAndOpen("abra.txt", "abracadabra");
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  EXPECT_EQ(Dialogs.OpenDialogDirs, QStringList{PathOf("QuorvantData")});
+  EXPECT_EQ(Form->FileName(), Path);
+  const std::string Rule(64, '=');
+  const std::string Expected =
+      "ファイル名 = abra.txt\r\n"
+      "ハフマン符号による圧縮率 = 26.1 %\r\n"
+      "\r\n"
+      "<データのハフマン分布>\r\n" +
+      Rule + "\r\nIndex: Data: Frequency: BitLength: BitPattern: Parent: Left: Right\r\n" + Rule +
+      "\r\n"
+      "0  :  $61  :  5  :  1  :  0 = 0  :  8  :  -1  :  -1\r\n"
+      "2  :  $62  :  2  :  3  :  001 = 1  :  6  :  -1  :  -1\r\n"
+      "1  :  $72  :  2  :  3  :  101 = 5  :  6  :  -1  :  -1\r\n"
+      "4  :  $63  :  1  :  3  :  011 = 3  :  5  :  -1  :  -1\r\n"
+      "3  :  $64  :  1  :  3  :  111 = 7  :  5  :  -1  :  -1\r\n"
+      "\r\n";
+  EXPECT_EQ(Form->HuffmanText(), Expected);
+  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Expected));
+  EXPECT_EQ(Form->ArrayText(),
+            "ファイル名 = abra.txt\r\nハフマン符号による圧縮率 = 26.1 %\r\n\r\n"
+            "  // データのハフマン分布の BitPattern\r\n"
+            "  BitPattern: array[0..4] of Byte = (\r\n"
+            "  0, 1, 3, 7, 5);\r\n"
+            "\r\n"
+            "  // データのハフマン分布の BitLength\r\n"
+            "  BitLength: array[0..4] of Byte = (\r\n"
+            "  1, 3, 3, 3, 3);\r\n");
+  ASSERT_EQ(Form->Frequency().size(), 256u);
+  EXPECT_EQ(Form->Frequency()[97], 5);
+  EXPECT_EQ(Form->Frequency()[114], 2);
+  EXPECT_EQ(Form->DataCount(), 115);
+  EXPECT_EQ(Form->OrderCount(), 5);
+  EXPECT_EQ(Form->MaxFrequency(), 5);
+  EXPECT_EQ(Form->MaxData(), 97);
+  EXPECT_EQ(Form->windowTitle(), Q("Quorvant Version 1.0"));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(FrameOpen, FourBytesCountedAsInTheTable) {
+  ShowAndOpen("abca", "abca");
+  EXPECT_EQ(Form->Frequency()[97], 2);
+  EXPECT_EQ(Form->Frequency()[98], 1);
+  EXPECT_EQ(Form->Frequency()[99], 1);
+  EXPECT_EQ(Form->DataCount(), 100);
+  EXPECT_EQ(Form->MaxFrequency(), 2);
+  EXPECT_EQ(Form->MaxData(), 97);
+  EXPECT_EQ(Form->OrderCount(), 3);
+  EXPECT_EQ(Form->SelectedData(), 0);
+  EXPECT_EQ(Form->Edit13->text(), "2");
+  EXPECT_EQ(Form->Label12->text(), "2");
+  EXPECT_EQ(Form->UpDown2->Position(), 255);
+}
+
+TEST_F(FrameOpen, ExtendedWordsBecomeTheTable) {
+  ShowAndOpen("t.frq", WordBytes({0, 5}), true);
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  EXPECT_TRUE(Form->RadioButton7->isChecked());
+  EXPECT_EQ(Form->Frequency(), (std::vector<int32_t>{0, 5}));
+  EXPECT_EQ(Form->SortedFrequency(), (std::vector<int32_t>{5, 0}));
+  EXPECT_EQ(Form->DataCount(), 2);
+  EXPECT_EQ(Form->OrderCount(), 1);
+  EXPECT_EQ(Form->MaxFrequency(), 5);
+  EXPECT_EQ(Form->MaxData(), 1);
+  EXPECT_EQ(Form->UpDown2->Position(), 1);
+}
+
+TEST_F(FrameOpen, ShortLastWordKeepsTheHighBytesOfThePrevious) {
+  ShowAndOpen("six", QByteArray::fromHex("050001000700"), true);
+  EXPECT_EQ(Form->Frequency(), (std::vector<int32_t>{65541, 65543}));
+}
+
+TEST_F(FrameOpen, ExtendedSizeLimitIs40960Bytes) {
+  ShowAndOpen("max.frq", WordBytes(std::vector<int32_t>(10240, 3)), true);
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  EXPECT_EQ(Form->Frequency().size(), 10240u);
+  EXPECT_EQ(Form->DataCount(), 10240);
+  EXPECT_EQ(Form->UpDown2->Position(), 10239);
+
+  QByteArray Longer = WordBytes(std::vector<int32_t>(10240, 3));
+  Longer.append('\x01');
+  const QString Path = PathOf("over.frq");
+  WriteBytes(Path, Longer);
+  OpenWithButton(Path);
+  EXPECT_EQ(Dialogs.Texts(), QStringList{FallbackMessage(Path)});
+  EXPECT_TRUE(Form->RadioButton6->isChecked());
+  EXPECT_FALSE(Form->RadioButton7->isChecked());
+  EXPECT_EQ(Form->RadioButton6Tag, 0);
+  EXPECT_EQ(Form->Frequency().size(), 256u);
+  EXPECT_EQ(Form->Frequency()[3], 10240);
+  EXPECT_EQ(Form->Frequency()[1], 1);
+  EXPECT_EQ(Form->Frequency()[0], 3 * 10240);
+}
+
+TEST_F(FrameOpen, FallbackShowsItsMessageWhileBusyAndOpensOnce) {
+  const QString Path = ShowAndOpen("big.frq", WordBytes({1048577}), true);
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Text, FallbackMessage(Path));
+  EXPECT_EQ(Dialogs.Messages[0].Kind, TDialogs::TKind::Information);
+  EXPECT_EQ(Dialogs.Messages[0].OwnerCaption, Q(FrameBusyCaption));
+  EXPECT_FALSE(Dialogs.Messages[0].WaitCursor);
+  EXPECT_EQ(Form->windowTitle(), Q(FrameCaption));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  // Counted as bytes: 01 00 10 00.
+  EXPECT_EQ(Form->Frequency()[0x10], 1);
+  EXPECT_EQ(Form->Frequency()[0], 2);
+}
+
+TEST_F(FrameOpen, ExtendedWordLimits) {
+  const QString Ok = ShowAndOpen("ok.frq", WordBytes({1048576, 1}), true);
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  EXPECT_EQ(Form->MaxFrequency(), 1048576);
+
+  for (const int32_t Bad : {1048577, -1, INT32_MIN}) {
+    Dialogs.Messages.clear();
+    const QString Path = PathOf("bad.frq");
+    WriteWords(Path, {7, Bad});
+    OpenWithButton(Path);
+    EXPECT_EQ(Dialogs.Texts(), QStringList{FallbackMessage(Path)}) << Bad;
+    EXPECT_TRUE(Form->RadioButton6->isChecked()) << Bad;
+    EXPECT_EQ(Form->Frequency().size(), 256u) << Bad;
+    // Back to 32 bit with the good table: the switch reloads it.
+    OpenWithButton(Ok);
+    Click(Form->RadioButton7);
+    ASSERT_EQ(Form->Frequency().size(), 2u);
+  }
+}
+
+TEST_F(FrameOpen, AfterTheFallbackLaterOpensStayIn8Bit) {
+  ShowAndOpen("bad.frq", WordBytes({-5}), true);
+  Dialogs.Messages.clear();
+  const QString Good = PathOf("good.frq");
+  WriteWords(Good, {0, 5});
+  OpenWithButton(Good);
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  EXPECT_EQ(Form->Frequency().size(), 256u);
+  EXPECT_EQ(Form->Frequency()[0], 7);
+  EXPECT_EQ(Form->Frequency()[5], 1);
+}
+
+TEST_F(FrameOpen, AllZeroWordsOpenWithoutACode) {
+  ShowAndOpen("zero.frq", WordBytes({0, 0, 0}), true);
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  EXPECT_EQ(Form->DataCount(), 0);
+  EXPECT_EQ(Form->Frequency().size(), 3u);
+  EXPECT_EQ(Form->HuffmanText(), "ファイル名 = zero.frq\r\n\r\nハフマン符号が作成出来ない為、\r\n\r\n"
+                                 "ハフマン分布は表示出来ません。");
+  EXPECT_EQ(Form->ArrayText(), "ファイル名 = zero.frq\r\n\r\nハフマン符号が作成出来ない為、\r\n\r\n"
+                               "ハフマン配列は表示出来ません。");
+  EXPECT_FALSE(Form->Image1->HasPicture());
+  EXPECT_FALSE(Form->Button9->isEnabled());
+}
+
+TEST_F(FrameOpen, AllZeroBytesIn8Bit) {
+  ShowAndOpen("zeros", QByteArray(1000, '\0'));
+  EXPECT_EQ(Form->Frequency()[0], 1000);
+  EXPECT_EQ(Form->DataCount(), 1);
+  EXPECT_EQ(Form->OrderCount(), 1);
+  EXPECT_TRUE(Form->Image1->HasPicture());
+  EXPECT_NE(Form->HuffmanText().find("ハフマン符号による圧縮率 = 12.5 %"), std::string::npos);
+}
+
+TEST_F(FrameOpen, RefusedOpensLeaveTheDocument) {
+  ShowAndOpen("abra.txt", "abracadabra");
+  const std::vector<int32_t> Before = Form->Frequency();
+  const std::string Text = Form->HuffmanText();
+  const QString Name = Form->FileName();
+
+  const QString Missing = PathOf("missing.txt");
+  const QString Folder = PathOf("folder");
+  ASSERT_TRUE(QDir().mkpath(Folder));
+  const QString Empty = PathOf("empty.txt");
+  WriteBytes(Empty, QByteArray());
+  const QString Huge = PathOf("huge.bin");
+  {
+    QFile File(Huge);
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(File.resize(int64_t{2147483648}));  // sparse
+  }
+  const std::pair<QString, QString> Cases[] = {{Missing, Missing + NotFound},
+                                               {Folder, Folder + NotFound},
+                                               {Empty, EmptyFile},
+                                               {Huge, Huge + Q(" は大きすぎて表示出来ません。")}};
+  for (const auto& [Path, Message] : Cases) {
+    Form->UpDown3->SetPosition(7);
+    Dialogs.Messages.clear();
+    OpenWithButton(Path);
+    ASSERT_EQ(Dialogs.Messages.size(), 1u) << Path.toStdString();
+    EXPECT_EQ(Dialogs.Messages[0].Text, Message);
+    EXPECT_EQ(Dialogs.Messages[0].Kind, TDialogs::TKind::Information);
+    EXPECT_EQ(Form->UpDown3->Position(), 0);
+    EXPECT_EQ(Form->Frequency(), Before);
+    EXPECT_EQ(Form->HuffmanText(), Text);
+    EXPECT_EQ(Form->FileName(), Name);
+    EXPECT_EQ(Form->windowTitle(), Q(FrameCaption));
+  }
+}
+
+TEST_F(FrameOpen, UnreadableFileGivesTheErrorBox) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  ShowAndOpen("abra.txt", "abracadabra");
+  const QString Locked = PathOf("locked");
+  WriteBytes(Locked, "abc");
+  ASSERT_EQ(::chmod(QFile::encodeName(Locked).constData(), 0), 0);
+  Dialogs.Messages.clear();
+  OpenWithButton(Locked);
+  EXPECT_EQ(Dialogs.ErrorTexts(), QStringList{Q("ファイル ") + Locked + Q(" は開けません.")});
+  EXPECT_EQ(Form->Frequency()[97], 5);
+}
+
+TEST_F(FrameOpen, CancelledDialogOpensNothing) {
+  ShowForm();
+  Click(Form->Button1);
+  EXPECT_EQ(Dialogs.OpenDialogDirs.size(), 1);
+  EXPECT_TRUE(Form->FileName().isEmpty());
+  EXPECT_TRUE(Dialogs.Messages.empty());
+}
+
+TEST_F(FrameOpen, RestoreRereadsTheFileAndDiscardsEdits) {
+  const QString Path = ShowAndOpen("abra.txt", "abracadabra");
+  TypeText(Form->Edit4, "9");  // frequency of datum 0
+  PressEnter(Form->Edit4);
+  ASSERT_EQ(Form->Frequency()[0], 9);
+  Click(Form->Button3);
+  EXPECT_EQ(Form->Frequency()[0], 0);
+  EXPECT_EQ(Form->Frequency()[97], 5);
+
+  TypeText(Form->Edit4, "9");
+  PressEnter(Form->Edit4);
+  ASSERT_TRUE(QFile::remove(Path));
+  Dialogs.Messages.clear();
+  Click(Form->Button3);
+  EXPECT_EQ(Dialogs.Texts(), QStringList{Path + NotFound});
+  EXPECT_EQ(Form->Frequency()[0], 9);
+}
+
+TEST_F(FrameOpen, ModeSwitchReloadsTheFile) {
+  ShowAndOpen("t.frq", WordBytes({0, 5}));
+  ASSERT_EQ(Form->Frequency().size(), 256u);
+  Click(Form->RadioButton7);
+  EXPECT_EQ(Form->Frequency(), (std::vector<int32_t>{0, 5}));
+  Click(Form->RadioButton6);
+  EXPECT_EQ(Form->Frequency().size(), 256u);
+  EXPECT_EQ(Form->Frequency()[5], 1);
+  EXPECT_TRUE(Dialogs.Messages.empty());
+}
+
+TEST_F(FrameOpen, ModeSwitchWithoutAFileOnlyChangesTheOption) {
+  ShowForm();
+  Click(Form->RadioButton7);
+  EXPECT_TRUE(Form->RadioButton7->isChecked());
+  EXPECT_TRUE(Form->Frequency().empty());
+  EXPECT_TRUE(Dialogs.Messages.empty());
+}
+
+TEST_F(FrameOpen, OpeningEndsTheCurve) {
+  ShowAndOpen("abra.txt", "abracadabra");
+  Click(Form->Button9);
+  ASSERT_TRUE(Form->Button10->isEnabled());
+  Click(Form->Button3);
+  EXPECT_TRUE(Form->Button9->isEnabled());
+  EXPECT_FALSE(Form->Button10->isEnabled());
+  EXPECT_FALSE(Form->Button11->isEnabled());
+  EXPECT_FALSE(Form->Button12->isEnabled());
+}
+
+// ---- views and the detail line ---------------------------------------------------
+
+using FrameViews = FrameTest;
+
+TEST_F(FrameViews, SwitchingShowsTheStoredTexts) {
+  ShowAndOpen("abra.txt", "abracadabra");
+  Click(Form->RadioButton4);
+  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->ArrayText()));
+  Click(Form->RadioButton5);
+  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->TableText()));
+  // Another open shows the checked view.
+  Form->Memo1->SetText("typed");
+  Click(Form->Button3);
+  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->TableText()));
+  Click(Form->RadioButton3);
+  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->HuffmanText()));
+}
+
+TEST_F(FrameViews, TableViewListsEveryEntry) {
+  ShowAndOpen("abra.txt", "abracadabra");
+  const std::string Rule(48, '=');
+  std::string Expected = "ファイル名 = abra.txt\r\n\r\n<データの頻度テーブル>   10 進  =  16 進表現\r\n" +
+                         Rule + "\r\n        Data:       |      Frequency:\r\n" + Rule + "\r\n";
+  for (int I = 0; I < 256; ++I) Expected += TableRow(I, Form->Frequency()[I]) + "\r\n";
+  Expected += "\r\n";
+  EXPECT_EQ(Form->TableText(), Expected);
+  EXPECT_NE(Expected.find("      97  =  $61     |        5  =  $5\r\n"), std::string::npos);
+}
+
+TEST_F(FrameViews, DetailLineOfTheChosenDatum) {
+  ShowAndOpen("abra.txt", "abracadabra");
+  EXPECT_EQ(Form->Label6->text(), "= $00");
+  EXPECT_EQ(Form->Edit4->text(), "0");
+  EXPECT_EQ(Form->Edit5->text(), "");
+  EXPECT_EQ(Form->Edit6->text(), "");
+
+  TypeText(Form->Edit3, "114");
+  PressEnter(Form->Edit3);
+  EXPECT_EQ(Form->Label6->text(), "= $72");
+  EXPECT_EQ(Form->Edit4->text(), "2");
+  EXPECT_EQ(Form->Edit5->text(), "3");
+  EXPECT_EQ(Form->Edit6->text(), "101 = 5");
+  EXPECT_EQ(Form->SelectedData(), 114);
+
+  TypeText(Form->Edit3, "300");
+  PressEnter(Form->Edit3);
+  EXPECT_EQ(Form->Label6->text(), "= $12C");
+  EXPECT_EQ(Form->Edit4->text(), "");
+  EXPECT_EQ(Form->Edit5->text(), "");
+  EXPECT_EQ(Form->Edit6->text(), "");
+  EXPECT_TRUE(Dialogs.Messages.empty());
+
+  Form->UpDown3->Step(+1);
+  EXPECT_EQ(Form->Label6->text(), "= $12D");
+  EXPECT_EQ(Form->SelectedData(), 301);
+}
+
+TEST_F(FrameViews, RejectedDatumBringsThePreviousBack) {
+  QLocale::setDefault(QLocale::c());
+  ShowAndOpen("abra.txt", "abracadabra");
+  TypeText(Form->Edit3, "97");
+  PressEnter(Form->Edit3);
+  for (const QString& Typed : {QStringLiteral("abc"), QStringLiteral("10240"), QStringLiteral("-1")}) {
+    Dialogs.Messages.clear();
+    TypeText(Form->Edit3, Typed);
+    PressEnter(Form->Edit3);
+    EXPECT_EQ(Dialogs.Texts(), QStringList{Typed + Unspecifiable});
+    EXPECT_EQ(Form->Edit3->text(), "97");
+    EXPECT_EQ(Form->SelectedData(), 97);
+  }
+  // The spin box writes 1000 with a separator, which Enter does not accept.
+  Form->UpDown3->SetPosition(999);
+  Form->UpDown3->Step(+1);
+  ASSERT_EQ(Form->Edit3->text(), "1,000");
+  EXPECT_EQ(Form->SelectedData(), 1000);
+  Dialogs.Messages.clear();
+  PressEnter(Form->Edit3);
+  EXPECT_EQ(Dialogs.Texts(), QStringList{QStringLiteral("1,000") + Unspecifiable});
+  EXPECT_EQ(Form->Edit3->text(), "1000");
+}
+
+// ---- the graph ---------------------------------------------------------------------
+
+using FrameGraph = FrameTest;
+
+// 256 data values, each present.
+QByteArray AllBytes() {
+  QByteArray Bytes;
+  for (int Repeat = 1; Repeat <= 2; ++Repeat)
+    for (int I = 0; I < 256; ++I) Bytes.append(static_cast<char>(I));
+  return Bytes;
+}
+
+TEST_F(FrameGraph, PagingThrough256PositionsAtWidth10) {
+  ShowAndOpen("all.bin", AllBytes());
+  EXPECT_EQ(Form->BarWidth(), 10);
+  EXPECT_EQ(Form->BarsFit(), 67);
+  EXPECT_EQ(Form->PageStep(), 64);
+  EXPECT_EQ(Form->FirstShown(), 0);
+  EXPECT_FALSE(Form->Button13->isEnabled());
+  EXPECT_TRUE(Form->Button14->isEnabled());
+  EXPECT_TRUE(Form->Button9->isEnabled());
+  for (const int32_t First : {64, 128, 192}) {
+    Click(Form->Button14);
+    EXPECT_EQ(Form->FirstShown(), First);
+    EXPECT_TRUE(Form->Button13->isEnabled());
+  }
+  EXPECT_FALSE(Form->Button14->isEnabled());
+  Click(Form->Button13);
+  EXPECT_EQ(Form->FirstShown(), 128);
+  EXPECT_TRUE(Form->Button14->isEnabled());
+}
+
+TEST_F(FrameGraph, Width5FitsTwiceAsMany) {
+  ShowAndOpen("all.bin", AllBytes());
+  TypeText(Form->Edit1, "5");
+  PressEnter(Form->Edit1);
+  EXPECT_EQ(Form->BarWidth(), 5);
+  EXPECT_EQ(Form->BarsFit(), 135);
+  EXPECT_EQ(Form->PageStep(), 128);
+  Click(Form->Button14);
+  EXPECT_EQ(Form->FirstShown(), 128);
+  EXPECT_FALSE(Form->Button14->isEnabled());
+}
+
+TEST_F(FrameGraph, PageStepZeroRedrawsTheSameView) {
+  ShowAndOpen("all.bin", AllBytes());
+  Form->resize(36 + 15 * 20 + 5, 515);  // 15 bars of 20 pixels: fewer than 16
+  QApplication::processEvents();
+  TypeText(Form->Edit1, "20");
+  PressEnter(Form->Edit1);
+  EXPECT_EQ(Form->BarsFit(), 15);
+  EXPECT_EQ(Form->PageStep(), 0);
+  EXPECT_TRUE(Form->Button14->isEnabled());
+  Click(Form->Button14);
+  EXPECT_EQ(Form->FirstShown(), 0);
+}
+
+TEST_F(FrameGraph, BeyondTheLastPositionBlanksTheGraph) {
+  ShowAndOpen("all.bin", AllBytes());
+  Click(Form->Button9);
+  ASSERT_TRUE(Form->Button10->isEnabled());
+  Form->DrawCurrentOrder(false, 256);
+  EXPECT_FALSE(Form->Image1->HasPicture());
+  for (QPushButton* B : {Form->Button9, Form->Button10, Form->Button11, Form->Button12})
+    EXPECT_FALSE(B->isEnabled());
+  EXPECT_TRUE(Form->Button14->isEnabled());  // untouched
+  EXPECT_EQ(Form->FirstShown(), 0);
+}
+
+TEST_F(FrameGraph, BarWidthInputIsChecked) {
+  ShowAndOpen("all.bin", AllBytes());
+  for (const QString& Typed : {QStringLiteral("0"), QStringLiteral("21"), QStringLiteral("x")}) {
+    Dialogs.Messages.clear();
+    TypeText(Form->Edit1, Typed);
+    PressEnter(Form->Edit1);
+    EXPECT_EQ(Dialogs.Texts(), QStringList{Typed + Unspecifiable});
+    EXPECT_EQ(Form->Edit1->text(), "10");
+    EXPECT_EQ(Form->UpDown1->Position(), 10);
+    EXPECT_EQ(Form->BarWidth(), 10);
+  }
+  Form->UpDown1->Step(+1);
+  EXPECT_EQ(Form->BarWidth(), 11);
+  EXPECT_EQ(Form->BarsFit(), (711 - 36) / 11);
+}
+
+TEST_F(FrameGraph, PagingAndResizeKeepOrDropTheCurve) {
+  ShowAndOpen("all.bin", AllBytes());
+  Click(Form->Button9);
+  ASSERT_TRUE(Form->Button12->isEnabled());
+  Click(Form->Button14);
+  Form->resize(800, 515);
+  QApplication::processEvents();
+  EXPECT_EQ(Form->FirstShown(), 0);
+  EXPECT_EQ(Form->BarsFit(), (800 - 36) / 10);
+  // Without a curve drawn again the curve buttons keep their state.
+  EXPECT_TRUE(Form->Button12->isEnabled());
+}
+
+TEST_F(FrameGraph, BarsOfTheMaximumReachTheTop) {
+  // One 'A' (maximum 1): every bar present reaches y 8.
+  ShowAndOpen("one", "A");
+  const QImage Image = Rendered(*Form);
+  const int H = Form->Image1->height();
+  const int X = 36 + 65 * 10 + 5;  // centre of bar 65
+  EXPECT_EQ(Image.pixel(X, 9), Blue);
+  EXPECT_EQ(Image.pixel(X, H - 18), Blue);
+  EXPECT_EQ(Image.pixel(X, H - 17), White);  // the outline's bottom
+  EXPECT_NE(Image.pixel(X, 6), Blue);
+  EXPECT_NE(Image.pixel(36 + 64 * 10 + 5, H - 18), Blue);  // datum 64 is absent
+  // Width 10 bars are outlined in white.
+  EXPECT_EQ(Image.pixel(36 + 65 * 10, 50), White);
+}
+
+TEST_F(FrameGraph, NarrowBarsAreFilledOnly) {
+  ShowAndOpen("one", "A");
+  TypeText(Form->Edit1, "3");
+  PressEnter(Form->Edit1);
+  const QImage Image = Rendered(*Form);
+  EXPECT_EQ(Image.pixel(36 + 65 * 3, 50), Blue);
+  EXPECT_EQ(Image.pixel(36 + 65 * 3 + 2, 50), Blue);
+}
+
+TEST_F(FrameGraph, MillionsStandInProportion) {
+  QByteArray Bytes(3000000, 'a');
+  Bytes.append(QByteArray(1000000, 'b'));
+  ShowAndOpen("millions", Bytes);
+  EXPECT_EQ(Form->MaxFrequency(), 3000000);
+  const int H = Form->Image1->height();
+  const int Band = H - 24;
+  TypeText(Form->Edit1, "2");  // all 256 positions on one page
+  PressEnter(Form->Edit1);
+  const QImage Narrow = Rendered(*Form);
+  const int Top = H - 16 - Band * 1000000 / 3000000;
+  EXPECT_EQ(Narrow.pixel(36 + 97 * 2, 8), Blue);
+  EXPECT_EQ(Narrow.pixel(36 + 98 * 2, Top), Blue);
+  EXPECT_NE(Narrow.pixel(36 + 98 * 2, Top - 1), Blue);
+}
+
+TEST_F(FrameGraph, FrequencyOrderDescendsAndStopsAtTheLastNonZero) {
+  ShowAndOpen("abra.txt", "abracadabra");
+  Click(Form->RadioButton2);
+  EXPECT_EQ(Form->FirstShown(), 0);
+  const QImage Image = Rendered(*Form);
+  const int H = Form->Image1->height();
+  EXPECT_EQ(Image.pixel(36 + 5, 9), Blue);           // 5 of 5
+  EXPECT_EQ(Image.pixel(36 + 4 * 10 + 5, H - 18), Blue);  // the fifth (1)
+  EXPECT_NE(Image.pixel(36 + 5 * 10 + 5, H - 18), Blue);  // no sixth bar
+  EXPECT_FALSE(Form->Button14->isEnabled());
+}
+
+TEST_F(FrameGraph, PeakBoxIsNormalisedAtTheDraw) {
+  ShowAndOpen("abra.txt", "abracadabra");
+  TypeText(Form->Edit13, "abc");
+  Form->DrawCurrentOrder(false, 0);
+  EXPECT_EQ(Form->Edit13->text(), "5");
+  EXPECT_EQ(Form->UpDown6->Associate(), Form->Edit13);
+  TypeText(Form->Edit13, "40000");
+  Form->DrawCurrentOrder(false, 0);
+  EXPECT_EQ(Form->Edit13->text(), "40000");
+  EXPECT_EQ(Form->UpDown6->Associate(), nullptr);
+  TypeText(Form->Edit13, "-4");
+  Form->DrawCurrentOrder(false, 0);
+  EXPECT_EQ(Form->UpDown6->Associate(), Form->Edit13);
+  EXPECT_EQ(Form->Edit13->text(), "0");
+}
+
+TEST(FrequencyTickStep, PowersOfTenAndTheirAdjustments) {
+  const std::pair<int32_t, int64_t> Cases[] = {
+      {1, 1},         {5, 1},           {8, 2},           {15, 2},     {20, 10},
+      {71, 20},       {100, 20},        {200, 100},       {701, 200},  {1048576, 200000},
+      {999999999, 200000000}, {1000000000, 200000000}, {1999999999, 200000000},
+      {2000000000, 1000000000}, {2147483647, 1000000000}};
+  for (const auto& [Maximum, Step] : Cases) EXPECT_EQ(FrequencyTickStep(Maximum), Step) << Maximum;
+}
+
+// ---- statistics and the curve --------------------------------------------------
+
+using FrameStatistics = FrameTest;
+
+TEST_F(FrameStatistics, EachOrderShowsItsMeanAndVariance) {
+  ShowAndOpen("s.frq", WordBytes({0, 10, 20, 10}), true);
+  EXPECT_EQ(Form->Statistics().DataMean, 2);
+  EXPECT_EQ(Form->Statistics().DataVariance, 0);
+  EXPECT_EQ(Form->Statistics().OrderMean, 0);
+  EXPECT_EQ(Form->Statistics().OrderVariance, 1);
+  EXPECT_EQ(Form->Label9->text(), "2");
+  EXPECT_EQ(Form->Label10->text(), "0");
+  EXPECT_EQ(Form->UpDown4->Position(), 2);
+  Click(Form->RadioButton2);
+  EXPECT_EQ(Form->Label9->text(), "0");
+  EXPECT_EQ(Form->Label10->text(), "1");
+  EXPECT_EQ(Form->UpDown5->Position(), 1);
+  EXPECT_EQ(Form->Edit13->text(), "20");
+  EXPECT_EQ(Form->Label12->text(), "20");
+  Click(Form->RadioButton1);
+  EXPECT_EQ(Form->Label9->text(), "2");
+}
+
+TEST_F(FrameStatistics, LabelsShowTheFullValueAndBoxesTheLow16Bits) {
+  std::vector<int32_t> Words(10240, 0);
+  Words[10000] = 4;
+  Words[10200] = 4;
+  ShowAndOpen("far.frq", WordBytes(Words), true);
+  EXPECT_EQ(Form->Label9->text(), "10100");
+  EXPECT_EQ(Form->UpDown4->Position(), 255);  // 10100 clamped to -255..255
+  EXPECT_EQ(Form->Label10->text(), "10000");
+  EXPECT_EQ(Form->UpDown5->Position(), 10000);
+}
+
+TEST_F(FrameStatistics, CurveValues) {
+  ShowAndOpen("all.bin", AllBytes());
+  TypeText(Form->Edit11, "0");
+  TypeText(Form->Edit12, "10");
+  TypeText(Form->Edit13, "100");
+  Form->ComputeNormalCurve();
+  std::vector<int32_t> Expected(256, 0);
+  const int32_t Head[] = {100, 95, 82, 64, 45, 29, 17, 9, 4, 2, 1};
+  std::copy(std::begin(Head), std::end(Head), Expected.begin());
+  EXPECT_EQ(Form->NormalCurve(), Expected);
+
+  TypeText(Form->Edit11, "5");
+  TypeText(Form->Edit12, "0");
+  TypeText(Form->Edit13, "50");
+  Form->ComputeNormalCurve();
+  std::fill(Expected.begin(), Expected.end(), 0);
+  const int32_t Bell[] = {0, 0, 1, 7, 30, 50, 30, 7, 1};
+  std::copy(std::begin(Bell), std::end(Bell), Expected.begin());
+  EXPECT_EQ(Form->NormalCurve(), Expected);
+}
+
+TEST_F(FrameStatistics, DrawnCurveIsRedOverTheBars) {
+  ShowAndOpen("all.bin", AllBytes());
+  TypeText(Form->Edit11, "3");
+  TypeText(Form->Edit12, "4");
+  TypeText(Form->Edit13, "2");  // the bars' maximum: the peak reaches the top
+  Click(Form->Button9);
+  ASSERT_TRUE(Form->Button10->isEnabled());
+  const QImage Image = Rendered(*Form);
+  EXPECT_EQ(Image.pixel(36 + 3 * 10 + 5, 8), qRgb(255, 0, 0));
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMouseEvent>
 
 #include <cstdlib>
@@ -21,8 +22,11 @@ void EnsureApplication() {
 
 // ---- TRecordingDialogs ------------------------------------------------------
 
-void TRecordingDialogs::Message(QWidget*, const QString& Title, const QString& Text, TKind Kind) {
-  Messages.push_back({Title, Text, Kind});
+void TRecordingDialogs::Message(QWidget* Owner, const QString& Title, const QString& Text,
+                                TKind Kind) {
+  const QCursor* Cursor = QApplication::overrideCursor();
+  Messages.push_back({Title, Text, Kind, Owner ? Owner->window()->windowTitle() : QString(),
+                      Cursor && Cursor->shape() == Qt::WaitCursor});
 }
 
 QString TRecordingDialogs::OpenFileName(QWidget*, const QString& Dir) {
@@ -61,7 +65,6 @@ QStringList TRecordingDialogs::ErrorTexts() const {
 // ---- TFrameTest ---------------------------------------------------------------
 
 void TFrameTest::SetUp() {
-  EnsureApplication();
   FDir = std::make_unique<QTemporaryDir>();
   ASSERT_TRUE(FDir->isValid());
   // Whatever the program finds through the environment lies in this folder.
@@ -76,6 +79,9 @@ void TFrameTest::SetUp() {
     FSavedEnvironment.emplace_back(Variable, qgetenv(Variable));
     qputenv(Variable, QFile::encodeName(Path));
   }
+  EnsureApplication();
+  // Decimal point "." and thousands separator "," whatever the machine's.
+  QLocale::setDefault(QLocale::c());
   TDialogs::Install(&Dialogs);
 }
 

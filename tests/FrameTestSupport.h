@@ -38,6 +38,8 @@ public:
     QString Title;
     QString Text;
     TKind Kind;
+    QString OwnerCaption;  // the owner window's caption while it was shown
+    bool WaitCursor;       // a wait cursor was in force while it was shown
   };
 
   void Message(QWidget* Owner, const QString& Title, const QString& Text, TKind Kind) override;

@@ -37,6 +37,17 @@ public:
     // Let the caption and the cursor reach the screen before the work.
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
+  // A message shows the normal cursor; the work goes on after it.
+  template <class TShow> void Interrupt(TShow&& Show) {
+    if (FStarted) QApplication::restoreOverrideCursor();
+    struct TResume {
+      bool Started;
+      ~TResume() {
+        if (Started) QApplication::setOverrideCursor(Qt::WaitCursor);
+      }
+    } Resume{FStarted};
+    Show();
+  }
   // The work is done: the idle caption comes back at once.
   void Stop() {
     if (!FStarted) return;
@@ -67,8 +78,8 @@ void TFrameForm::OpenDataFile(const QString& FileName) {
   TBusyScope Busy(this);
   TOpenHooks Hooks;
   Hooks.Busy = [&Busy] { Busy.Start(); };
-  Hooks.Fallback = [this](const std::string& Message) {
-    ShowMessage(QString::fromStdString(Message));
+  Hooks.Fallback = [this, &Busy](const std::string& Message) {
+    Busy.Interrupt([&] { ShowMessage(QString::fromStdString(Message)); });
     // The switch to 8 bit must not reload: the open goes on in 8 bit.
     RadioButton6Tag = 1;
     RadioButton6->setChecked(true);
