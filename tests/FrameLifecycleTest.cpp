@@ -584,8 +584,12 @@ class Handshake : public FrameLifecycle {
 protected:
   void SetUp() override {
     FrameLifecycle::SetUp();
-    const QString Built = qEnvironmentVariable("QUORVANT_EXE");
-    ASSERT_FALSE(Built.isEmpty()) << "QUORVANT_EXE names the built program";
+    // QUORVANT_EXE names the built program; else it lies where the build
+    // puts every executable, bin/ beside tests/.
+    QString Built = qEnvironmentVariable("QUORVANT_EXE");
+    if (Built.isEmpty())
+      Built = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/Quorvant");
+    ASSERT_TRUE(QFileInfo(Built).isExecutable()) << Built.toStdString();
     // A copy, so the settings beside it are this test's own.
     ASSERT_TRUE(QFile::copy(Built, ExeName()));
     WriteText(PathOf("ReadmeQ.txt"), "Readme\r\n");
