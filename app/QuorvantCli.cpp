@@ -793,12 +793,22 @@ int RunCoder(const TOptions& O) {
   const std::string& In = O.Operands[0];
   const std::string& Out = O.Operands[1];
   const std::string Shown = In == "-" ? "standard input" : In;
+  const auto TooLarge = [&](int64_t Size) {
+    // No form holds more than 30-bit lengths, so neither side can take such
+    // an input; said before reading it.
+    if (O.Command == "encode")
+      return TFailure{Shown + ": " + std::to_string(Size) +
+                      " bytes are more than the coder can count (2147483647 at most)"};
+    return TFailure{Shown + ": Data error .  Not Huffman encoded data ."};
+  };
+  if (struct stat Info {}; In != "-" && ::stat(In.c_str(), &Info) == 0 && S_ISREG(Info.st_mode) &&
+                           Info.st_size > std::numeric_limits<int32_t>::max())
+    throw TooLarge(Info.st_size);
   THuffman H;
   ReadInput(In, H.InStream());
+  if (H.InStream().Size() > std::numeric_limits<int32_t>::max())
+    throw TooLarge(H.InStream().Size());
   if (O.Command == "encode") {
-    if (H.InStream().Size() > std::numeric_limits<int32_t>::max())
-      throw TFailure{Shown + ": " + std::to_string(H.InStream().Size()) +
-                     " bytes are more than can be counted (2147483647)"};
     try {
       H.Encode();
     } catch (const ERangeError& E) {

@@ -55,15 +55,15 @@ echo "engine in memory (CliCoderTiming):"
 EngineEncode=$(awk '/^encode_seconds/ {print $2}' "$Work/engine")
 EngineDecode=$(awk '/^decode_seconds/ {print $2}' "$Work/engine")
 
-# The time to read a file of the input's size and to write one of the output's
-# (written and flushed to disk as quorvant-cli does).
-ReadIn=$(seconds cat "$In")
+# The time to read the input into memory (the engine's own file load) and to
+# write a file of the output's size, flushed to disk as quorvant-cli does.
+ReadIn=$(awk '/^load_seconds/ {print $2}' "$Work/engine")
 measure "$Cli" encode "$In" "$Coded"
 EncWall=$Wall EncRss=$Rss
 CodedSize=$(stat -c %s "$Coded")
 WriteCoded=$(seconds dd if="$Coded" of="$Copy" bs=8M conv=fsync status=none)
 rm -f "$Copy"
-ReadCoded=$(seconds cat "$Coded")
+ReadCoded=$("$Timing" --load-only "$Coded" | awk '/^load_seconds/ {print $2}')
 measure "$Cli" decode "$Coded" "$Back"
 DecWall=$Wall DecRss=$Rss
 WriteBack=$(seconds dd if="$Back" of="$Copy" bs=8M conv=fsync status=none)

@@ -720,6 +720,19 @@ TEST_F(QuorvantCli, OutputFailuresNameTheFile) {
   EXPECT_FALSE(fs::exists(Dir / "out"));
 }
 
+TEST_F(QuorvantCli, InputsNoFormCanHoldAreRefusedUnread) {
+  const std::string Huge = File("huge", "");
+  ASSERT_EQ(::truncate(Huge.c_str(), 2147483648LL), 0);  // sparse
+  TRun R = Cli_({"encode", Huge, (Dir / "out").string()});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_EQ(R.Err, "quorvant-cli: " + Huge +
+                       ": 2147483648 bytes are more than the coder can count (2147483647 at most)\n");
+  R = Cli_({"decode", Huge, (Dir / "out").string()});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_EQ(R.Err, "quorvant-cli: " + Huge + ": Data error .  Not Huffman encoded data .\n");
+  EXPECT_FALSE(fs::exists(Dir / "out"));
+}
+
 TEST_F(QuorvantCli, EncodeReplacesAnExistingOutputWhole) {
   const std::string In = File("in", "abracadabra");
   const std::string Out = File("out", std::string(5000, 'z'));
