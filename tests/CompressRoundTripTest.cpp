@@ -321,11 +321,9 @@ void Damaged(const TBytes& Stream, TDamageStats& Stats, const std::string& Label
   const TDecoded Model = Decode(Stream.data(), Stream.size());
   Stats.ZeroLength += Model.ZeroLength;
   Stats.Overfull += Model.Overfull;
-  if (!Model.Overfull) {
-    Stats.Decoded += Model.Outcome == TOutcome::Decoded;
-    Stats.NotHuffman += Model.Outcome == TOutcome::NotHuffman;
-    Stats.CannotDecode += Model.Outcome == TOutcome::CannotDecode;
-  }
+  Stats.Decoded += Model.Outcome == TOutcome::Decoded;
+  Stats.NotHuffman += Model.Outcome == TOutcome::NotHuffman;
+  Stats.CannotDecode += Model.Outcome == TOutcome::CannotDecode;
   EXPECT_EQ(CheckDecode(Stream.data(), Stream.size()), "") << Label;
 }
 
