@@ -9,7 +9,7 @@ Packages=(
   qt6-base-dev libgl-dev
   clang libclang-rt-14-dev
   fonts-ipafont-gothic
-  xvfb xauth
+  xvfb xauth x11-utils imagemagick
 )
 
 Missing=()

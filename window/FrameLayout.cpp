@@ -168,7 +168,7 @@ void TFrameForm::CreateControls() {
 
   Edit3 = MakeEdit(P, "Edit3", "0", 44, 10, 39);
   UpDown3 = MakeUpDown(P, "UpDown3", Edit3, 83, 10, 0, 10239, 0, true);
-  Edit4 = MakeEdit(P, "Edit4", "0", 72, 40, 49);
+  Edit4 = MakeEdit(P, "Edit4", "0", 75, 40, 46);
   Edit5 = MakeEdit(P, "Edit5", "0", 124, 40, 25);
   Edit5->setReadOnly(true);
   Edit6 = MakeEdit(P, "Edit6", "", 8, 79, 145);
@@ -206,9 +206,9 @@ void TFrameForm::CreateControls() {
   Button12->setToolTip(QString::fromUtf8("表示中の正規分布をアレンジします。"));
   for (QPushButton* B : {Button9, Button10, Button11, Button12}) B->setEnabled(false);
 
-  GroupBox4 = MakeGroup(P, "GroupBox4", "データビット", 178, 226, 91, 52);
-  RadioButton6 = MakeRadio(GroupBox4, "RadioButton6", " 8 bit(通常)", 4, 12, 85, true);
-  RadioButton7 = MakeRadio(GroupBox4, "RadioButton7", "32 bit(拡張)", 4, 30, 81, false);
+  GroupBox4 = MakeGroup(P, "GroupBox4", "データビット", 178, 226, 96, 52);
+  RadioButton6 = MakeRadio(GroupBox4, "RadioButton6", " 8 bit(通常)", 4, 12, 90, true);
+  RadioButton7 = MakeRadio(GroupBox4, "RadioButton7", "32 bit(拡張)", 4, 30, 90, false);
 
   Button13 = MakeButton(P, "Button13", "<==", 206, 8, 33, 25);
   Button14 = MakeButton(P, "Button14", "==>", 240, 8, 33, 25);
