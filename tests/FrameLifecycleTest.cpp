@@ -687,4 +687,17 @@ TEST_F(Handshake, KilledInstancesSocketDoesNotStopTheNextStart) {
   EXPECT_EQ(B.state(), QProcess::Running);
 }
 
+TEST_F(Handshake, HungInstanceDoesNotHoldUpTheNextStart) {
+  WriteSettings(SettingsBytes(FirstStartKeys));
+  QProcess& A = Start();
+  const auto PidA = static_cast<pid_t>(A.processId());
+  ASSERT_EQ(::kill(PidA, SIGSTOP), 0);
+  QProcess& B = Start();  // its probe gives up on A and goes on
+  EXPECT_EQ(B.state(), QProcess::Running);
+  ASSERT_EQ(::kill(PidA, SIGCONT), 0);
+  // B never sent its request, so A, awake again, stays.
+  EXPECT_FALSE(Ends(A, 1000));
+  EXPECT_TRUE(QFileInfo::exists(SocketOf(A)));
+}
+
 }  // namespace

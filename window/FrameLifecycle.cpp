@@ -397,9 +397,10 @@ void TFrameForm::showEvent(QShowEvent* Event) {
   QWidget::showEvent(Event);
   if (FShown) return;
   FShown = true;
-  // Found by later starts as soon as it is shown, also when FormShow fails.
-  StartCopyDataReceiver();
   Guarded([this] { FormShow(); });
+  // Found by later starts once X1 has its stored state, also when FormShow
+  // failed.
+  StartCopyDataReceiver();
 }
 
 void TFrameForm::closeEvent(QCloseEvent* Event) {
