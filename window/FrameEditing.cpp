@@ -9,6 +9,7 @@
 
 #include "SysUtils.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QString>
 
@@ -32,14 +33,20 @@ int32_t TextToInt(const TEdit* Edit, int32_t Fallback) {
   return TryStrToInt(Edit->text().toStdString(), Value) ? Value : Fallback;
 }
 
-// The busy caption for as long as the code is being built; the idle caption
-// comes back also when an exception leaves the build.
+// The busy caption and the wait cursor for as long as the code is being
+// built; both go back also when an exception leaves the build.
 class TBusyCaption {
 public:
   explicit TBusyCaption(QWidget* Window) : FWindow(Window) {
     FWindow->setWindowTitle(QString::fromUtf8(FrameBusyCaption));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Let the caption reach the screen before the work.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
-  ~TBusyCaption() { FWindow->setWindowTitle(QString::fromUtf8(FrameCaption)); }
+  ~TBusyCaption() {
+    QApplication::restoreOverrideCursor();
+    FWindow->setWindowTitle(QString::fromUtf8(FrameCaption));
+  }
   TBusyCaption(const TBusyCaption&) = delete;
   TBusyCaption& operator=(const TBusyCaption&) = delete;
 
