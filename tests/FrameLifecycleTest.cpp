@@ -22,6 +22,9 @@
 #include <QtEndian>
 
 #include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <future>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -135,6 +138,22 @@ bool DropOn(QWidget* Target, const QMimeData& Data) {
   QDropEvent Drop(QPointF(10, 10), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(Target, &Drop);
   return Drop.isAccepted();
+}
+
+// Sets or clears the immutable flag of a folder: nobody, root included, can
+// then create a file in it.  False when the file system or the process
+// cannot.
+bool SetImmutable(const QString& Folder, bool On) {
+  const int Fd = open(QFile::encodeName(Folder).constData(), O_RDONLY | O_DIRECTORY);
+  if (Fd < 0) return false;
+  int Flags = 0;
+  bool Done = ioctl(Fd, FS_IOC_GETFLAGS, &Flags) == 0;
+  if (Done) {
+    Flags = On ? Flags | FS_IMMUTABLE_FL : Flags & ~FS_IMMUTABLE_FL;
+    Done = ioctl(Fd, FS_IOC_SETFLAGS, &Flags) == 0;
+  }
+  close(Fd);
+  return Done;
 }
 
 class FrameLifecycle : public TFrameTest {
@@ -268,6 +287,32 @@ TEST_F(FrameLifecycle, FailedWriteAtCloseIsReportedAndTheWindowCloses) {
   // A later close request finds nothing to release again.
   F.close();
   EXPECT_EQ(Dialogs.ErrorTexts().size(), 1);
+}
+
+TEST_F(FrameLifecycle, InstalledCopyKeepsItsSettingsAndSamplesInTheUsersFolders) {
+  CreateForm();
+  ASSERT_TRUE(QDir().mkpath(PathOf("QuorvantData")));
+  WriteBytes(PathOf("QuorvantData/shipped.bin"), "abc");
+  // The executable's folder as an installed copy has it: not writable.
+  struct TRestore {
+    QString Folder;
+    ~TRestore() {
+      SetImmutable(Folder, false);
+      chmod(QFile::encodeName(Folder).constData(), 0700);
+    }
+  } Restore{Dir()};
+  ASSERT_EQ(chmod(QFile::encodeName(Dir()).constData(), 0555), 0);
+  if (QFileInfo(Dir()).isWritable()) SetImmutable(Dir(), true);  // root writes anyway
+  if (QFileInfo(Dir()).isWritable()) GTEST_SKIP() << "cannot make a folder unwritable here";
+
+  TFrameForm& F = ShowForm();
+  EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.Texts().join('|').toStdString();
+  EXPECT_EQ(F.DataDir(), PathOf("data/Quorvant/QuorvantData"));
+  EXPECT_EQ(ReadBytes(PathOf("data/Quorvant/QuorvantData/shipped.bin")), QByteArray("abc"));
+  EXPECT_EQ(F.Memo1->Text(), QStringLiteral("Readme of the test"));
+  F.close();
+  EXPECT_EQ(ReadBytes(PathOf("config/Quorvant/Quorvant.ini")), SettingsBytes(FirstStartKeys));
+  EXPECT_FALSE(QFileInfo::exists(SettingsPath()));
 }
 
 // ---- command line -------------------------------------------------------------
