@@ -22,6 +22,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -335,8 +336,17 @@ extern "C" void RemovePendingAndDie(int Signal) {
 // Writes Data to Path so that Path shows either its old contents or all of
 // Data: a temporary beside it, flushed, then renamed over it.  Devices and
 // pipes are written directly (there is nothing to rename over).
-void WriteFileWhole(const std::string& Path, const void* Data, size_t Size) {
+// A symbolic link to an existing file is written through: its target gets the
+// data and the link stays.
+void WriteFileWhole(const std::string& Name, const void* Data, size_t Size) {
+  std::string Path = Name;
   struct stat Info {};
+  if (::lstat(Name.c_str(), &Info) == 0 && S_ISLNK(Info.st_mode)) {
+    if (char* Target = ::realpath(Name.c_str(), nullptr)) {
+      Path = Target;
+      std::free(Target);
+    }
+  }
   const bool Exists = ::stat(Path.c_str(), &Info) == 0;
   if (Exists && S_ISDIR(Info.st_mode)) throw TFailure{Path + ": is a folder"};
   if (Exists && !S_ISREG(Info.st_mode)) {

@@ -745,6 +745,16 @@ TEST_F(QuorvantCli, EncodeReplacesAnExistingOutputWhole) {
   EXPECT_TRUE(Strays({"in", "out"}).empty());
 }
 
+TEST_F(QuorvantCli, OutputThroughALinkReachesItsTarget) {
+  const std::string In = File("in", "abracadabra");
+  const std::string Target = File("target", "old");
+  fs::create_symlink(Target, Dir / "link");
+  const TRun R = Cli_({"encode", In, (Dir / "link").string()});
+  ASSERT_EQ(R.Exit, 0) << R.Err;
+  EXPECT_TRUE(fs::is_symlink(Dir / "link"));
+  EXPECT_EQ(ReadWhole(Target), EngineEncode("abracadabra"));
+}
+
 // ---- usage -------------------------------------------------------------------------------
 
 TEST_F(QuorvantCli, UsageErrorsExitTwo) {
