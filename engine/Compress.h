@@ -166,6 +166,12 @@ private:
   std::vector<THuffmanNode> FNodes;
   int32_t FCount = 0;
   std::vector<TWorkItem> FWorkList;
+  // The byte counts of the last CountFrequencies and the block they were
+  // taken from.  Only a memory hint for EncodeData (how much output to back
+  // with large pages); never used for a result.
+  std::vector<uint32_t> FCountedBytes;
+  const void* FCountedMemory = nullptr;
+  int64_t FCountedSize = -1;
 };
 
 // The canonical code Code16 (16 bits, left-aligned) of length Len (1..16) in

@@ -159,54 +159,71 @@ TDecodeTable::TDecodeTable(const int32_t* Lengths, const int32_t* Patterns, cons
     Owns[K] = Active[K] && Lengths[K] >= 1 && Lengths[K] <= FastBits &&
               Slots[K] == (uint32_t{1} << (16 - Lengths[K]));
   for (uint32_t P = 0; P < (uint32_t{1} << FastBits); ++P) {
-    const uint16_t First = FFirst[P];
-    if (First == NoMatch || !Owns[First]) continue;  // stays 0: decide on 16 bits
-    const int32_t Len1 = FLength[First];
-    uint32_t Entry = FData[First] | (static_cast<uint32_t>(Len1) << 16) | (1u << 24);
-    const uint16_t Second = FFirst[P >> Len1];
-    if (Second != NoMatch && Owns[Second] && FLength[Second] <= FastBits - Len1)
-      Entry = FData[First] | (static_cast<uint32_t>(FData[Second]) << 8) |
-              (static_cast<uint32_t>(Len1 + FLength[Second]) << 16) | (2u << 24);
-    FFast[P] = Entry;
+    uint64_t Bytes = 0;
+    int32_t Used = 0;
+    int32_t Decoded = 0;
+    // Each next symbol is decided when its entry owns its pattern and its
+    // whole code lies within the FastBits bits still unused.
+    while (Decoded < FastSymbols) {
+      const uint16_t K = FFirst[P >> Used];
+      if (K == NoMatch || !Owns[K] || FLength[K] > FastBits - Used) break;
+      Bytes |= static_cast<uint64_t>(FData[K]) << (8 * Decoded);
+      Used += FLength[K];
+      ++Decoded;
+    }
+    if (Decoded > 0)
+      FFast[P] = static_cast<uint64_t>(Used) | static_cast<uint64_t>(Decoded) << 8 | Bytes << 16;
   }
 }
 
 TDecodeProgress DecodeBits(const TDecodeTable& Table, const uint8_t* Payload, uint64_t PayloadBytes,
                            uint64_t BitPos, uint64_t TotalBits, uint8_t* Out, size_t OutRoom) {
-  const uint32_t* Fast = Table.Fast();
-  constexpr uint32_t FastMask = (1u << TDecodeTable::FastBits) - 1;
+  const uint64_t* Fast = Table.Fast();
+  constexpr uint64_t FastMask = (uint64_t{1} << TDecodeTable::FastBits) - 1;
   uint8_t* O = Out;
-  // Each round refills Bits with at least 57 valid bits and decodes three
-  // lookups of at most 16 bits each (48 <= 57 - 16 + 16 + 16 holds: every
-  // lookup still sees 16 valid bits).  A round writes at most 6 bytes, the
-  // two-byte store one more.
-  const uint8_t* Limit = Out + (OutRoom >= 7 ? OutRoom - 7 : 0);
+  // A round writes at most 3 lookups * 3 bytes, each with a 4-byte store.
+  constexpr size_t RoundBytes = 3 * TDecodeTable::FastSymbols + 1;
+  const uint8_t* Limit = Out + (OutRoom >= RoundBytes ? OutRoom - RoundBytes : 0);
+  if ((BitPos >> 3) + 16 > PayloadBytes) return TDecodeProgress{BitPos, 0, false};
+  // Bit buffer: Bits holds the stream bits from payload bit Pos on, at least
+  // Count of them valid (bits above Count are the correct next stream bits or
+  // 0); Next is the payload byte that holds bit Pos + Count, Next * 8 == Pos +
+  // Count.  A refill ORs the 8 bytes at Next in above Count: the overlap holds
+  // the same bits, so the OR changes nothing there.  After a refill Count >=
+  // 56, so three lookups of at most 16 bits each always see 16 valid bits.
+  uint64_t Next = (BitPos >> 3) + 7;
+  uint64_t Bits = Load64(Payload + (BitPos >> 3)) >> (BitPos & 7);
+  uint64_t Count = 56 - (BitPos & 7);
   bool Failed = false;
-  while (O < Limit && BitPos + 48 < TotalBits && (BitPos >> 3) + 8 <= PayloadBytes) {
-    uint64_t Bits = Load64(Payload + (BitPos >> 3)) >> (BitPos & 7);
-    int Round = 0;
-    for (; Round < 3; ++Round) {
-      const uint32_t E = Fast[Bits & FastMask];
-      if ((E >> 24) != 0) {
-        Store16(O, E);
-        O += E >> 24;
-        const uint32_t Used = (E >> 16) & 0xFF;
-        Bits >>= Used;
-        BitPos += Used;
-      } else {
-        const uint16_t K = Table.Match(static_cast<uint32_t>(Bits));
-        if (K == TDecodeTable::NoMatch || Table.Length(K) == 0) {
-          Failed = true;
-          break;
-        }
-        *O++ = Table.Data(K);
-        Bits >>= Table.Length(K);
-        BitPos += static_cast<uint64_t>(Table.Length(K));
-      }
+  const auto Step = [&]() -> bool {
+    const uint64_t E = Fast[Bits & FastMask];
+    if (__builtin_expect((E & 0xFF00) != 0, 1)) {
+      const uint32_t Decoded = static_cast<uint32_t>(E >> 16);
+      std::memcpy(O, &Decoded, 4);
+      O += (E >> 8) & 0xFF;
+      Bits >>= (E & 63);
+      Count -= (E & 63);
+      return true;
     }
-    if (Failed) break;
+    const uint16_t K = Table.Match(static_cast<uint32_t>(Bits));
+    if (K == TDecodeTable::NoMatch || Table.Length(K) == 0) return false;
+    *O++ = Table.Data(K);
+    Bits >>= Table.Length(K);
+    Count -= static_cast<uint64_t>(Table.Length(K));
+    return true;
+  };
+  // Each round: the current bit is Next * 8 - Count; it and the next 48 bits
+  // stay below TotalBits, and the refill's 8 bytes at Next lie in Payload.
+  while (O < Limit && Next * 8 - Count + 48 < TotalBits && Next + 8 <= PayloadBytes) {
+    Bits |= Load64(Payload + Next) << Count;
+    Next += (63 - Count) >> 3;
+    Count |= 56;
+    if (__builtin_expect(!Step() || !Step() || !Step(), 0)) {
+      Failed = true;
+      break;
+    }
   }
-  return TDecodeProgress{BitPos, static_cast<size_t>(O - Out), Failed};
+  return TDecodeProgress{Next * 8 - Count, static_cast<size_t>(O - Out), Failed};
 }
 
 }  // namespace CompressKernels

@@ -43,7 +43,8 @@ uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256]
 // 0..16 or whose pattern has bits above its length never match.
 class TDecodeTable {
 public:
-  static constexpr int32_t FastBits = 11;
+  static constexpr int32_t FastBits = 12;
+  static constexpr int32_t FastSymbols = 3;
   static constexpr uint16_t NoMatch = 0xFFFF;
 
   // Count entries, at most 256.
@@ -55,14 +56,14 @@ public:
   int32_t Length(uint16_t Entry) const { return FLength[Entry]; }
   uint8_t Data(uint16_t Entry) const { return FData[Entry]; }
 
-  // Fast entry for the next FastBits bits: bits 0-15 the decoded bytes
-  // (first in bits 0-7), bits 16-23 the bits consumed, bits 24-31 the
-  // number of bytes (0: not decidable on FastBits bits, use Match).
-  const uint32_t* Fast() const { return FFast.data(); }
+  // Fast entry for the next FastBits bits: bits 0-5 the bits consumed,
+  // bits 8-15 the number of bytes decoded (0: not decidable on FastBits
+  // bits, use Match), bits 16-39 the bytes (the first in bits 16-23).
+  const uint64_t* Fast() const { return FFast.data(); }
 
 private:
   std::vector<uint16_t> FFirst;  // 65536 entries
-  std::array<uint32_t, 1 << FastBits> FFast{};
+  std::array<uint64_t, 1 << FastBits> FFast{};
   std::array<int32_t, 256> FLength{};
   std::array<uint8_t, 256> FData{};
 };
@@ -80,6 +81,8 @@ struct TDecodeProgress {
 // and while Out has room (OutRoom bytes, of which the last one is slack for a
 // two-byte store).  Stops early at a symbol that cannot be decoded
 // (Failed, BitPos at it).  The caller finishes the rest symbol by symbol.
+// Out needs 3 bytes of slack beyond OutRoom's rounds: a round writes at most
+// 9 bytes with 4-byte stores; OutRoom counts them.
 TDecodeProgress DecodeBits(const TDecodeTable& Table, const uint8_t* Payload, uint64_t PayloadBytes,
                            uint64_t BitPos, uint64_t TotalBits, uint8_t* Out, size_t OutRoom);
 

@@ -85,6 +85,9 @@ int32_t THuffman::CountFrequencies() {
   const size_t Size = static_cast<size_t>(In.Size());
   uint32_t Counts[256];
   CompressKernels::CountBytes(Data, Size, Counts);
+  FCountedBytes.assign(Counts, Counts + 256);
+  FCountedMemory = In.Memory();
+  FCountedSize = In.Size();
   uint8_t Order[256];
   const int32_t Leaves = CompressKernels::FirstOccurrenceOrder(Data, Size, Counts, Order);
   FNodes.clear();

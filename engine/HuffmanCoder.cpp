@@ -125,6 +125,11 @@ int32_t THuffman::EncodeData() {
                             static_cast<uint32_t>(Lengths[V])};
     const int64_t HeaderBytes = Out.Size();
     Out.SetCapacity(HeaderBytes + static_cast<int64_t>((InSize * Longest + 7) / 8) + 8);
+    if (FCountedMemory == In.Memory() && FCountedSize == In.Size() && FCountedBytes.size() == 256) {
+      uint64_t Expected = 0;
+      for (int V = 0; V < 256; ++V) Expected += uint64_t{FCountedBytes[V]} * uint32_t(Lengths[V]);
+      Out.AdviseFill(HeaderBytes + static_cast<int64_t>(Expected / 8));
+    }
     Total = CompressKernels::EncodeBytes(InBytes, InSize, Table, Longest,
                                          static_cast<uint8_t*>(Out.Memory()) + HeaderBytes);
     Out.SetSize(HeaderBytes + static_cast<int64_t>((Total + 7) / 8));
@@ -282,13 +287,29 @@ int32_t THuffman::DecodeData() {
     if (OutLen + Extra > Out.Capacity())
       Out.SetCapacity(std::max(OutLen + Extra, Out.Capacity() + Out.Capacity() / 2));
   };
-  Reserve(static_cast<int64_t>(std::min<uint64_t>(Total / 8, DecodeChunk * 4)) + 16);
+  // Every symbol takes at least Shortest and at most Longest bits (a first
+  // match of length 0 raises).  So the output is at most the bits over
+  // Shortest, reserved once (pages are committed only when written, and a
+  // block that never grows is never copied), and at least the bits still to
+  // come over Longest: that much is certain and may be backed by large pages.
+  int32_t Longest = 1;
+  int32_t Shortest = 16;
+  for (int32_t K = 0; K < Used; ++K) {
+    if (Lengths[K] < 1 || Lengths[K] > 16) continue;
+    Longest = std::max(Longest, Lengths[K]);
+    Shortest = std::min(Shortest, Lengths[K]);
+  }
+  const auto Certain = [&] { return OutLen + static_cast<int64_t>((Total - Pos) / Longest); };
+  Reserve(static_cast<int64_t>(Total / Shortest) + 32);
   while (Pos + 48 < Total && (Pos >> 3) + 8 <= PayloadBytes) {
     // At most 48 bits a round of three lookups, 6 bytes (+1 slack) a round.
     Reserve(static_cast<int64_t>(DecodeChunk) + 8);
+    // Large pages may also cover up to 512 KiB beyond the certain output: a
+    // page that straddles the end then holds at most that much unwritten.
+    Out.AdviseFill(Certain() + (int64_t{1} << 19));
     const auto Progress = CompressKernels::DecodeBits(
         Table, Payload, PayloadBytes, Pos, Total, static_cast<uint8_t*>(Out.Memory()) + OutLen,
-        static_cast<size_t>(Out.Capacity() - OutLen));
+        static_cast<size_t>(std::min<int64_t>(Out.Capacity() - OutLen, DecodeChunk)));
     Pos = Progress.BitPos;
     OutLen += static_cast<int64_t>(Progress.OutCount);
     if (Progress.Failed || Progress.OutCount == 0) break;

@@ -19,14 +19,25 @@ namespace {
 constexpr int64_t MemoryDelta = 8192;
 // From this capacity on the block is an anonymous mapping of its own.
 constexpr int64_t LargeBlock = 256 * 1024;
+// Large pages of the memory manager (transparent huge pages on Linux).
+constexpr uintptr_t LargePage = uintptr_t{2} << 20;
 
 int64_t RoundUpToDelta(int64_t Value) { return (Value + MemoryDelta - 1) & ~(MemoryDelta - 1); }
 
 void* MapPages(int64_t Bytes) {
-  void* Block = ::mmap(nullptr, static_cast<size_t>(Bytes), PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  // Pages are committed when first written, so a generous reserve costs
+  // nothing until it is used.  The block starts on a large-page boundary so
+  // that every whole large page of it can be backed as one.
+  const size_t Length = static_cast<size_t>(Bytes);
+  void* Block = ::mmap(nullptr, Length + LargePage, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (Block == MAP_FAILED) throw std::bad_alloc();
-  return Block;
+  const uintptr_t Start = reinterpret_cast<uintptr_t>(Block);
+  const uintptr_t Aligned = (Start + LargePage - 1) & ~(LargePage - 1);
+  if (Aligned > Start) ::munmap(Block, Aligned - Start);
+  const uintptr_t End = Start + Length + LargePage;
+  if (End > Aligned + Length) ::munmap(reinterpret_cast<void*>(Aligned + Length), End - (Aligned + Length));
+  return reinterpret_cast<void*>(Aligned);
 }
 
 }  // namespace
@@ -42,6 +53,7 @@ TMemoryStream::~TMemoryStream() {
 
 void* TMemoryStream::Realloc(int64_t& NewCapacity) {
   const bool OldLarge = FCapacity >= LargeBlock;
+  FAdvised = 0;  // a new or moved block is advised afresh
   if (NewCapacity <= 0) {
     if (OldLarge)
       ::munmap(FMemory, static_cast<size_t>(FCapacity));
@@ -60,10 +72,16 @@ void* TMemoryStream::Realloc(int64_t& NewCapacity) {
     return Block;
   }
   if (OldLarge && NewLarge) {
+    // Large-page advice may have split the block into several mappings;
+    // uniform advice joins them again, since remapping takes one mapping.
+    ::madvise(FMemory, static_cast<size_t>(FCapacity), MADV_NOHUGEPAGE);
     // Page-table moves only: no copy, no second block.
     void* Block = ::mremap(FMemory, static_cast<size_t>(FCapacity),
                            static_cast<size_t>(NewCapacity), MREMAP_MAYMOVE);
-    if (Block == MAP_FAILED) throw std::bad_alloc();
+    if (Block != MAP_FAILED) return Block;
+    Block = MapPages(NewCapacity);
+    std::memcpy(Block, FMemory, Keep);
+    ::munmap(FMemory, static_cast<size_t>(FCapacity));
     return Block;
   }
   if (NewLarge) {  // small heap block -> mapping: copies less than LargeBlock
@@ -97,7 +115,21 @@ void TMemoryStream::SetCapacity(int64_t NewCapacity) {
   FCapacity = NewCapacity;
 }
 
+void TMemoryStream::AdviseFill(int64_t Bytes) noexcept {
+  if (FCapacity < LargeBlock || Bytes <= FAdvised) return;
+  if (Bytes > FCapacity) Bytes = FCapacity;
+  const uintptr_t Base = reinterpret_cast<uintptr_t>(FMemory);
+  const uintptr_t From = (Base + static_cast<uintptr_t>(FAdvised) + LargePage - 1) & ~(LargePage - 1);
+  const uintptr_t To = (Base + static_cast<uintptr_t>(Bytes)) & ~(LargePage - 1);
+  if (To > From) {
+    // Advice only: a kernel without large pages leaves the block as it is.
+    ::madvise(reinterpret_cast<void*>(From), To - From, MADV_HUGEPAGE);
+    FAdvised = static_cast<int64_t>(To - Base);
+  }
+}
+
 void TMemoryStream::SwapContents(TMemoryStream& Other) noexcept {
+  std::swap(FAdvised, Other.FAdvised);
   std::swap(FMemory, Other.FMemory);
   std::swap(FSize, Other.FSize);
   std::swap(FPosition, Other.FPosition);
@@ -115,6 +147,7 @@ void TMemoryStream::SetSize(int64_t NewSize) {
   }
   FSize = NewSize;
   if (FPosition > FSize) FPosition = FSize;
+  AdviseFill(FSize);
 }
 
 void TMemoryStream::SetPosition(int64_t NewPosition) {
@@ -142,6 +175,7 @@ int32_t TMemoryStream::Write(const void* Buffer, int32_t Count) {
     // A write that starts past the end leaves no stale bytes behind.
     if (FPosition > FSize) std::memset(FMemory + FSize, 0, static_cast<size_t>(FPosition - FSize));
     FSize = End;
+    AdviseFill(FSize);
   }
   std::memcpy(FMemory + FPosition, Buffer, static_cast<size_t>(Count));
   FPosition = End;

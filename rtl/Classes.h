@@ -67,6 +67,13 @@ public:
   int64_t Capacity() const { return FCapacity; }
   void SetCapacity(int64_t NewCapacity);
 
+  // Declares that bytes 0..Bytes-1 of the block (Bytes <= Capacity()) are
+  // about to be written, so a large block may back them with large pages
+  // (far fewer page faults).  Only whole large pages inside that range are
+  // affected, so the resident size never exceeds what gets written.  The
+  // valid bytes of the stream are always treated so.
+  void AdviseFill(int64_t Bytes) noexcept;
+
   // Exchanges the blocks, sizes and positions of the two streams in O(1).
   // Both must allocate through the same Realloc (neither overrides it).
   void SwapContents(TMemoryStream& Other) noexcept;
@@ -80,6 +87,7 @@ private:
   void GrowFor(int64_t Needed);
 
   uint8_t* FMemory = nullptr;
+  int64_t FAdvised = 0;  // bytes of a mapped block already advised for large pages
   int64_t FSize = 0;
   int64_t FPosition = 0;
   int64_t FCapacity = 0;
