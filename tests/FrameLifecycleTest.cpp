@@ -518,7 +518,7 @@ TEST_F(CopyData, FolderAndSocketsAreTheUsersOnly) {
   EXPECT_EQ(Info.st_mode & 077, 0u);
 }
 
-TEST_F(CopyData, LooseFolderIsTightenedAndALinkedOneRefused) {
+TEST_F(CopyData, LooseFolderIsTightenedAndLinkedOnesRefused) {
   ASSERT_TRUE(QDir().mkpath(Folder()));
   ASSERT_EQ(chmod(QFile::encodeName(Folder()).constData(), 0777), 0);
   EXPECT_EQ(CopyDataFolder(), Folder());
@@ -527,6 +527,10 @@ TEST_F(CopyData, LooseFolderIsTightenedAndALinkedOneRefused) {
   ASSERT_TRUE(QDir(Folder()).removeRecursively());
   ASSERT_TRUE(QDir().mkpath(PathOf("elsewhere")));
   ASSERT_TRUE(QFile::link(PathOf("elsewhere"), Folder()));
+  const QString InTemporary = PathOf("tmp/quorvant-") + QString::number(getuid());
+  EXPECT_EQ(CopyDataFolder(), InTemporary) << "a linked runtime folder is passed over";
+  ASSERT_TRUE(QDir(InTemporary).removeRecursively());
+  ASSERT_TRUE(QFile::link(PathOf("elsewhere"), InTemporary));
   EXPECT_TRUE(CopyDataFolder().isEmpty());
 }
 
@@ -655,8 +659,8 @@ protected:
     return PathOf("runtime/quorvant/TFrameForm-") + QString::number(Instance.processId());
   }
 
-  // Starts the program and waits until its window listens.
-  QProcess& Start() {
+  // Starts the program and, when Wait, waits until its window listens.
+  QProcess& Start(bool Wait = true) {
     auto Instance = std::make_unique<QProcess>();
     QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
     Environment.insert("QT_QPA_PLATFORM", "offscreen");
@@ -666,9 +670,14 @@ protected:
     EXPECT_TRUE(Instance->waitForStarted(10000));
     QProcess& Started = *Instance;
     FInstances.push_back(std::move(Instance));
-    EXPECT_TRUE(ServeUntil([&] { return QFileInfo::exists(SocketOf(Started)); }, 15000))
-        << "the window never listened";
+    if (Wait) {
+      EXPECT_TRUE(Listens(Started)) << "the window never listened";
+    }
     return Started;
+  }
+
+  bool Listens(QProcess& Instance) {
+    return ServeUntil([&] { return QFileInfo::exists(SocketOf(Instance)); }, 15000);
   }
 
   static bool Ends(QProcess& Instance, int Ms) {
@@ -743,6 +752,14 @@ TEST_F(Handshake, HungInstanceDoesNotHoldUpTheNextStart) {
   // B never sent its request, so A, awake again, stays.
   EXPECT_FALSE(Ends(A, 1000));
   EXPECT_TRUE(QFileInfo::exists(SocketOf(A)));
+}
+
+TEST_F(Handshake, TwoStartsAtTheSameMomentBothListen) {
+  WriteSettings(SettingsBytes(With(FirstStartKeys, "X1.Checked", "True")));
+  QProcess& A = Start(false);
+  QProcess& B = Start(false);
+  EXPECT_TRUE(Listens(A));
+  EXPECT_TRUE(Listens(B));
 }
 
 }  // namespace

@@ -99,12 +99,14 @@ struct TPeerState {
 }  // namespace
 
 QString CopyDataFolder() {
-  const QByteArray Runtime = qgetenv("XDG_RUNTIME_DIR");
-  if (!Runtime.isEmpty() && QDir::isAbsolutePath(QFile::decodeName(Runtime))) {
+  const QString Runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+  if (!Runtime.isEmpty() && QDir::isAbsolutePath(Runtime)) {
     // The runtime folder is the user's own by definition; ours lives inside.
-    return MakePrivateFolder(QFile::decodeName(Runtime) + "/quorvant");
+    const QString Folder = MakePrivateFolder(Runtime + QStringLiteral("/quorvant"));
+    if (!Folder.isEmpty()) return Folder;
   }
-  return MakePrivateFolder(QDir::tempPath() + "/quorvant-" + QString::number(getuid()));
+  return MakePrivateFolder(QDir::tempPath() + QStringLiteral("/quorvant-") +
+                           QString::number(getuid()));
 }
 
 // ---- receiving side -------------------------------------------------------

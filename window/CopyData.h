@@ -39,10 +39,11 @@ inline constexpr uint32_t MaxCopyData = 65536;
 inline constexpr int PeerTimeoutMs = 3000;
 
 // The folder that holds this user's window sockets: "$XDG_RUNTIME_DIR/quorvant"
-// when XDG_RUNTIME_DIR names an absolute folder, else
-// "<temporary folder>/quorvant-<uid>".  Created with mode 0700 when missing.
-// Empty when it cannot be created or is not a real folder owned by this user
-// with no access for others (then nobody listens and nothing is found).
+// when XDG_RUNTIME_DIR names an absolute folder where it can be made, else
+// "<temporary folder>/quorvant-<uid>".  Created with mode 0700 when missing;
+// an existing one of this user's with looser access is tightened to 0700.
+// Empty when neither is, or can be made, a real folder (not a link) owned by
+// this user (then nobody listens and nothing is found).
 QString CopyDataFolder();
 
 // The window's side: listens for copy-data messages to Window.  Parented to
