@@ -28,25 +28,35 @@ cat "$File" >/dev/null  # into the page cache
 Field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 Best() { sort -g | head -n 1; }
 
-ReadTimes=() OpenTimes=() OpenPeaks=()
-for _ in 1 2 3; do
+# The bench's windows keep to a private runtime folder.
+Runtime=$(mktemp -d)
+trap 'rm -rf "$Runtime"' EXIT
+export XDG_RUNTIME_DIR=$Runtime
+
+ReadTimes=() OpenTimes=() OpenPeaks=() ReadCpus=() OpenCpus=()
+for _ in 1 2 3 4 5; do
   Out=$("$Bench" read "$File")
   ReadTimes+=("$(echo "$Out" | Field seconds)")
+  ReadCpus+=("$(echo "$Out" | Field cpu)")
   Out=$(QT_QPA_PLATFORM=offscreen "$Bench" open "$File")
   OpenTimes+=("$(echo "$Out" | Field seconds)")
+  OpenCpus+=("$(echo "$Out" | Field cpu)")
   OpenPeaks+=("$(echo "$Out" | Field peak_mib)")
 done
 Read=$(printf '%s\n' "${ReadTimes[@]}" | Best)
 Open=$(printf '%s\n' "${OpenTimes[@]}" | Best)
+ReadCpu=$(printf '%s\n' "${ReadCpus[@]}" | Best)
+OpenCpu=$(printf '%s\n' "${OpenCpus[@]}" | Best)
 Peak=$(printf '%s\n' "${OpenPeaks[@]}" | sort -g | tail -n 1)
 FileMiB=$(awk -v B="$Bytes" 'BEGIN { printf "%.1f", B / 1048576 }')
 Table=$(QT_QPA_PLATFORM=offscreen "$Bench" table | Field seconds)
 
 Verdict() { if awk "BEGIN { exit !($1) }"; then echo "ok"; else echo "OVER"; fi; }
 echo "file:                 $File ($FileMiB MiB)"
-echo "plain read (best):    ${Read} s   runs: ${ReadTimes[*]}"
-echo "open 8 bit (best):    ${Open} s   runs: ${OpenTimes[*]}"
+echo "load average:         $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) processors"
+echo "plain read (best):    ${Read} s wall, ${ReadCpu} s processor   runs: ${ReadTimes[*]}"
+echo "open 8 bit (best):    ${Open} s wall, ${OpenCpu} s processor   runs: ${OpenTimes[*]}"
 echo "  target <= 2 s:                 $(Verdict "$Open <= 2")"
-echo "  open / read = $(awk -v O="$Open" -v R="$Read" 'BEGIN { printf "%.2f", O / R }'), target <= 2: $(Verdict "$Open <= 2 * $Read")"
+echo "  open / read = $(awk -v O="$Open" -v R="$Read" 'BEGIN { printf "%.2f", O / R }') wall, $(awk -v O="$OpenCpu" -v R="$ReadCpu" 'BEGIN { printf "%.2f", O / R }') processor, target <= 2: $(Verdict "$Open <= 2 * $Read")"
 echo "peak memory (open):   ${Peak} MiB, target < file + 100 = $(awk -v F="$FileMiB" 'BEGIN { printf "%.1f", F + 100 }') MiB: $(Verdict "$Peak < $FileMiB + 100")"
 echo "32-bit table, 10240 words (best of 20): $(awk -v T="$Table" 'BEGIN { printf "%.1f", T * 1000 }') ms, target < 50 ms: $(Verdict "$Table < 0.05")"
