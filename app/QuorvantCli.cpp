@@ -283,10 +283,14 @@ TOptions ParseArguments(int Argc, char** Argv) {
 
 std::string SystemError(int Error) { return std::strerror(Error); }
 
+// Moderate pieces: one huge write holds the page cache's dirty pages back
+// from writeback and runs several times slower than a stream of 8 MiB ones.
+constexpr size_t WritePiece = size_t{8} << 20;
+
 void WriteAll(int Fd, const void* Data, size_t Size, const std::string& Where) {
   const auto* P = static_cast<const char*>(Data);
   while (Size > 0) {
-    const ssize_t Done = ::write(Fd, P, std::min<size_t>(Size, size_t{1} << 30));
+    const ssize_t Done = ::write(Fd, P, std::min(Size, WritePiece));
     if (Done < 0) {
       if (errno == EINTR) continue;
       throw TFailure{Where + ": " + SystemError(errno)};
@@ -388,7 +392,16 @@ void WriteFileWhole(const std::string& Name, const void* Data, size_t Size) {
   }
   if (::fchmod(Fd, Mode) != 0) Fail(errno);
   try {
-    WriteAll(Fd, Data, Size, Path);
+    // Writeback of each 64 MiB is started as soon as it is written, so that
+    // the flush at the end has little left to wait for.
+    constexpr size_t Stretch = size_t{64} << 20;
+    const auto* P = static_cast<const char*>(Data);
+    for (size_t Done = 0; Done < Size; Done += Stretch) {
+      const size_t Take = std::min(Stretch, Size - Done);
+      WriteAll(Fd, P + Done, Take, Path);
+      ::sync_file_range(Fd, static_cast<off_t>(Done), static_cast<off_t>(Take),
+                        SYNC_FILE_RANGE_WRITE);
+    }
   } catch (...) {
     Discard();
     throw;
