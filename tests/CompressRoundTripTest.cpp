@@ -391,7 +391,7 @@ void FlipBit(TRandom& R, TBytes& S, uint64_t FromBit, uint64_t ToBit) {
 TEST(CompressDecodeDamage, BitFlipsAnywhere) {
   TRandom R(0xB17);
   TDamageStats Stats;
-  for (int Round = 0; Round < 900; ++Round) {
+  for (int Round = 0; Round < 600; ++Round) {
     TBytes S = Round % 4 == 3 ? StoredSample(R) : CodedSample(R);
     const uint32_t Flips = R.Between(1, 3);
     for (uint32_t f = 0; f < Flips; ++f) FlipBit(R, S, 0, S.size() * 8);
@@ -406,7 +406,7 @@ TEST(CompressDecodeDamage, BitFlipsAnywhere) {
 TEST(CompressDecodeDamage, BitFlipsInTableAndPayload) {
   TRandom R(0x7AB1E);
   TDamageStats Stats;
-  for (int Round = 0; Round < 900; ++Round) {
+  for (int Round = 0; Round < 600; ++Round) {
     TBytes S = CodedSample(R);
     const TLayout L = LayoutOf(S);
     const uint64_t Counts = (6 + L.Entries) * 8;
@@ -454,7 +454,7 @@ TEST(CompressDecodeDamage, TruncatedAndExtendedStreams) {
 TEST(CompressDecodeDamage, ChangedHeaderFields) {
   TRandom R(0x4EAD);
   TDamageStats Stats;
-  for (int Round = 0; Round < 1000; ++Round) {
+  for (int Round = 0; Round < 700; ++Round) {
     TBytes S = CodedSample(R);
     const TLayout L = LayoutOf(S);
     std::string What;
@@ -530,7 +530,7 @@ TEST(CompressDecodeDamage, CountsCoveringFewerThanNEntries) {
 TEST(CompressDecodeDamage, CountsPromisingTooManyCodes) {
   TRandom R(0x0F);
   TDamageStats Stats;
-  for (int Round = 0; Round < 600; ++Round) {
+  for (int Round = 0; Round < 400; ++Round) {
     TBytes S = CodedSample(R);
     const TLayout L = LayoutOf(S);
     const int32_t Len = static_cast<int32_t>(R.Between(1, 16));
