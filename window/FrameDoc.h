@@ -34,19 +34,23 @@ TTableScan ScanTable(std::span<const int32_t> Frequency);
 // 32-bit mode: In (position moved) read as little-endian signed words into
 // Frequency.  False when In is empty, larger than 40960 bytes, or holds a word
 // < 0 or > 1048576 (the words read so far stay, DataCount 0).  A short last
-// word fills only its low bytes; its high bytes keep the previous word's.
+// word fills only its low bytes; its high bytes keep the previous word's (0
+// when the file is shorter than one word).
 bool ReadExtendedData(TMemoryStream& In, std::vector<int32_t>& Frequency, TTableScan& Scan);
 
 // 8-bit mode, after the counting build: leaf frequencies into Frequency
 // (entries of absent data stay as they are).  False, changing nothing, when
-// the code has no leaves or more leaves than Frequency has entries.
+// the code has no leaves, more leaves than Frequency has entries, or a leaf
+// whose datum lies beyond Frequency.
 bool TakeFrequencies(const THuffman& Huffman, std::vector<int32_t>& Frequency, TTableScan& Scan);
 
 // Before a rebuild: Huffman.Clear(), then every entry of Frequency written to
-// its InStream as 4 little-endian bytes.  False for an empty table.
+// its InStream as 4 little-endian bytes.  False for an empty table (Scan is
+// then left alone).
 bool StoreFrequencies(THuffman& Huffman, std::span<const int32_t> Frequency, TTableScan& Scan);
 
 // In-place quicksort of A[L..R], descending (pivot tracked by position).
+// A range with L >= R or outside A is left alone.
 void SortFrequencies(std::span<int32_t> A, int32_t L, int32_t R);
 
 // Sorted := Frequency sorted descending; OrderCount := last non-zero index of
@@ -61,7 +65,8 @@ struct TStatistics {
   int32_t OrderVariance = 0;
 };
 // Mean and variance (about the truncated mean) of both orders; all 0 when
-// DataCount is 0.
+// DataCount is 0, and an order's two 0 when its frequencies do not sum above
+// 0 (no division by zero).
 TStatistics ComputeStatistics(std::span<const int32_t> Frequency, int32_t DataCount,
                               std::span<const int32_t> Sorted, int32_t OrderCount);
 
@@ -71,14 +76,17 @@ TStatistics ComputeStatistics(std::span<const int32_t> Frequency, int32_t DataCo
 std::vector<int32_t> ComputeNormalCurve(size_t Length, int32_t Mu, int32_t V, int32_t A);
 
 // Range measures over A[First..Last]; -1 for a bad range (First < 0,
-// Last > last index, Last < First).  Callers pass ranges whose total is > 0.
+// Last > last index, Last < First).  RangeMean and RangeVariance also give -1
+// for a range whose total is not above 0 rather than divide by it.
 int64_t RangeTotal(std::span<const int32_t> A, int32_t First, int32_t Last);
 int32_t RangeMean(std::span<const int32_t> A, int32_t First, int32_t Last);
 int32_t RangeVariance(std::span<const int32_t> A, int32_t First, int32_t Last, int32_t Centre);
 
 // Position where the share counted from the left (right) first reaches
 // Percent (1..49, else -1), scanning no further than MaxData (the data-order
-// position of the largest frequency, whichever array A is).
+// position of the largest frequency, whichever array A is) nor beyond A;
+// MaxData + 1 (MaxData - 1) when the scan ends first.  -1 when A's total is
+// not above 0.
 int32_t LowerTailIndex(std::span<const int32_t> A, int32_t Percent, int32_t MaxData);
 int32_t UpperTailIndex(std::span<const int32_t> A, int32_t Percent, int32_t MaxData);
 
