@@ -1,5 +1,6 @@
 #include "CompressKernels.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace CompressKernels {
@@ -21,54 +22,82 @@ inline void Store16(uint8_t* P, uint32_t V) {
 
 }  // namespace
 
-void CountBytes(const uint8_t* Data, size_t Size, uint32_t Counts[256]) {
-  // Eight sub-histograms: a run of equal bytes spreads its increments over
-  // eight counters instead of waiting on one.  Each counter stays below 2^32
-  // because Size does.
-  uint32_t Sub[8][256];
-  std::memset(Sub, 0, sizeof Sub);
+namespace {
+
+// Adds the bytes of Data[0..Size-1] to eight sub-histograms: a run of equal
+// bytes spreads its increments over eight counters instead of waiting on
+// one.  Counters stay below 2^32 while the total does.
+void AddBytes(const uint8_t* Data, size_t Size, uint32_t Sub[8][256]) {
   size_t I = 0;
   for (; I + 16 <= Size; I += 16) {
-    const uint64_t A = Load64(Data + I);
-    const uint64_t B = Load64(Data + I + 8);
-    ++Sub[0][A & 0xFF];
-    ++Sub[1][(A >> 8) & 0xFF];
-    ++Sub[2][(A >> 16) & 0xFF];
-    ++Sub[3][(A >> 24) & 0xFF];
-    ++Sub[4][(A >> 32) & 0xFF];
-    ++Sub[5][(A >> 40) & 0xFF];
-    ++Sub[6][(A >> 48) & 0xFF];
-    ++Sub[7][A >> 56];
-    ++Sub[0][B & 0xFF];
-    ++Sub[1][(B >> 8) & 0xFF];
-    ++Sub[2][(B >> 16) & 0xFF];
-    ++Sub[3][(B >> 24) & 0xFF];
-    ++Sub[4][(B >> 32) & 0xFF];
-    ++Sub[5][(B >> 40) & 0xFF];
-    ++Sub[6][(B >> 48) & 0xFF];
-    ++Sub[7][B >> 56];
+    const uint8_t* P = Data + I;
+    ++Sub[0][P[0]];
+    ++Sub[1][P[1]];
+    ++Sub[2][P[2]];
+    ++Sub[3][P[3]];
+    ++Sub[4][P[4]];
+    ++Sub[5][P[5]];
+    ++Sub[6][P[6]];
+    ++Sub[7][P[7]];
+    ++Sub[0][P[8]];
+    ++Sub[1][P[9]];
+    ++Sub[2][P[10]];
+    ++Sub[3][P[11]];
+    ++Sub[4][P[12]];
+    ++Sub[5][P[13]];
+    ++Sub[6][P[14]];
+    ++Sub[7][P[15]];
   }
-  for (; I < Size; ++I) ++Sub[0][Data[I]];
-  for (int V = 0; V < 256; ++V) {
-    uint32_t Sum = 0;
-    for (int T = 0; T < 8; ++T) Sum += Sub[T][V];
-    Counts[V] = Sum;
-  }
+  for (; I < Size; ++I) ++Sub[I & 7][Data[I]];
 }
 
-int32_t FirstOccurrenceOrder(const uint8_t* Data, size_t Size, const uint32_t Counts[256],
-                             uint8_t Order[256]) {
-  int32_t Present = 0;
-  for (int V = 0; V < 256; ++V) Present += Counts[V] != 0;
+uint32_t SubTotal(const uint32_t Sub[8][256], int V) {
+  uint32_t Sum = 0;
+  for (int T = 0; T < 8; ++T) Sum += Sub[T][V];
+  return Sum;
+}
+
+// Blocks of this size are counted before the values new in them are looked
+// up, so a value that first occurs late costs a scan of one block only.
+constexpr size_t OrderBlock = size_t{128} << 10;
+
+}  // namespace
+
+void CountBytes(const uint8_t* Data, size_t Size, uint32_t Counts[256]) {
+  uint32_t Sub[8][256];
+  std::memset(Sub, 0, sizeof Sub);
+  AddBytes(Data, Size, Sub);
+  for (int V = 0; V < 256; ++V) Counts[V] = SubTotal(Sub, V);
+}
+
+int32_t CountInOrder(const uint8_t* Data, size_t Size, uint32_t Counts[256], uint8_t Order[256]) {
+  uint32_t Sub[8][256];
+  std::memset(Sub, 0, sizeof Sub);
   bool Seen[256] = {};
   int32_t Found = 0;
-  for (size_t I = 0; I < Size && Found < Present; ++I) {
-    const uint8_t B = Data[I];
-    if (!Seen[B]) {
-      Seen[B] = true;
-      Order[Found++] = B;
+  for (size_t Start = 0; Start < Size; Start += OrderBlock) {
+    const size_t Length = std::min(OrderBlock, Size - Start);
+    AddBytes(Data + Start, Length, Sub);
+    if (Found == 256) continue;
+    // Values whose first occurrence lies in this block, then their order.
+    bool New[256] = {};
+    int32_t Missing = 0;
+    for (int V = 0; V < 256; ++V)
+      if (!Seen[V] && SubTotal(Sub, V) != 0) {
+        New[V] = true;
+        ++Missing;
+      }
+    for (size_t I = Start; Missing > 0; ++I) {
+      const uint8_t B = Data[I];
+      if (New[B]) {
+        New[B] = false;
+        Seen[B] = true;
+        Order[Found++] = B;
+        --Missing;
+      }
     }
   }
+  for (int V = 0; V < 256; ++V) Counts[V] = SubTotal(Sub, V);
   return Found;
 }
 
@@ -104,6 +133,39 @@ uint64_t EncodeWith(const uint8_t* In, size_t Size, const TCodeEntry Table[256],
   return static_cast<uint64_t>(O - Out) * 8 + Bits;
 }
 
+
+// The same invariant with two bytes a step: Pairs[a | b << 8] holds the code
+// of a followed by the code of b (at most 32 bits) in its low half and their
+// length in its high half.  7 + PairsPerFlush * 2 * MaxLength <= 63.
+template <int PairsPerFlush>
+uint64_t EncodePairsWith(const uint8_t* In, size_t Size, const uint64_t* Pairs,
+                         const TCodeEntry Table[256], uint8_t* Out) {
+  uint64_t Acc = 0;
+  uint32_t Bits = 0;
+  uint8_t* O = Out;
+  size_t I = 0;
+  for (; I + 2 * PairsPerFlush <= Size; I += 2 * PairsPerFlush) {
+    for (int J = 0; J < PairsPerFlush; ++J) {
+      uint16_t Index;
+      std::memcpy(&Index, In + I + 2 * J, 2);  // first byte in the low half
+      const uint64_t E = Pairs[Index];
+      Acc |= (E & 0xFFFFFFFF) << Bits;
+      Bits += static_cast<uint32_t>(E >> 32);
+    }
+    Store64(O, Acc);
+    O += Bits >> 3;
+    Acc >>= Bits & 56;
+    Bits &= 7;
+  }
+  for (; I < Size; ++I) {  // fewer than 2 * PairsPerFlush codes
+    const TCodeEntry E = Table[In[I]];
+    Acc |= static_cast<uint64_t>(E.Code) << Bits;
+    Bits += E.Length;
+  }
+  Store64(O, Acc);
+  return static_cast<uint64_t>(O - Out) * 8 + Bits;
+}
+
 }  // namespace
 
 uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256],
@@ -117,6 +179,25 @@ uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256]
     case 6: return EncodeWith<6>(In, Size, Table, Out);
     case 7: return EncodeWith<7>(In, Size, Table, Out);
     default: return EncodeWith<8>(In, Size, Table, Out);
+  }
+}
+
+void BuildPairTable(const TCodeEntry Table[256], std::vector<uint64_t>& Pairs) {
+  Pairs.resize(65536);
+  for (uint32_t B = 0; B < 256; ++B)
+    for (uint32_t A = 0; A < 256; ++A) {
+      const uint64_t Code = Table[A].Code | static_cast<uint64_t>(Table[B].Code) << Table[A].Length;
+      Pairs[A | B << 8] = Code | static_cast<uint64_t>(Table[A].Length + Table[B].Length) << 32;
+    }
+}
+
+uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint64_t* Pairs,
+                     const TCodeEntry Table[256], int32_t MaxLength, uint8_t* Out) {
+  switch ((63 - 7) / (2 * (MaxLength < 1 ? 1 : MaxLength))) {
+    case 1: return EncodePairsWith<1>(In, Size, Pairs, Table, Out);
+    case 2: return EncodePairsWith<2>(In, Size, Pairs, Table, Out);
+    case 3: return EncodePairsWith<3>(In, Size, Pairs, Table, Out);
+    default: return EncodePairsWith<4>(In, Size, Pairs, Table, Out);
   }
 }
 
@@ -159,7 +240,7 @@ TDecodeTable::TDecodeTable(const int32_t* Lengths, const int32_t* Patterns, cons
     Owns[K] = Active[K] && Lengths[K] >= 1 && Lengths[K] <= FastBits &&
               Slots[K] == (uint32_t{1} << (16 - Lengths[K]));
   for (uint32_t P = 0; P < (uint32_t{1} << FastBits); ++P) {
-    uint64_t Bytes = 0;
+    uint32_t Bytes = 0;
     int32_t Used = 0;
     int32_t Decoded = 0;
     // Each next symbol is decided when its entry owns its pattern and its
@@ -167,18 +248,18 @@ TDecodeTable::TDecodeTable(const int32_t* Lengths, const int32_t* Patterns, cons
     while (Decoded < FastSymbols) {
       const uint16_t K = FFirst[P >> Used];
       if (K == NoMatch || !Owns[K] || FLength[K] > FastBits - Used) break;
-      Bytes |= static_cast<uint64_t>(FData[K]) << (8 * Decoded);
+      Bytes |= static_cast<uint32_t>(FData[K]) << (8 * Decoded);
       Used += FLength[K];
       ++Decoded;
     }
     if (Decoded > 0)
-      FFast[P] = static_cast<uint64_t>(Used) | static_cast<uint64_t>(Decoded) << 8 | Bytes << 16;
+      FFast[P] = static_cast<uint32_t>(Used) | static_cast<uint32_t>(Decoded) << 6 | Bytes << 8;
   }
 }
 
 TDecodeProgress DecodeBits(const TDecodeTable& Table, const uint8_t* Payload, uint64_t PayloadBytes,
                            uint64_t BitPos, uint64_t TotalBits, uint8_t* Out, size_t OutRoom) {
-  const uint64_t* Fast = Table.Fast();
+  const uint32_t* Fast = Table.Fast();
   constexpr uint64_t FastMask = (uint64_t{1} << TDecodeTable::FastBits) - 1;
   uint8_t* O = Out;
   // A round writes at most 3 lookups * 3 bytes, each with a 4-byte store.
@@ -196,11 +277,11 @@ TDecodeProgress DecodeBits(const TDecodeTable& Table, const uint8_t* Payload, ui
   uint64_t Count = 56 - (BitPos & 7);
   bool Failed = false;
   const auto Step = [&]() -> bool {
-    const uint64_t E = Fast[Bits & FastMask];
-    if (__builtin_expect((E & 0xFF00) != 0, 1)) {
-      const uint32_t Decoded = static_cast<uint32_t>(E >> 16);
+    const uint32_t E = Fast[Bits & FastMask];
+    if (__builtin_expect((E & 0xC0) != 0, 1)) {
+      const uint32_t Decoded = E >> 8;
       std::memcpy(O, &Decoded, 4);
-      O += (E >> 8) & 0xFF;
+      O += (E >> 6) & 3;
       Bits >>= (E & 63);
       Count -= (E & 63);
       return true;

@@ -16,11 +16,9 @@ namespace CompressKernels {
 // Counts[b] := occurrences of b in Data[0..Size-1].  Size < 2^32.
 void CountBytes(const uint8_t* Data, size_t Size, uint32_t Counts[256]);
 
-// The values with Counts[b] > 0 in the order of their first occurrence in
-// Data; the scan stops as soon as every present value has been seen.
-// Returns the number of values written to Order.
-int32_t FirstOccurrenceOrder(const uint8_t* Data, size_t Size, const uint32_t Counts[256],
-                             uint8_t Order[256]);
+// CountBytes, and the values present in the order of their first
+// occurrence in Data (Order[0..result-1]).
+int32_t CountInOrder(const uint8_t* Data, size_t Size, uint32_t Counts[256], uint8_t Order[256]);
 
 // Code of one byte value: Length bits (0..16) of Code, first bit in bit 0,
 // no bits above Length.  Length 0 emits nothing.
@@ -36,6 +34,12 @@ struct TCodeEntry {
 uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256],
                      int32_t MaxLength, uint8_t* Out);
 
+// EncodeBytes two bytes a step through a table of byte pairs (65536
+// entries, built by BuildPairTable from Table); same result.
+void BuildPairTable(const TCodeEntry Table[256], std::vector<uint64_t>& Pairs);
+uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint64_t* Pairs,
+                     const TCodeEntry Table[256], int32_t MaxLength, uint8_t* Out);
+
 // The decoder's view of a code table: entry k (table order) has length
 // Lengths[k] and pattern Patterns[k].  A 16-bit peek v (next stream bit in
 // bit 0) decodes to the first k whose pattern equals v masked to Lengths[k]
@@ -43,7 +47,7 @@ uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256]
 // 0..16 or whose pattern has bits above its length never match.
 class TDecodeTable {
 public:
-  static constexpr int32_t FastBits = 12;
+  static constexpr int32_t FastBits = 13;
   static constexpr int32_t FastSymbols = 3;
   static constexpr uint16_t NoMatch = 0xFFFF;
 
@@ -57,13 +61,13 @@ public:
   uint8_t Data(uint16_t Entry) const { return FData[Entry]; }
 
   // Fast entry for the next FastBits bits: bits 0-5 the bits consumed,
-  // bits 8-15 the number of bytes decoded (0: not decidable on FastBits
-  // bits, use Match), bits 16-39 the bytes (the first in bits 16-23).
-  const uint64_t* Fast() const { return FFast.data(); }
+  // bits 6-7 the number of bytes decoded (0: not decidable on FastBits
+  // bits, use Match), bits 8-31 the bytes (the first in bits 8-15).
+  const uint32_t* Fast() const { return FFast.data(); }
 
 private:
   std::vector<uint16_t> FFirst;  // 65536 entries
-  std::array<uint64_t, 1 << FastBits> FFast{};
+  std::array<uint32_t, 1 << FastBits> FFast{};
   std::array<int32_t, 256> FLength{};
   std::array<uint8_t, 256> FData{};
 };

@@ -84,12 +84,11 @@ int32_t THuffman::CountFrequencies() {
   const auto* Data = static_cast<const uint8_t*>(In.Memory());
   const size_t Size = static_cast<size_t>(In.Size());
   uint32_t Counts[256];
-  CompressKernels::CountBytes(Data, Size, Counts);
+  uint8_t Order[256];
+  const int32_t Leaves = CompressKernels::CountInOrder(Data, Size, Counts, Order);
   FCountedBytes.assign(Counts, Counts + 256);
   FCountedMemory = In.Memory();
   FCountedSize = In.Size();
-  uint8_t Order[256];
-  const int32_t Leaves = CompressKernels::FirstOccurrenceOrder(Data, Size, Counts, Order);
   FNodes.clear();
   FNodes.reserve(static_cast<size_t>(Leaves));
   for (int32_t K = 0; K < Leaves; ++K)

@@ -18,6 +18,9 @@ namespace {
 
 constexpr int32_t MaxLength = 16;
 
+// Inputs from this size on are coded two bytes a step.
+constexpr uint64_t PairTableFrom = 256 << 10;
+
 // Payload bytes decoded per growth step of the output block at most.
 constexpr uint64_t DecodeChunk = 1 << 20;
 
@@ -104,6 +107,18 @@ int32_t THuffman::EncodeData() {
                                static_cast<long long>(MaxHeaderBytes)));
   }
 
+  // The header is 6 + N + 2W bytes; reserve the payload's bound behind it
+  // and let the expected output be backed by large pages before anything is
+  // written, so no small page stands in the way of a large one.
+  const int64_t Header = 6 + N + 2 * static_cast<int64_t>(W);
+  if (Regular) {
+    Out.SetCapacity(Header + static_cast<int64_t>((InSize * Longest + 7) / 8) + 8);
+    if (FCountedMemory == In.Memory() && FCountedSize == In.Size() && FCountedBytes.size() == 256) {
+      uint64_t Expected = 0;
+      for (int V = 0; V < 256; ++V) Expected += uint64_t{FCountedBytes[V]} * uint32_t(Lengths[V]);
+      Out.AdviseFill(Header + static_cast<int64_t>(Expected / 8));
+    }
+  }
   Out.WriteBits(&MaxCount, 32);
   Out.WriteBits(&MaxCount, 3);
   Out.WriteBits(&W, 5);
@@ -124,14 +139,15 @@ int32_t THuffman::EncodeData() {
                                 ((uint32_t{1} << Lengths[V]) - 1),
                             static_cast<uint32_t>(Lengths[V])};
     const int64_t HeaderBytes = Out.Size();
-    Out.SetCapacity(HeaderBytes + static_cast<int64_t>((InSize * Longest + 7) / 8) + 8);
-    if (FCountedMemory == In.Memory() && FCountedSize == In.Size() && FCountedBytes.size() == 256) {
-      uint64_t Expected = 0;
-      for (int V = 0; V < 256; ++V) Expected += uint64_t{FCountedBytes[V]} * uint32_t(Lengths[V]);
-      Out.AdviseFill(HeaderBytes + static_cast<int64_t>(Expected / 8));
+    uint8_t* Payload = static_cast<uint8_t*>(Out.Memory()) + HeaderBytes;
+    // Two bytes a step pays for its table from a few hundred KiB on.
+    if (InSize >= PairTableFrom) {
+      CompressKernels::BuildPairTable(Table, FPairCodes);
+      Total = CompressKernels::EncodePairs(InBytes, InSize, FPairCodes.data(), Table, Longest,
+                                           Payload);
+    } else {
+      Total = CompressKernels::EncodeBytes(InBytes, InSize, Table, Longest, Payload);
     }
-    Total = CompressKernels::EncodeBytes(InBytes, InSize, Table, Longest,
-                                         static_cast<uint8_t*>(Out.Memory()) + HeaderBytes);
     Out.SetSize(HeaderBytes + static_cast<int64_t>((Total + 7) / 8));
     Out.SetPosition(Out.Size());
   } else {
@@ -302,14 +318,15 @@ int32_t THuffman::DecodeData() {
   const auto Certain = [&] { return OutLen + static_cast<int64_t>((Total - Pos) / Longest); };
   Reserve(static_cast<int64_t>(Total / Shortest) + 32);
   while (Pos + 48 < Total && (Pos >> 3) + 8 <= PayloadBytes) {
-    // At most 48 bits a round of three lookups, 6 bytes (+1 slack) a round.
-    Reserve(static_cast<int64_t>(DecodeChunk) + 8);
+    // At most 48 bits a round of three lookups, 10 bytes a round.
+    Reserve(static_cast<int64_t>(DecodeChunk) + 16);
     // Large pages may also cover up to 512 KiB beyond the certain output: a
     // page that straddles the end then holds at most that much unwritten.
     Out.AdviseFill(Certain() + (int64_t{1} << 19));
+    const int64_t Room = std::min<int64_t>(Out.Capacity() - OutLen, DecodeChunk);
     const auto Progress = CompressKernels::DecodeBits(
         Table, Payload, PayloadBytes, Pos, Total, static_cast<uint8_t*>(Out.Memory()) + OutLen,
-        static_cast<size_t>(std::min<int64_t>(Out.Capacity() - OutLen, DecodeChunk)));
+        static_cast<size_t>(Room));
     Pos = Progress.BitPos;
     OutLen += static_cast<int64_t>(Progress.OutCount);
     if (Progress.Failed || Progress.OutCount == 0) break;
