@@ -26,10 +26,9 @@ int32_t TFrameForm::WMCopyData(uint32_t DwData, const QByteArray& Data) {
   // The text ends at its first NUL, and never beyond the bytes received.
   const qsizetype End = Data.indexOf('\0');
   if (Data.left(End < 0 ? Data.size() : End) != QByteArray(SingleInstanceToken)) return 0;
-  // A quit request posted to the event loop: it ends the loop (and any
-  // dialog's loop inside it) when next fetched, also when it arrives before
-  // the main loop has begun.  The close, and with it FormCloseQuery and the
-  // settings, is skipped on purpose.
+  // A quit request posted to the event loop: fetched there, or in the loop
+  // of a dialog that is open, it ends every loop.  The close, and with it
+  // FormCloseQuery and the settings, is skipped on purpose.
   QMetaObject::invokeMethod(
       QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   return 0;

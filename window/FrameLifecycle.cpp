@@ -194,11 +194,13 @@ void TFrameForm::FormShow() {
 
   const bool Portable = IsPortable(ExeDir());
   if (Portable) {
-    // One level, as designed; a failure shows later, in the open dialog.
+    // One level; a failure is not reported (the open dialog then starts
+    // elsewhere).
     FDataDir = ExeDir() + QLatin1Char('/') + QLatin1String(DataFolderName);
     if (!QFileInfo(FDataDir).isDir()) QDir().mkdir(FDataDir);
   } else {
-    // The user's own copy of the shipped samples.
+    // The user's own folders; the shipped samples are copied into a new
+    // data folder once.
     FDataDir = UserFolder(QStandardPaths::GenericDataLocation) + QLatin1Char('/') +
                QLatin1String(DataFolderName);
     if (!QFileInfo(FDataDir).isDir() && QDir().mkpath(FDataDir)) {
