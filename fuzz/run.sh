@@ -17,9 +17,10 @@ Targets=("$@")
 Build=${QV_FUZZ_BUILD:-build/fuzz-h}
 Work=${QV_FUZZ_WORK:-$Build/work}
 
+# Warnings are scripts/test.sh's concern; a stray one must not stop a run.
 cmake -S . -B "$Build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DQV_FUZZ=ON -DQV_WITH_QT=OFF -DQV_TESTS=OFF \
-  -DQV_BENCH=OFF -DQV_WERROR=ON >/dev/null
+  -DQV_BENCH=OFF -DQV_WERROR=OFF >/dev/null
 ninja -C "$Build" "${Targets[@]}"
 
 Status=0
