@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The run command: installs what is missing, builds the optimised program and
 # starts it from the build tree with a sample open (or the file named as the
-# first argument).  Without a display it runs the window under Xvfb instead,
-# saves a screenshot and prints the PNG's path (QUORVANT_SCREENSHOT chooses
-# it).
+# first argument), its bars 5 pixels wide so that a text's whole ASCII range
+# fits on one page.
+# Without a display it runs the window under Xvfb instead, saves a
+# screenshot and prints the PNG's path (QUORVANT_SCREENSHOT chooses it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 Root=$PWD
@@ -16,7 +17,7 @@ Exe=$Root/build/release/bin/Quorvant
 File=${1:-$Root/build/release/bin/QuorvantData/sample-text.txt}
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  exec "$Exe" "$File"
+  exec "$Exe" /B5 "$File"
 fi
 
 echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): running Quorvant under Xvfb."
@@ -31,7 +32,7 @@ cat >"$Work/shoot.sh" <<'INNER'
 #!/usr/bin/env bash
 set -euo pipefail
 Exe=$1 File=$2 Shot=$3
-"$Exe" "$File" &
+"$Exe" /B5 "$File" &
 Pid=$!
 # Wait until the window is mapped (at most 15 s), then let it paint.
 for _ in $(seq 1 30); do

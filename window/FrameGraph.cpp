@@ -88,7 +88,11 @@ void TFrameForm::DrawGraph(const std::vector<int32_t>& Freq, bool ShowCurve, int
     QPainter Painter(FMetafile.get());
     const QColor Face = QApplication::palette().color(QPalette::Button);
     const QPen Black(Qt::black, 1);
-    Painter.setFont(QApplication::font());
+    // A small plain face, so that the labels of large maxima crowd the axis
+    // as little as they can.
+    QFont LabelFont = QApplication::font();
+    LabelFont.setPixelSize(11);
+    Painter.setFont(LabelFont);
     const QFontMetrics Metrics = Painter.fontMetrics();
     Painter.setBackground(Face);
     Painter.setBackgroundMode(Qt::OpaqueMode);
