@@ -4,6 +4,8 @@
 #
 # Targets: time(encode) <= 1.3 * engine encode + read input + write output,
 #          the same for decode; peak RSS <= input + output + 64 MiB.
+# Times are given twice: wall clock (the target) and processor time (user +
+# system), which other processes on a shared machine do not inflate.
 #
 # Usage: bench/cli.sh [SIZE_BYTES] [BUILD_DIR]
 #   SIZE_BYTES  default 1073741824 (1 GiB)
@@ -34,72 +36,84 @@ Coded=$Work/input.qv
 Back=$Work/back.txt
 Copy=$Work/copy
 
-seconds() { # wall seconds of a command, its output discarded
-  local T0 T1
-  T0=$(date +%s.%N)
-  "$@" >/dev/null
-  T1=$(date +%s.%N)
-  echo "$T1 - $T0" | bc -l
-}
-
-# Runs the program under /usr/bin/time; sets Wall (s) and Rss (KiB).
-measure() {
-  /usr/bin/time -f '%e %M' -o "$Work/time" "$@"
-  read -r Wall Rss <"$Work/time"
-}
-
-min() { echo "if ($1 < $2) $1 else $2" | bc -l; }
+calc() { echo "$1" | bc -l; }
+min() { calc "if ($1 < $2) $1 else $2"; }
 max() { if [ "$1" -gt "$2" ]; then echo "$1"; else echo "$2"; fi; }
+field() { awk -v K="$1" '$1 == K {print $2}' "$2"; }
+
+# Runs a command under /usr/bin/time; sets Wall and Cpu (s) and Rss (KiB).
+measure() {
+  /usr/bin/time -f '%e %U %S %M' -o "$Work/time" "$@" >/dev/null
+  read -r Wall User Sys Rss <"$Work/time"
+  Cpu=$(calc "$User + $Sys")
+}
 
 echo "quorvant-cli benchmark, $Size bytes of text-like data, best of $Runs runs"
 "$Gen" "$Size" >"$In"
 sync
 
-# The machine is shared: every figure is the best of Runs runs (peak memory
-# the worst), so that another process's burst does not count against one side.
 Big=1000000000
-EngineEncode=$Big EngineDecode=$Big ReadIn=$Big ReadCoded=$Big WriteCoded=$Big WriteBack=$Big
-EncWall=$Big DecWall=$Big EncRss=0 DecRss=0 EngineRss=0
+for V in EngEnc EngEncCpu EngDec EngDecCpu ReadIn ReadInCpu ReadCoded ReadCodedCpu \
+         WriteCoded WriteCodedCpu WriteBack WriteBackCpu EncWall EncCpu DecWall DecCpu; do
+  printf -v "$V" %s "$Big"
+done
+EncRss=0 DecRss=0 EngineRss=0
 for Run in $(seq "$Runs"); do
   # The engine alone; its load of the input is the time to read the input
   # into memory.
   "$Timing" "$In" >"$Work/engine"
-  EngineEncode=$(min "$EngineEncode" "$(awk '/^encode_seconds/ {print $2}' "$Work/engine")")
-  EngineDecode=$(min "$EngineDecode" "$(awk '/^decode_seconds/ {print $2}' "$Work/engine")")
-  ReadIn=$(min "$ReadIn" "$(awk '/^load_seconds/ {print $2}' "$Work/engine")")
-  EngineRss=$(max "$EngineRss" "$(awk '/^peak_rss_kib/ {print $2}' "$Work/engine")")
+  E=$Work/engine
+  EngEnc=$(min "$EngEnc" "$(field encode_seconds "$E")")
+  EngEncCpu=$(min "$EngEncCpu" "$(field encode_cpu_seconds "$E")")
+  EngDec=$(min "$EngDec" "$(field decode_seconds "$E")")
+  EngDecCpu=$(min "$EngDecCpu" "$(field decode_cpu_seconds "$E")")
+  ReadIn=$(min "$ReadIn" "$(field load_seconds "$E")")
+  ReadInCpu=$(min "$ReadInCpu" "$(field load_cpu_seconds "$E")")
+  EngineRss=$(max "$EngineRss" "$(field peak_rss_kib "$E")")
 
   rm -f "$Coded" "$Back"
   measure "$Cli" encode "$In" "$Coded"
-  EncWall=$(min "$EncWall" "$Wall") EncRss=$(max "$EncRss" "$Rss")
+  EncWall=$(min "$EncWall" "$Wall") EncCpu=$(min "$EncCpu" "$Cpu") EncRss=$(max "$EncRss" "$Rss")
   # Writing a file of the output's size, flushed to disk as quorvant-cli does.
-  WriteCoded=$(min "$WriteCoded" "$(seconds dd if="$Coded" of="$Copy" bs=8M conv=fsync status=none)")
+  measure dd if="$Coded" of="$Copy" bs=8M conv=fsync status=none
+  WriteCoded=$(min "$WriteCoded" "$Wall") WriteCodedCpu=$(min "$WriteCodedCpu" "$Cpu")
   rm -f "$Copy"
 
-  ReadCoded=$(min "$ReadCoded" "$("$Timing" --load-only "$Coded" | awk '/^load_seconds/ {print $2}')")
+  "$Timing" --load-only "$Coded" >"$Work/load"
+  ReadCoded=$(min "$ReadCoded" "$(field load_seconds "$Work/load")")
+  ReadCodedCpu=$(min "$ReadCodedCpu" "$(field load_cpu_seconds "$Work/load")")
   measure "$Cli" decode "$Coded" "$Back"
-  DecWall=$(min "$DecWall" "$Wall") DecRss=$(max "$DecRss" "$Rss")
-  WriteBack=$(min "$WriteBack" "$(seconds dd if="$Back" of="$Copy" bs=8M conv=fsync status=none)")
+  DecWall=$(min "$DecWall" "$Wall") DecCpu=$(min "$DecCpu" "$Cpu") DecRss=$(max "$DecRss" "$Rss")
+  measure dd if="$Back" of="$Copy" bs=8M conv=fsync status=none
+  WriteBack=$(min "$WriteBack" "$Wall") WriteBackCpu=$(min "$WriteBackCpu" "$Cpu")
   rm -f "$Copy"
 done
-CodedSize=$(stat -c %s "$Coded")
-printf 'engine in memory: encode %.2f s, decode %.2f s, peak RSS %d MiB\n' \
-  "$EngineEncode" "$EngineDecode" $((EngineRss / 1024))
 cmp -s "$In" "$Back" && Same=yes || Same=NO
+CodedSize=$(stat -c %s "$Coded")
 
-report() { # name wall engine read write rss in out
-  local Budget MemBudget
-  Budget=$(echo "1.3 * $3 + $4 + $5" | bc -l)
-  MemBudget=$(( ($7 + $8) / 1024 + 65536 ))
-  printf '%s: %.2f s (engine %.2f s, read %.2f s, write %.2f s; budget %.2f s) %s\n' \
-    "$1" "$2" "$3" "$4" "$5" "$Budget" "$(echo "$2 <= $Budget" | bc -l | sed 's/1/ok/;s/0/OVER/')"
-  printf '%s: %.1f MB/s through the program, %.1f MB/s in the engine (of the %d data bytes)\n' \
-    "$1" "$(echo "$Size / $2 / 1000000" | bc -l)" "$(echo "$Size / $3 / 1000000" | bc -l)" "$Size"
-  printf '%s: peak RSS %d MiB (budget %d MiB) %s\n' "$1" $(( $6 / 1024 )) $(( MemBudget / 1024 )) \
-    "$([ "$6" -le "$MemBudget" ] && echo ok || echo OVER)"
+verdict() { [ "$(calc "$1 <= $2")" = 1 ] && echo ok || echo OVER; }
+
+report() { # name wall cpu engine engine-cpu read read-cpu write write-cpu rss in out
+  local Budget CpuBudget MemBudget
+  Budget=$(calc "1.3 * $4 + $6 + $8")
+  CpuBudget=$(calc "1.3 * $5 + $7 + $9")
+  MemBudget=$(( (${11} + ${12}) / 1024 + 65536 ))
+  printf '%s: wall %.2f s (engine %.2f s, read %.2f s, write %.2f s; budget %.2f s) %s\n' \
+    "$1" "$2" "$4" "$6" "$8" "$Budget" "$(verdict "$2" "$Budget")"
+  printf '%s: cpu  %.2f s (engine %.2f s, read %.2f s, write %.2f s; budget %.2f s) %s\n' \
+    "$1" "$3" "$5" "$7" "$9" "$CpuBudget" "$(verdict "$3" "$CpuBudget")"
+  printf '%s: %.1f MB/s through the program, %.1f MB/s in the engine (wall, %d data bytes)\n' \
+    "$1" "$(calc "$Size / $2 / 1000000")" "$(calc "$Size / $4 / 1000000")" "$Size"
+  printf '%s: peak RSS %d MiB (budget %d MiB) %s\n' "$1" $(( ${10} / 1024 )) $(( MemBudget / 1024 )) \
+    "$([ "${10}" -le "$MemBudget" ] && echo ok || echo OVER)"
 }
 
-echo "coded size: $CodedSize bytes ($(echo "100 * $CodedSize / $Size" | bc -l | cut -c1-5) %)"
-report encode "$EncWall" "$EngineEncode" "$ReadIn" "$WriteCoded" "$EncRss" "$Size" "$CodedSize"
-report decode "$DecWall" "$EngineDecode" "$ReadCoded" "$WriteBack" "$DecRss" "$CodedSize" "$Size"
+printf 'engine in memory: encode %.2f s (cpu %.2f s), decode %.2f s (cpu %.2f s), peak RSS %d MiB\n' \
+  "$EngEnc" "$EngEncCpu" "$EngDec" "$EngDecCpu" $((EngineRss / 1024))
+echo "coded size: $CodedSize bytes ($(calc "100 * $CodedSize / $Size" | cut -c1-5) %)"
+report encode "$EncWall" "$EncCpu" "$EngEnc" "$EngEncCpu" "$ReadIn" "$ReadInCpu" \
+  "$WriteCoded" "$WriteCodedCpu" "$EncRss" "$Size" "$CodedSize"
+report decode "$DecWall" "$DecCpu" "$EngDec" "$EngDecCpu" "$ReadCoded" "$ReadCodedCpu" \
+  "$WriteBack" "$WriteBackCpu" "$DecRss" "$CodedSize" "$Size"
 echo "decoded equals input: $Same"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
