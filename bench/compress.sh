@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Throughput and peak memory of the Huffman engine on 64 MiB inputs
+# (English-like text and skewed random bytes), one thread.
+#
+# Targets: CountFrequencies >= 3000 MB/s, Encode >= 1000 MB/s,
+#          Decode >= 650 MB/s; peak memory of Encode and Decode at most
+#          input + output + 1 MiB.
+#
+# Usage: bench/compress.sh [REPETITIONS] [BUILD_DIR]
+#   REPETITIONS  runs of each benchmark (default 5); the best and the median
+#                are printed, since other work on the machine makes single
+#                runs noisy
+#   BUILD_DIR    default build/engine-release (configured as a Release build
+#                of the engine and the benchmarks when missing)
+# MB/s are decimal (10^6 bytes) per second of the benchmark thread's CPU time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+Repetitions=${1:-5}
+Build=${2:-build/engine-release}
+
+if [ ! -f "$Build/build.ninja" ]; then
+  cmake -S . -B "$Build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQV_WITH_QT=OFF \
+    -DQV_TESTS=OFF -DQV_BENCH=ON >/dev/null
+fi
+ninja -C "$Build" CompressBench >/dev/null
+Bench=$Build/bench/CompressBench
+
+Csv=$(mktemp "${TMPDIR:-/tmp}/qv-compress-bench.XXXXXX")
+trap 'rm -f "$Csv"' EXIT
+
+echo "Huffman engine, 64 MiB inputs, $Repetitions runs each (CPU time of one thread)"
+"$Bench" --benchmark_repetitions="$Repetitions" --benchmark_format=csv \
+  --benchmark_report_aggregates_only=false 2>/dev/null >"$Csv"
+
+# Rows: name,iterations,real_time,cpu_time,time_unit,bytes_per_second,...
+awk -F, '
+  /^"BM_/ && $1 !~ /_(mean|median|stddev|cv)"$/ {
+    Name = $1; gsub(/"/, "", Name)
+    sub(/^BM_/, "", Name); sub(/\/skewed:0$/, " text", Name); sub(/\/skewed:1$/, " skewed", Name)
+    Rate[Name] = Rate[Name] " " $6 / 1e6
+    if (!(Name in Seen)) { Seen[Name] = 1; Order[++Count] = Name }
+  }
+  END {
+    Target["CountFrequencies"] = 3000; Target["Encode"] = 1000; Target["Decode"] = 650
+    printf "%-26s %10s %10s %8s\n", "benchmark", "best MB/s", "median", "target"
+    for (I = 1; I <= Count; ++I) {
+      Name = Order[I]
+      N = split(Rate[Name], V, " ")
+      for (A = 1; A <= N; ++A) for (B = A + 1; B <= N; ++B) if (V[B] < V[A]) { T = V[A]; V[A] = V[B]; V[B] = T }
+      Median = (N % 2) ? V[(N + 1) / 2] : (V[N / 2] + V[N / 2 + 1]) / 2
+      Kind = Name; sub(/ .*/, "", Kind)
+      printf "%-26s %10.0f %10.0f %8s\n", Name, V[N], Median, ">= " Target[Kind]
+    }
+  }' "$Csv"
+
+echo
+echo "Peak memory of one call beyond its input and output (target <= 1024 KiB):"
+Status=0
+for Operation in encode decode; do
+  for Kind in text skewed; do
+    "$Bench" --peak "$Operation" "$Kind" || Status=1
+  done
+done
+exit $Status
