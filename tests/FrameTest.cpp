@@ -766,6 +766,19 @@ TEST_F(FrameGraph, PagingThrough256PositionsAtWidth10) {
   EXPECT_TRUE(Form->Button14->isEnabled());
 }
 
+TEST_F(FrameGraph, ForwardArrowOnlyWhilePositionsAreHidden) {
+  // 67 positions fit at width 10: data 0..66 fill the view exactly.
+  ShowAndOpen("fits", QByteArray("\x00\x42", 2));
+  ASSERT_EQ(Form->DataCount(), 67);
+  EXPECT_FALSE(Form->Button14->isEnabled());
+  ShowAndOpen("one-more", QByteArray("\x00\x43", 2));
+  ASSERT_EQ(Form->DataCount(), 68);
+  EXPECT_TRUE(Form->Button14->isEnabled());
+  Click(Form->Button14);
+  EXPECT_EQ(Form->FirstShown(), 64);
+  EXPECT_FALSE(Form->Button14->isEnabled());
+}
+
 TEST_F(FrameGraph, Width5FitsTwiceAsMany) {
   ShowAndOpen("all.bin", AllBytes());
   TypeText(Form->Edit1, "5");
