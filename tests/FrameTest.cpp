@@ -221,14 +221,20 @@ class Controls : public TFrameTest {
 protected:
   void SetUp() override {
     TFrameTest::SetUp();
-    Parent.show();
+    FParent = std::make_unique<QWidget>();
+    FParent->show();
   }
-  QWidget Parent;
+  void TearDown() override {
+    FParent.reset();
+    TFrameTest::TearDown();
+  }
+  // Created once the application exists.
+  std::unique_ptr<QWidget> FParent;
 };
 
 TEST_F(Controls, UpDownWritesItsPositionWithThousandsSeparators) {
-  TEdit Edit(&Parent);
-  TUpDown UpDown(&Parent);
+  TEdit Edit(FParent.get());
+  TUpDown UpDown(FParent.get());
   UpDown.SetRange(0, 10239);
   UpDown.SetAssociate(&Edit);
   UpDown.SetPosition(1000);
@@ -243,8 +249,8 @@ TEST_F(Controls, UpDownWritesItsPositionWithThousandsSeparators) {
 }
 
 TEST_F(Controls, UpDownTakesTheLow16BitsThenClamps) {
-  TEdit Edit(&Parent);
-  TUpDown UpDown(&Parent);
+  TEdit Edit(FParent.get());
+  TUpDown UpDown(FParent.get());
   UpDown.SetRange(-255, 255);
   UpDown.SetAssociate(&Edit);
   UpDown.SetPosition(65536 + 7);  // low 16 bits: 7
@@ -259,8 +265,8 @@ TEST_F(Controls, UpDownTakesTheLow16BitsThenClamps) {
 }
 
 TEST_F(Controls, UpDownPositionReadsAValidEditText) {
-  TEdit Edit(&Parent);
-  TUpDown UpDown(&Parent);
+  TEdit Edit(FParent.get());
+  TUpDown UpDown(FParent.get());
   UpDown.SetRange(0, 10239);
   UpDown.SetAssociate(&Edit);
   UpDown.SetPosition(5);
@@ -280,8 +286,8 @@ TEST_F(Controls, UpDownPositionReadsAValidEditText) {
 }
 
 TEST_F(Controls, UpDownDetachedKeepsTheEditText) {
-  TEdit Edit(&Parent);
-  TUpDown UpDown(&Parent);
+  TEdit Edit(FParent.get());
+  TUpDown UpDown(FParent.get());
   UpDown.SetRange(0, 32767);
   UpDown.SetAssociate(&Edit);
   UpDown.SetPosition(100);
@@ -296,8 +302,8 @@ TEST_F(Controls, UpDownDetachedKeepsTheEditText) {
 }
 
 TEST_F(Controls, UpDownArrowsStepWithoutWrapAndClick) {
-  TEdit Edit(&Parent);
-  TUpDown UpDown(&Parent);
+  TEdit Edit(FParent.get());
+  TUpDown UpDown(FParent.get());
   UpDown.SetRange(1, 20);
   UpDown.SetAssociate(&Edit);
   UpDown.SetPosition(19);
@@ -320,7 +326,7 @@ TEST_F(Controls, UpDownArrowsStepWithoutWrapAndClick) {
 }
 
 TEST_F(Controls, RadioButtonClicksOnceWhenCheckedByTheProgram) {
-  TRadioButton A(Q("A"), &Parent), B(Q("B"), &Parent);
+  TRadioButton A(Q("A"), FParent.get()), B(Q("B"), FParent.get());
   for (TRadioButton* R : {&A, &B}) {
     R->adjustSize();
     R->show();
@@ -342,7 +348,7 @@ TEST_F(Controls, RadioButtonClicksOnceWhenCheckedByTheProgram) {
 }
 
 TEST_F(Controls, EditReportsEnterAsVirtualKey13) {
-  TEdit Edit(&Parent);
+  TEdit Edit(FParent.get());
   std::vector<int> Keys;
   QObject::connect(&Edit, &TEdit::KeyDown, [&](int Key) { Keys.push_back(Key); });
   PressEnter(&Edit);
@@ -355,7 +361,7 @@ TEST_F(Controls, EditReportsEnterAsVirtualKey13) {
 }
 
 TEST_F(Controls, MemoKeepsCrLfAndLimitsWhatIsTyped) {
-  TMemo Memo(&Parent);
+  TMemo Memo(FParent.get());
   Memo.SetText(Q("one\r\ntwo\r\n"));
   EXPECT_EQ(Memo.Text(), Q("one\r\ntwo\r\n"));
   EXPECT_EQ(Memo.lineWrapMode(), QPlainTextEdit::NoWrap);
