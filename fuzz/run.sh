@@ -33,11 +33,11 @@ for Target in "${Targets[@]}"; do
   [ -d "fuzz/corpus/$Target" ] && cp fuzz/corpus/"$Target"/* "$Corpus"/ 2>/dev/null || true
   echo "== $Target: ${Seconds}s on $(ls "$Corpus" | wc -l) seeds"
   set +e
-  # One job, one worker: the machine is shared.  -timeout catches hangs,
-  # -rss_limit_mb runaway allocation.
+  # One job in this process (the machine is shared; -jobs would fork a worker
+  # that logs to the current folder).  -timeout catches hangs, -rss_limit_mb
+  # runaway allocation.
   "$Build/fuzz/$Target" "$Corpus" -max_total_time="$Seconds" -timeout=10 -rss_limit_mb=2048 \
-    -max_len=8192 -jobs=1 -workers=1 -print_final_stats=1 -artifact_prefix="$Findings/" \
-    >"$Log" 2>&1
+    -max_len=8192 -print_final_stats=1 -artifact_prefix="$Findings/" >"$Log" 2>&1
   Result=$?
   set -e
   Runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$Log" | tail -1)
