@@ -278,6 +278,30 @@ TEST(CompressRoundTrip, LongRunsAndPowerOfTwoSizes) {
   EXPECT_GT(Stats.Coded, 50);
 }
 
+// Inputs of a few hundred KiB, where a fast coder may switch to wider steps:
+// sizes on and just off 2^18, codes of 1 to 16 bits.
+TEST(CompressRoundTrip, LargeInputs) {
+  TRandom R(0x1A46E);
+  TRoundTripStats Stats;
+  const size_t Sizes[] = {262143, 262144, 262145, 262151, 300001};
+  for (size_t k = 0; k < std::size(Sizes); ++k) {
+    const size_t Size = Sizes[k];
+    const std::string Label = "size " + std::to_string(Size);
+    RoundTrip(Skewed(R, Size, 256, static_cast<uint32_t>(k % 3)), Stats, Label + ", skewed");
+    RoundTrip(TextLike(R, Size), Stats, Label + ", text");
+  }
+  RoundTrip(Runs(R, 280000, 2, 9000), Stats, "two values in long runs");
+  RoundTrip(TBytes(270000, 0x5A), Stats, "one value");
+  // Lengths up to 16 with many long codes in a large input.
+  std::vector<uint32_t> Freq(200, 1);
+  const std::vector<uint32_t> Fib = Fibonacci(12, 200);
+  Freq.insert(Freq.end(), Fib.begin() + 1, Fib.end());
+  for (auto& F : Freq) F *= 4;
+  RoundTrip(WithFrequencies(R, Freq, 0), Stats, "deep code, 300 KiB");
+  EXPECT_EQ(Stats.Limited, 1);
+  EXPECT_GT(Stats.Coded, 10);
+}
+
 // One coder through many inputs, with failed decodes in between: no state of
 // one job leaks into the next.
 TEST(CompressRoundTrip, OneCoderReusedAcrossInputs) {
