@@ -16,9 +16,11 @@
 #include <QLocalSocket>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <QKeyEvent>
 #include <QtEndian>
 
 #include <csignal>
@@ -442,14 +444,31 @@ TEST_F(FrameLifecycle, HelpAboutAndSelectAll) {
   EXPECT_FALSE(F.Memo1->textCursor().selectedText().isEmpty());
 }
 
+// Presses a key in Target as the user would: the window's shortcuts first.
+void Press(QWidget* Target, Qt::Key Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
+  Target->setFocus();
+  QKeyEvent Event(QEvent::KeyPress, Key, Modifiers);
+  QApplication::sendEvent(Target, &Event);
+}
+
 TEST_F(FrameLifecycle, MenuShortcutsWorkFromAnyControl) {
   TFrameForm& F = ShowForm();
-  EXPECT_EQ(F.H1->shortcut(), QKeySequence(Qt::Key_F1));
-  EXPECT_EQ(F.A1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-  EXPECT_EQ(F.Q1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-  for (QAction* Item : {F.H1, F.A1, F.Q1}) {
-    EXPECT_TRUE(F.actions().contains(Item));
-    EXPECT_EQ(Item->shortcutContext(), Qt::WindowShortcut);
+  F.activateWindow();
+  const QList<QWidget*> Targets = {F.Edit1, F.Memo1, F.Button1, F.RadioButton6};
+  for (QWidget* Target : Targets) {
+    SCOPED_TRACE(Target->objectName().toStdString());
+    Dialogs.OpenedDocuments.clear();
+    Dialogs.Messages.clear();
+    F.Edit1->deselect();
+    F.Memo1->moveCursor(QTextCursor::Start);
+
+    Press(Target, Qt::Key_F1);
+    EXPECT_EQ(Dialogs.OpenedDocuments.size(), 1);
+    Press(Target, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(F.Memo1->textCursor().selectedText(), F.Memo1->toPlainText());
+    EXPECT_FALSE(F.Edit1->hasSelectedText()) << "Ctrl+A is the menu's, not the edit box's";
+    Press(Target, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(Dialogs.Texts(), QStringList{Utf8("Quorvant を初期状態に戻します。")});
   }
 }
 

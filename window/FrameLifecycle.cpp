@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QScreen>
 #include <QShowEvent>
@@ -176,6 +177,29 @@ protected:
 
 private:
   TFrameForm* FForm;
+};
+
+// The context menu's shortcuts belong to the whole window: an edit box or
+// the memo does not keep one for itself (Ctrl+A selects the memo's text
+// wherever the focus is).
+class TMenuKeys : public QObject {
+public:
+  explicit TMenuKeys(QWidget* Window) : QObject(Window), FWindow(Window) {}
+
+protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override {
+    if (Event->type() == QEvent::ShortcutOverride) {
+      const QKeySequence Key(static_cast<QKeyEvent*>(Event)->keyCombination());
+      for (const QAction* Item : FWindow->actions()) {
+        // Not accepted: the shortcut is looked up and the window's item runs.
+        if (Item->isEnabled() && Item->shortcut() == Key) return true;
+      }
+    }
+    return QObject::eventFilter(Watched, Event);
+  }
+
+private:
+  QWidget* FWindow;
 };
 
 }  // namespace
@@ -399,6 +423,10 @@ void TFrameForm::showEvent(QShowEvent* Event) {
   QWidget::showEvent(Event);
   if (FShown) return;
   FShown = true;
+  auto* MenuKeys = new TMenuKeys(this);
+  for (QWidget* Child : findChildren<QWidget*>()) {
+    if (Child->focusPolicy() != Qt::NoFocus) Child->installEventFilter(MenuKeys);
+  }
   Guarded([this] { FormShow(); });
   // Found by later starts once X1 has its stored state, also when FormShow
   // failed.
