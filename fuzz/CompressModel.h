@@ -650,6 +650,23 @@ inline std::string CheckDecode(const uint8_t* P, size_t N, bool RoundTripOutput 
     return Input + "decoded " + std::to_string(Out.size()) + " bytes [" + Hex(Out.data(), Out.size()) +
            "], expected " + std::to_string(Model.Data.size()) + " [" + Hex(Model.Data.data(), Model.Data.size()) +
            "]";
+  if (Model.Coded) {
+    // Coding the result again with the table just read (not one the builder
+    // made: it may hold repeated values, codes past 16 bits, entries without
+    // a length) gives the form the table and the bytes call for.
+    H.SwapStreams();
+    int32_t Size = 0;
+    try {
+      Size = H.EncodeData();
+    } catch (const std::exception& E) {
+      return Input + "EncodeData with the table read raised \"" + E.what() + "\"";
+    }
+    const TBytes Again = CodedForm(Model.Table, Out.data(), Out.size());
+    const TBytes Got = Contents(H.OutStream());
+    if (Got != Again || Size != static_cast<int32_t>(Again.size()))
+      return Input + "EncodeData with the table read gave [" + Hex(Got.data(), Got.size()) + "], expected [" +
+             Hex(Again.data(), Again.size()) + "]";
+  }
   if (!RoundTripOutput) return "";
   std::string Fault = CheckRoundTrip(Out.data(), Out.size());
   return Fault.empty() ? "" : Input + "its decoded bytes fail the round trip: " + Fault;
