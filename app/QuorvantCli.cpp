@@ -392,16 +392,7 @@ void WriteFileWhole(const std::string& Name, const void* Data, size_t Size) {
   }
   if (::fchmod(Fd, Mode) != 0) Fail(errno);
   try {
-    // Writeback of each 64 MiB is started as soon as it is written, so that
-    // the flush at the end has little left to wait for.
-    constexpr size_t Stretch = size_t{64} << 20;
-    const auto* P = static_cast<const char*>(Data);
-    for (size_t Done = 0; Done < Size; Done += Stretch) {
-      const size_t Take = std::min(Stretch, Size - Done);
-      WriteAll(Fd, P + Done, Take, Path);
-      ::sync_file_range(Fd, static_cast<off_t>(Done), static_cast<off_t>(Take),
-                        SYNC_FILE_RANGE_WRITE);
-    }
+    WriteAll(Fd, Data, Size, Path);
   } catch (...) {
     Discard();
     throw;
