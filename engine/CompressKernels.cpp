@@ -262,47 +262,49 @@ TDecodeProgress DecodeBits(const TDecodeTable& Table, const uint8_t* Payload, ui
   const uint32_t* Fast = Table.Fast();
   constexpr uint64_t FastMask = (uint64_t{1} << TDecodeTable::FastBits) - 1;
   uint8_t* O = Out;
-  // A round writes at most 3 lookups * 3 bytes, each with a 4-byte store.
-  constexpr size_t RoundBytes = 3 * TDecodeTable::FastSymbols + 1;
+  // A round writes at most 4 lookups * 3 bytes, each with a 4-byte store.
+  constexpr size_t RoundBytes = 4 * TDecodeTable::FastSymbols + 1;
+  static_assert(4 * TDecodeTable::FastBits <= 56 && 3 * TDecodeTable::FastBits + 16 <= 56);
   const uint8_t* Limit = Out + (OutRoom >= RoundBytes ? OutRoom - RoundBytes : 0);
   if ((BitPos >> 3) + 16 > PayloadBytes) return TDecodeProgress{BitPos, 0, false};
   // Bit buffer: Bits holds the stream bits from payload bit Pos on, at least
-  // Count of them valid (bits above Count are the correct next stream bits or
-  // 0); Next is the payload byte that holds bit Pos + Count, Next * 8 == Pos +
-  // Count.  A refill ORs the 8 bytes at Next in above Count: the overlap holds
-  // the same bits, so the OR changes nothing there.  After a refill Count >=
-  // 56, so three lookups of at most 16 bits each always see 16 valid bits.
+  // Count of them valid; Next is the payload byte that holds bit Pos + Count
+  // (Next * 8 == Pos + Count).  A refill ORs the 8 bytes at Next in above
+  // Count: where they overlap bits already there they hold the same bits, so
+  // the OR changes nothing there, and the load's address does not wait on
+  // the lookups.  After a refill Count >= 56: four fast lookups of at most
+  // FastBits bits each, or up to three and then one of at most 16 bits.
   uint64_t Next = (BitPos >> 3) + 7;
   uint64_t Bits = Load64(Payload + (BitPos >> 3)) >> (BitPos & 7);
   uint64_t Count = 56 - (BitPos & 7);
   bool Failed = false;
-  const auto Step = [&]() -> bool {
+  // One fast lookup; false when the entry cannot decide on FastBits bits.
+  const auto Fast1 = [&]() -> bool {
     const uint32_t E = Fast[Bits & FastMask];
-    if (__builtin_expect((E & 0xC0) != 0, 1)) {
-      const uint32_t Decoded = E >> 8;
-      std::memcpy(O, &Decoded, 4);
-      O += (E >> 6) & 3;
-      Bits >>= (E & 63);
-      Count -= (E & 63);
-      return true;
-    }
-    const uint16_t K = Table.Match(static_cast<uint32_t>(Bits));
-    if (K == TDecodeTable::NoMatch || Table.Length(K) == 0) return false;
-    *O++ = Table.Data(K);
-    Bits >>= Table.Length(K);
-    Count -= static_cast<uint64_t>(Table.Length(K));
+    if (__builtin_expect((E & 0xC0) == 0, 0)) return false;
+    const uint32_t Decoded = E >> 8;
+    std::memcpy(O, &Decoded, 4);
+    O += (E >> 6) & 3;
+    Bits >>= (E & 63);
+    Count -= (E & 63);
     return true;
   };
-  // Each round: the current bit is Next * 8 - Count; it and the next 48 bits
+  // Each round: the current bit is Next * 8 - Count; it and the next 56 bits
   // stay below TotalBits, and the refill's 8 bytes at Next lie in Payload.
-  while (O < Limit && Next * 8 - Count + 48 < TotalBits && Next + 8 <= PayloadBytes) {
+  while (O < Limit && Next * 8 - Count + 56 < TotalBits && Next + 8 <= PayloadBytes) {
     Bits |= Load64(Payload + Next) << Count;
     Next += (63 - Count) >> 3;
     Count |= 56;
-    if (__builtin_expect(!Step() || !Step() || !Step(), 0)) {
+    if (__builtin_expect(Fast1() && Fast1() && Fast1() && Fast1(), 1)) continue;
+    // A long code (or none): decide on 16 bits, then refill.
+    const uint16_t K = Table.Match(static_cast<uint32_t>(Bits));
+    if (K == TDecodeTable::NoMatch || Table.Length(K) == 0) {
       Failed = true;
       break;
     }
+    *O++ = Table.Data(K);
+    Bits >>= Table.Length(K);
+    Count -= static_cast<uint64_t>(Table.Length(K));
   }
   return TDecodeProgress{Next * 8 - Count, static_cast<size_t>(O - Out), Failed};
 }

@@ -80,13 +80,11 @@ struct TDecodeProgress {
 };
 
 // Decodes whole symbols from the payload Payload[0..PayloadBytes-1] (bits
-// beyond it are never read) starting at bit BitPos, while at least 48 bits
+// beyond it are never read) starting at bit BitPos, while more than 56 bits
 // stay below TotalBits and at least 8 bytes of Payload remain to load from,
-// and while Out has room (OutRoom bytes, of which the last one is slack for a
-// two-byte store).  Stops early at a symbol that cannot be decoded
+// and while Out has room (OutRoom bytes; the last 13 are slack for 4-byte
+// stores).  Stops early at a symbol that cannot be decoded
 // (Failed, BitPos at it).  The caller finishes the rest symbol by symbol.
-// Out needs 3 bytes of slack beyond OutRoom's rounds: a round writes at most
-// 9 bytes with 4-byte stores; OutRoom counts them.
 TDecodeProgress DecodeBits(const TDecodeTable& Table, const uint8_t* Payload, uint64_t PayloadBytes,
                            uint64_t BitPos, uint64_t TotalBits, uint8_t* Out, size_t OutRoom);
 

@@ -317,8 +317,7 @@ int32_t THuffman::DecodeData() {
   }
   const auto Certain = [&] { return OutLen + static_cast<int64_t>((Total - Pos) / Longest); };
   Reserve(static_cast<int64_t>(Total / Shortest) + 32);
-  while (Pos + 48 < Total && (Pos >> 3) + 8 <= PayloadBytes) {
-    // At most 48 bits a round of three lookups, 10 bytes a round.
+  while (Pos + 56 < Total && (Pos >> 3) + 16 <= PayloadBytes) {
     Reserve(static_cast<int64_t>(DecodeChunk) + 16);
     // Large pages may also cover up to 512 KiB beyond the certain output: a
     // page that straddles the end then holds at most that much unwritten.
