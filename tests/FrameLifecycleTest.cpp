@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -442,6 +443,21 @@ TEST_F(FrameLifecycle, HelpAboutAndSelectAll) {
   F.A1->trigger();
   EXPECT_EQ(F.Memo1->textCursor().selectedText().size(), F.Memo1->toPlainText().size());
   EXPECT_FALSE(F.Memo1->textCursor().selectedText().isEmpty());
+}
+
+TEST_F(FrameLifecycle, ContextMenuOpensAnywhereOutsideTheTextBoxes) {
+  TFrameForm& F = ShowForm();
+  QContextMenuEvent Event(QContextMenuEvent::Mouse, QPoint(20, 20),
+                          F.Image1->mapToGlobal(QPoint(20, 20)));
+  QApplication::sendEvent(F.Image1, &Event);
+  EXPECT_TRUE(F.PopupMenu1->isVisible());
+  F.PopupMenu1->hide();
+  QStringList Entries;
+  for (const QAction* Item : F.PopupMenu1->actions())
+    Entries << (Item->isSeparator() ? QStringLiteral("-") : Item->text());
+  EXPECT_EQ(Entries, QStringList({Utf8("ﾍﾙﾌﾟ(&H)"), Utf8("ﾊﾞｰｼﾞｮﾝ情報(&A)"), "-",
+                                  Utf8("二重起動を許す(&X)"), "-", Utf8("全て選択(&A)"), "-",
+                                  Utf8("初期状態に戻す(&Q)")}));
 }
 
 // Presses a key in Target as the user would: the window's shortcuts first.
