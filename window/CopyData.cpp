@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <QtEndian>
@@ -13,7 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
