@@ -143,7 +143,7 @@ void TFrameForm::CreateControls() {
   Label3 = MakeLabel(P, "Label3", "Frequency :", 8, 38, 64);
   Label4 = MakeLabel(P, "Label4", "BitLength :", 8, 51, 60);
   Label5 = MakeLabel(P, "Label5", "BitPattern :", 8, 65, 64);
-  Label6 = MakeLabel(P, "Label6", "= $00", 8, 23, 36);
+  Label6 = MakeLabel(P, "Label6", "= $00", 8, 22, 36);
 
   Button1 = MakeButton(P, "Button1", "開く", 138, 8, 33, 25);
   Edit1 = MakeEdit(P, "Edit1", "10", 212, 172, 25);
@@ -189,8 +189,8 @@ void TFrameForm::CreateControls() {
   QWidget* G = GroupBox3;
   Label7 = MakeLabel(G, "Label7", "平均 :", 62, 16, 32);
   Label8 = MakeLabel(G, "Label8", "分散 :", 62, 50, 32);
-  Label9 = MakeLabel(G, "Label9", "0", 52, 30, 44);
-  Label10 = MakeLabel(G, "Label10", "10", 52, 64, 44);
+  Label9 = MakeLabel(G, "Label9", "0", 52, 28, 44);
+  Label10 = MakeLabel(G, "Label10", "10", 52, 62, 44);
   Label11 = MakeLabel(G, "Label11", "最大 :", 62, 84, 32);
   Label12 = MakeLabel(G, "Label12", "100", 52, 98, 44);
   Button9 = MakeButton(G, "Button9", "描画", 8, 14, 41, 21);
