@@ -13,8 +13,15 @@ function(qv_add_test Name)
   gtest_discover_tests(${Name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES
-      LABELS "${T_LABELS}"
-      TIMEOUT 300
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENVIRONMENT}")
+    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300)
+  # gtest_discover_tests flattens its PROPERTIES, which would split a list of
+  # variables; set the environment of the discovered tests afterwards instead.
+  set(Environment "QT_QPA_PLATFORM=offscreen" ${T_ENVIRONMENT})
+  set(EnvironmentFile ${CMAKE_CURRENT_BINARY_DIR}/${Name}_environment.cmake)
+  file(GENERATE OUTPUT ${EnvironmentFile} CONTENT
+"if(${Name}_TESTS)
+  set_tests_properties(\${${Name}_TESTS} PROPERTIES ENVIRONMENT \"${Environment}\")
+endif()
+")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${EnvironmentFile})
 endfunction()
