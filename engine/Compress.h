@@ -106,12 +106,22 @@ struct TWorkItem {
 // the table; with Count >= 2 the code is complete (sum of 2^(16-len) is
 // 65536); a single leaf has length 1 and pattern 0.
 //
-// Limits: inputs of more than 2147483647 bytes cannot be counted (ERangeError
-// from CountFrequencies); a coded payload or stored length must fit the
-// header's 30 bits (ERangeError from EncodeData/StoreData, OutStream left
-// empty).  Damaged input to Decode raises Exception "Data error .  Not
-// Huffman encoded data ." or "Data error .  Can not decode ."; no input reads
-// or writes outside the streams.
+// Limits (ERangeError, with the stream or the output left empty):
+//   CountFrequencies: a stream of more than 2147483647 bytes
+//     ("Stream size %lld is not within the range of 0..2147483647 .");
+//   EncodeData: a payload of 2^30 bytes or more, which the header's 30-bit
+//     byte count cannot hold ("Coded data size %lld is not within the range
+//     of 0..1073741823 ."); Encode then stores the input when it fits;
+//   StoreData (and so Encode): an input of 2^30 bytes or more
+//     ("Stored data size %lld is not within the range of 0..1073741823 .").
+// Damaged input to Decode raises Exception "Data error .  Not Huffman
+// encoded data ." (size and header disagree) or "Data error .  Can not
+// decode ." (bits that match no code, or a table whose counts leave entries
+// without a length); OutStream keeps what was decoded before.  No input
+// reads or writes outside the streams' blocks, and decoding always ends.
+//
+// Memory: Encode and Decode need their input and output and well under
+// 1 MiB more; output blocks are reserved once and committed as written.
 class THuffman {
 public:
   THuffman();
@@ -129,7 +139,7 @@ public:
   virtual void GetTableText(std::string& Text);  // 5
   virtual int32_t CheckFormat();            // 6
   virtual int32_t ReadTable();              // 7
-  virtual int32_t DecodeData();             // 8
+  virtual int32_t DecodeData();             // 8  (sizes above 2^31-1: 2147483647)
   virtual int32_t Encode();                 // 9
   virtual int32_t BuildFromTable();         // 10
   virtual int32_t StoreData();              // 11

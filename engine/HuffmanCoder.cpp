@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 using CompressKernels::TCodeEntry;
 using CompressKernels::TDecodeTable;
@@ -247,6 +248,10 @@ int32_t THuffman::DecodeData() {
   In.ReadBits(&W, 5);
   const uint64_t Total = static_cast<uint64_t>(Word >> 2) * 8 + Tail;
   const int64_t Start = static_cast<int64_t>(FCount) + 6 + 2 * static_cast<int64_t>(W);
+  // A payload that runs past the stream's end is damage (Decode's size check
+  // never lets one through); decoding the missing bits as 0 could turn a few
+  // bytes into gigabytes.
+  if (Start + static_cast<int64_t>((Total + 7) / 8) > In.Size()) throw Exception(SNotHuffmanData);
   Out.Clear();
   Out.SetBitPosition(0);
 
@@ -316,7 +321,12 @@ int32_t THuffman::DecodeData() {
     Shortest = std::min(Shortest, Lengths[K]);
   }
   const auto Certain = [&] { return OutLen + static_cast<int64_t>((Total - Pos) / Longest); };
-  Reserve(static_cast<int64_t>(Total / Shortest) + 32);
+  try {
+    Reserve(static_cast<int64_t>(Total / Shortest) + 32);
+  } catch (const std::bad_alloc&) {
+    // No address space for the bound (a limited process): grow as it comes.
+    Reserve(static_cast<int64_t>(std::min<uint64_t>(Total / Shortest, DecodeChunk * 64)) + 32);
+  }
   while (Pos + 56 < Total && (Pos >> 3) + 16 <= PayloadBytes) {
     Reserve(static_cast<int64_t>(DecodeChunk) + 16);
     // Large pages may also cover up to 512 KiB beyond the certain output: a

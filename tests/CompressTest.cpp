@@ -794,6 +794,32 @@ TEST(THuffmanCoder, CountsThatLeaveLengthZeroEntriesRaiseInsteadOfLooping) {
   EXPECT_EQ(MessageOf([&] { H.Decode(); }), SCanNotDecode);
 }
 
+TEST(THuffmanCoder, APayloadPastTheStreamEndIsNotDecoded) {
+  // Straight to ReadTable and DecodeData, past Decode's size check: a header
+  // that promises 2^30 payload bytes on a stream of a few bytes.
+  THuffman H;
+  Fill(H.InStream(), TBytes(1000, 0x41));
+  H.Encode();
+  TBytes Coded = StreamBytes(H.OutStream());
+  Coded[3] = 0xFF;
+  Fill(H.InStream(), Coded);
+  H.ReadTable();
+  H.OutStream().Clear();
+  H.OutStream().Write("kept", 4);
+  EXPECT_EQ(MessageOf([&] { H.DecodeData(); }), SNotHuffman);
+  EXPECT_EQ(H.OutStream().Size(), 4);
+  // One byte short is refused too; the exact size decodes.
+  Fill(H.InStream(), TBytes(1000, 0x41));
+  H.Encode();
+  Coded = StreamBytes(H.OutStream());
+  Fill(H.InStream(), TBytes(Coded.begin(), Coded.end() - 1));
+  H.ReadTable();
+  EXPECT_EQ(MessageOf([&] { H.DecodeData(); }), SNotHuffman);
+  Fill(H.InStream(), Coded);
+  H.ReadTable();
+  EXPECT_EQ(H.DecodeData(), 1000);
+}
+
 TEST(THuffmanCoder, OversizedFormsRaiseARangeErrorAndLeaveNoOutput) {
   THuffman H;
   // The stored form holds at most 2^30-1 bytes.  Untouched pages cost no
