@@ -3,6 +3,7 @@
 // and the detail line, the graph and its paging, statistics and the curve.
 #include "FrameTestSupport.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -123,6 +124,20 @@ TEST_F(FrameLayout, ControlsCarryTheirNamesCaptionsAndTexts) {
             Q("この Data の区間内に頻度 0 が出現しない様に Frequency を調節します。"));
   EXPECT_EQ(Form->Button3->toolTip(), Q("ファイルを開いた直後の状態に戻します。"));
   EXPECT_EQ(Form->Button12->toolTip(), Q("表示中の正規分布をアレンジします。"));
+}
+
+TEST_F(FrameLayout, ContextMenuEntriesInOrder) {
+  CreateForm();
+  QStringList Entries;
+  for (const QAction* Item : Form->PopupMenu1->actions())
+    Entries << (Item->isSeparator() ? QStringLiteral("-")
+                                    : Item->objectName() + QLatin1Char(' ') + Item->text() +
+                                          QLatin1Char(' ') + Item->shortcut().toString());
+  EXPECT_EQ(Entries, (QStringList{Q("H1 ﾍﾙﾌﾟ(&H) F1"), Q("About1 ﾊﾞｰｼﾞｮﾝ情報(&A) "), "-",
+                                  Q("X1 二重起動を許す(&X) "), "-", Q("A1 全て選択(&A) Ctrl+A"), "-",
+                                  Q("Q1 初期状態に戻す(&Q) Ctrl+Q")}));
+  EXPECT_TRUE(Form->X1->isCheckable());
+  EXPECT_FALSE(Form->X1->isChecked());
 }
 
 TEST_F(FrameLayout, StartStateOfButtonsAndOptions) {
