@@ -298,6 +298,29 @@ TEST(CompressRoundTrip, LargeInputs) {
   Freq.insert(Freq.end(), Fib.begin() + 1, Fib.end());
   for (auto& F : Freq) F *= 4;
   RoundTrip(WithFrequencies(R, Freq, 0), Stats, "deep code, 300 KiB");
+  // Equally frequent values first seen deep into the input, around multiples
+  // of 2^17: their order of first occurrence decides their codes, so a
+  // counter that works block by block must still find that order.
+  for (int Round = 0; Round < 4; ++Round) {
+    TBytes B(400000 + static_cast<size_t>(Round), R.Byte());
+    std::vector<size_t> Firsts;
+    for (size_t Block = 1; Block <= 3; ++Block)
+      for (size_t Offset : {size_t{0}, size_t{1}, size_t{2}, size_t{5}})
+        Firsts.push_back(Block * 131072 + Offset - 2);
+    R.Shuffle(Firsts);
+    const std::vector<uint8_t> Values = Permutation(R);
+    size_t k = 0;
+    for (uint8_t V : Values) {
+      if (V == B[0]) continue;
+      if (k == Firsts.size()) break;
+      // Three of each: the first at its place, two near the end.
+      B[Firsts[k]] = V;
+      B[B.size() - 1 - 2 * k] = V;
+      B[B.size() - 2 - 2 * k] = V;
+      ++k;
+    }
+    RoundTrip(B, Stats, "values first seen late, round " + std::to_string(Round));
+  }
   EXPECT_EQ(Stats.Limited, 1);
   EXPECT_GT(Stats.Coded, 10);
 }
