@@ -71,6 +71,11 @@ int main(int argc, char** argv) {
   TBytes Short = Coded(Abra);
   PutBits(Short, (6 + 5) * 8 + 2 * 3, 3, 3);
   Save(Decode, "coded-short-counts", Short);
+  // Counts that promise seven codes of length 1: the third entry on would
+  // need codes past 16 bits.
+  TBytes Overfull = Coded(Abra);
+  PutBits(Overfull, (6 + 5) * 8, 7, 3);
+  Save(Decode, "coded-overfull-counts", Overfull);
   // Form tag 3 still counts as coded.
   TBytes Tag3 = Coded(Text);
   Tag3[0] |= 3;
