@@ -150,7 +150,7 @@ uint64_t EncodePairsWith(const uint8_t* In, size_t Size, const uint64_t* Pairs,
       std::memcpy(&Index, In + I + 2 * J, 2);  // first byte in the low half
       const uint64_t E = Pairs[Index];
       Acc |= (E & 0xFFFFFFFF) << Bits;
-      Bits += static_cast<uint32_t>(E >> 32);
+      Bits += static_cast<uint32_t>(E >> 32) & 63;
     }
     Store64(O, Acc);
     O += Bits >> 3;
@@ -158,6 +158,50 @@ uint64_t EncodePairsWith(const uint8_t* In, size_t Size, const uint64_t* Pairs,
     Bits &= 7;
   }
   for (; I < Size; ++I) {  // fewer than 2 * PairsPerFlush codes
+    const TCodeEntry E = Table[In[I]];
+    Acc |= static_cast<uint64_t>(E.Code) << Bits;
+    Bits += E.Length;
+  }
+  Store64(O, Acc);
+  return static_cast<uint64_t>(O - Out) * 8 + Bits;
+}
+
+// Long codes, two pairs a flush: a pair of more than 28 bits marks its
+// entry in bit 63; a step whose two pairs are both at most 28 bits flushes
+// once (7 + 56 <= 63), a rare step with a longer one flushes after each.
+uint64_t EncodePairsGuarded(const uint8_t* In, size_t Size, const uint64_t* Pairs,
+                            const TCodeEntry Table[256], uint8_t* Out) {
+  uint64_t Acc = 0;
+  uint32_t Bits = 0;
+  uint8_t* O = Out;
+  size_t I = 0;
+  const auto Add = [&](uint64_t E) {
+    Acc |= (E & 0xFFFFFFFF) << Bits;
+    Bits += static_cast<uint32_t>(E >> 32) & 63;
+  };
+  const auto Flush = [&] {
+    Store64(O, Acc);
+    O += Bits >> 3;
+    Acc >>= Bits & 56;
+    Bits &= 7;
+  };
+  for (; I + 4 <= Size; I += 4) {
+    uint16_t A, B;
+    std::memcpy(&A, In + I, 2);
+    std::memcpy(&B, In + I + 2, 2);
+    const uint64_t EA = Pairs[A];
+    const uint64_t EB = Pairs[B];
+    if (__builtin_expect(((EA | EB) >> 63) != 0, 0)) {
+      Add(EA);
+      Flush();
+      Add(EB);
+    } else {
+      Add(EA);
+      Add(EB);
+    }
+    Flush();
+  }
+  for (; I < Size; ++I) {  // at most 3 codes of at most 16 bits
     const TCodeEntry E = Table[In[I]];
     Acc |= static_cast<uint64_t>(E.Code) << Bits;
     Bits += E.Length;
@@ -187,14 +231,15 @@ void BuildPairTable(const TCodeEntry Table[256], std::vector<uint64_t>& Pairs) {
   for (uint32_t B = 0; B < 256; ++B)
     for (uint32_t A = 0; A < 256; ++A) {
       const uint64_t Code = Table[A].Code | static_cast<uint64_t>(Table[B].Code) << Table[A].Length;
-      Pairs[A | B << 8] = Code | static_cast<uint64_t>(Table[A].Length + Table[B].Length) << 32;
+      const uint64_t Length = Table[A].Length + Table[B].Length;
+      Pairs[A | B << 8] = Code | Length << 32 | (Length > 28 ? uint64_t{1} << 63 : 0);
     }
 }
 
 uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint64_t* Pairs,
                      const TCodeEntry Table[256], int32_t MaxLength, uint8_t* Out) {
   switch ((63 - 7) / (2 * (MaxLength < 1 ? 1 : MaxLength))) {
-    case 1: return EncodePairsWith<1>(In, Size, Pairs, Table, Out);
+    case 1: return EncodePairsGuarded(In, Size, Pairs, Table, Out);
     case 2: return EncodePairsWith<2>(In, Size, Pairs, Table, Out);
     case 3: return EncodePairsWith<3>(In, Size, Pairs, Table, Out);
     default: return EncodePairsWith<4>(In, Size, Pairs, Table, Out);
