@@ -24,10 +24,12 @@ inline void Store16(uint8_t* P, uint32_t V) {
 
 namespace {
 
-// Adds the bytes of Data[0..Size-1] to eight sub-histograms: a run of equal
-// bytes spreads its increments over eight counters instead of waiting on
+constexpr int SubTables = 4;
+
+// Adds the bytes of Data[0..Size-1] to four sub-histograms: a run of equal
+// bytes spreads its increments over four counters instead of waiting on
 // one.  Counters stay below 2^32 while the total does.
-void AddBytes(const uint8_t* Data, size_t Size, uint32_t Sub[8][256]) {
+void AddBytes(const uint8_t* Data, size_t Size, uint32_t Sub[SubTables][256]) {
   size_t I = 0;
   for (; I + 16 <= Size; I += 16) {
     const uint8_t* P = Data + I;
@@ -35,25 +37,25 @@ void AddBytes(const uint8_t* Data, size_t Size, uint32_t Sub[8][256]) {
     ++Sub[1][P[1]];
     ++Sub[2][P[2]];
     ++Sub[3][P[3]];
-    ++Sub[4][P[4]];
-    ++Sub[5][P[5]];
-    ++Sub[6][P[6]];
-    ++Sub[7][P[7]];
+    ++Sub[0][P[4]];
+    ++Sub[1][P[5]];
+    ++Sub[2][P[6]];
+    ++Sub[3][P[7]];
     ++Sub[0][P[8]];
     ++Sub[1][P[9]];
     ++Sub[2][P[10]];
     ++Sub[3][P[11]];
-    ++Sub[4][P[12]];
-    ++Sub[5][P[13]];
-    ++Sub[6][P[14]];
-    ++Sub[7][P[15]];
+    ++Sub[0][P[12]];
+    ++Sub[1][P[13]];
+    ++Sub[2][P[14]];
+    ++Sub[3][P[15]];
   }
-  for (; I < Size; ++I) ++Sub[I & 7][Data[I]];
+  for (; I < Size; ++I) ++Sub[I & 3][Data[I]];
 }
 
-uint32_t SubTotal(const uint32_t Sub[8][256], int V) {
+uint32_t SubTotal(const uint32_t Sub[SubTables][256], int V) {
   uint32_t Sum = 0;
-  for (int T = 0; T < 8; ++T) Sum += Sub[T][V];
+  for (int T = 0; T < SubTables; ++T) Sum += Sub[T][V];
   return Sum;
 }
 
@@ -64,14 +66,14 @@ constexpr size_t OrderBlock = size_t{128} << 10;
 }  // namespace
 
 void CountBytes(const uint8_t* Data, size_t Size, uint32_t Counts[256]) {
-  uint32_t Sub[8][256];
+  uint32_t Sub[SubTables][256];
   std::memset(Sub, 0, sizeof Sub);
   AddBytes(Data, Size, Sub);
   for (int V = 0; V < 256; ++V) Counts[V] = SubTotal(Sub, V);
 }
 
 int32_t CountInOrder(const uint8_t* Data, size_t Size, uint32_t Counts[256], uint8_t Order[256]) {
-  uint32_t Sub[8][256];
+  uint32_t Sub[SubTables][256];
   std::memset(Sub, 0, sizeof Sub);
   bool Seen[256] = {};
   int32_t Found = 0;
