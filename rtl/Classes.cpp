@@ -140,11 +140,7 @@ void TMemoryStream::SetSize(int64_t NewSize) {
   if (NewSize < 0)
     throw ERangeError(Format("Size %lld is not within the range of 0..%lld",
                              static_cast<long long>(NewSize), static_cast<long long>(INT64_MAX)));
-  if (NewSize > FCapacity) {
-    int64_t NewCapacity = NewSize;
-    FMemory = static_cast<uint8_t*>(Realloc(NewCapacity));
-    FCapacity = NewCapacity;
-  }
+  GrowFor(NewSize);
   FSize = NewSize;
   if (FPosition > FSize) FPosition = FSize;
   AdviseFill(FSize);
