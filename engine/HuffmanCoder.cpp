@@ -328,7 +328,9 @@ int32_t THuffman::DecodeData() {
     Reserve(static_cast<int64_t>(std::min<uint64_t>(Total / Shortest, DecodeChunk * 64)) + 32);
   }
   while (Pos + 56 < Total && (Pos >> 3) + 16 <= PayloadBytes) {
-    Reserve(static_cast<int64_t>(DecodeChunk) + 16);
+    // The reserve above holds the whole output; growing (and, once large
+    // pages split the block, copying) is only for when it could not be had.
+    if (Out.Capacity() - OutLen < 64) Reserve(static_cast<int64_t>(DecodeChunk) + 16);
     // Large pages may also cover up to 512 KiB beyond the certain output: a
     // page that straddles the end then holds at most that much unwritten.
     Out.AdviseFill(Certain() + (int64_t{1} << 19));
@@ -352,7 +354,7 @@ int32_t THuffman::DecodeData() {
       Out.SetPosition(OutLen);
       throw Exception(SCanNotDecode);
     }
-    Reserve(1 + 8);
+    Reserve(1);
     static_cast<uint8_t*>(Out.Memory())[OutLen++] = Table.Data(K);
     LastPos = Pos;
     Any = true;
