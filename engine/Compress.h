@@ -115,10 +115,13 @@ struct TWorkItem {
 //   StoreData (and so Encode): an input of 2^30 bytes or more
 //     ("Stored data size %lld is not within the range of 0..1073741823 .").
 // Damaged input to Decode raises Exception "Data error .  Not Huffman
-// encoded data ." (size and header disagree) or "Data error .  Can not
+// encoded data ." (size and header disagree; DecodeData alone raises it for
+// a payload that runs past the stream's end) or "Data error .  Can not
 // decode ." (bits that match no code, or a table whose counts leave entries
 // without a length); OutStream keeps what was decoded before.  No input
 // reads or writes outside the streams' blocks, and decoding always ends.
+// DecodeData and Decode return the output size, 2147483647 for larger
+// outputs (OutStream().Size() is exact).
 //
 // Memory: Encode and Decode need their input and output and well under
 // 1 MiB more; output blocks are reserved once and committed as written.
@@ -139,7 +142,7 @@ public:
   virtual void GetTableText(std::string& Text);  // 5
   virtual int32_t CheckFormat();            // 6
   virtual int32_t ReadTable();              // 7
-  virtual int32_t DecodeData();             // 8  (sizes above 2^31-1: 2147483647)
+  virtual int32_t DecodeData();             // 8
   virtual int32_t Encode();                 // 9
   virtual int32_t BuildFromTable();         // 10
   virtual int32_t StoreData();              // 11
