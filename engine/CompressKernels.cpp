@@ -15,11 +15,6 @@ inline uint64_t Load64(const uint8_t* P) {
 
 inline void Store64(uint8_t* P, uint64_t V) { std::memcpy(P, &V, 8); }
 
-inline void Store16(uint8_t* P, uint32_t V) {
-  const uint16_t W = static_cast<uint16_t>(V);
-  std::memcpy(P, &W, 2);
-}
-
 }  // namespace
 
 namespace {
