@@ -135,56 +135,13 @@ static bool NodeBefore(const THuffmanNode& A, const THuffmanNode& B) {
   return A.Frequency > B.Frequency || (A.Frequency == B.Frequency && A.BitLength < B.BitLength);
 }
 
-void THuffman::SortNodes(int32_t L, int32_t R) {
-  auto& N = FNodes;
-  auto At = [&N](int32_t I) -> THuffmanNode& { return N[static_cast<size_t>(I)]; };
-  int32_t I;
-  do {
-    I = L;
-    int32_t J = R;
-    int32_t P = (L + R) / 2;  // the pivot is a position that follows its entry
-    do {
-      while (NodeBefore(At(I), At(P))) ++I;
-      while (NodeBefore(At(P), At(J))) --J;
-      if (I <= J) {
-        std::swap(At(I), At(J));
-        if (P == I)
-          P = J;
-        else if (P == J)
-          P = I;
-        ++I;
-        --J;
-      }
-    } while (I <= J);
-    if (L < J) SortNodes(L, J);
-    L = I;
-  } while (I < R);
-}
+void THuffman::SortNodes(int32_t L, int32_t R) { QuickSort(FNodes.data(), L, R, NodeBefore); }
 
+// Work items by Frequency alone, descending.
 void THuffman::SortWorkList(int32_t L, int32_t R) {
-  auto& W = FWorkList;
-  auto At = [&W](int32_t I) -> TWorkItem& { return W[static_cast<size_t>(I)]; };
-  int32_t I;
-  do {
-    I = L;
-    int32_t J = R;
-    int32_t P = (L + R) / 2;
-    do {
-      while (At(I).Frequency > At(P).Frequency) ++I;
-      while (At(J).Frequency < At(P).Frequency) --J;
-      if (I <= J) {
-        std::swap(At(I), At(J));
-        if (P == I)
-          P = J;
-        else if (P == J)
-          P = I;
-        ++I;
-        --J;
-      }
-    } while (I <= J);
-    if (L < J) SortWorkList(L, J);
-    L = I;
-  } while (I < R);
+  QuickSort(FWorkList.data(), L, R, [](const TWorkItem& A, const TWorkItem& B) {
+    return A.Frequency > B.Frequency;
+  });
 }
 
 void THuffman::SetDepths(int32_t Index, int32_t Depth) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 // A growable memory block with a size (valid bytes) and a position (byte
 // offset of the next Read or Write).
@@ -92,3 +93,34 @@ private:
   int64_t FPosition = 0;
   int64_t FCapacity = 0;
 };
+
+// The run-time library's list quicksort, step for step: a Hoare partition
+// around a pivot tracked by position (it follows its item through the swaps),
+// recursion on the left part and iteration on the right.  Which of several
+// equal items ends where is part of some callers' results, so these steps
+// must not change.  Sorts A[L..R] (0 <= L, R within A); Before(X, Y) is true
+// when X strictly precedes Y.
+template <class TItem, class TBefore>
+void QuickSort(TItem* A, int32_t L, int32_t R, TBefore Before) {
+  int32_t I;
+  do {
+    I = L;
+    int32_t J = R;
+    int32_t P = (L + R) >> 1;
+    do {
+      while (Before(A[I], A[P])) ++I;
+      while (Before(A[P], A[J])) --J;
+      if (I <= J) {
+        std::swap(A[I], A[J]);
+        if (P == I)
+          P = J;
+        else if (P == J)
+          P = I;
+        ++I;
+        --J;
+      }
+    } while (I <= J);
+    if (L < J) QuickSort(A, L, J, Before);
+    L = I;
+  } while (I < R);
+}

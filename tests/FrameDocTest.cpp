@@ -1,4 +1,5 @@
 // The document computations of the workbench window, without a window.
+#include "AbracadabraGolden.h"
 #include "FrameDoc.h"
 
 #include <gtest/gtest.h>
@@ -62,31 +63,8 @@ std::string ExpectedTableBlock(const std::vector<int32_t>& A) {
 }
 
 // The views of the 11 bytes "abracadabra" opened as abra.txt.
-const std::string AbraHead =
-    "ファイル名 = abra.txt\r\n"
-    "ハフマン符号による圧縮率 = 26.1 %\r\n"
-    "\r\n";
-const std::string AbraDistribution =
-    AbraHead +
-    "<データのハフマン分布>\r\n"
-    "================================================================\r\n"
-    "Index: Data: Frequency: BitLength: BitPattern: Parent: Left: Right\r\n"
-    "================================================================\r\n"
-    "0  :  $61  :  5  :  1  :  0 = 0  :  8  :  -1  :  -1\r\n"
-    "2  :  $62  :  2  :  3  :  001 = 1  :  6  :  -1  :  -1\r\n"
-    "1  :  $72  :  2  :  3  :  101 = 5  :  6  :  -1  :  -1\r\n"
-    "4  :  $63  :  1  :  3  :  011 = 3  :  5  :  -1  :  -1\r\n"
-    "3  :  $64  :  1  :  3  :  111 = 7  :  5  :  -1  :  -1\r\n"
-    "\r\n";
-const std::string AbraArrays =
-    AbraHead +
-    "  // データのハフマン分布の BitPattern\r\n"
-    "  BitPattern: array[0..4] of Byte = (\r\n"
-    "  0, 1, 3, 7, 5);\r\n"
-    "\r\n"
-    "  // データのハフマン分布の BitLength\r\n"
-    "  BitLength: array[0..4] of Byte = (\r\n"
-    "  1, 3, 3, 3, 3);\r\n";
+const std::string& AbraDistribution = AbracadabraGolden::DistributionView;
+const std::string& AbraArrays = AbracadabraGolden::ArrayView;
 
 std::vector<int32_t> AbraFrequencies() {
   std::vector<int32_t> F(256, 0);

@@ -1,6 +1,7 @@
 // The window's main road, driven through its real controls on the offscreen
 // platform: layout, the control stand-ins, opening in both modes, the views
 // and the detail line, the graph and its paging, statistics and the curve.
+#include "AbracadabraGolden.h"
 #include "FrameTestSupport.h"
 
 #include <QAction>
@@ -411,31 +412,10 @@ TEST_F(FrameOpen, TextIn8BitModeGivesTheDistributionView) {
   EXPECT_TRUE(Dialogs.Messages.empty());
   EXPECT_EQ(Dialogs.OpenDialogDirs, QStringList{PathOf("QuorvantData")});
   EXPECT_EQ(Form->FileName(), Path);
-  const std::string Rule(64, '=');
-  const std::string Expected =
-      "ファイル名 = abra.txt\r\n"
-      "ハフマン符号による圧縮率 = 26.1 %\r\n"
-      "\r\n"
-      "<データのハフマン分布>\r\n" +
-      Rule + "\r\nIndex: Data: Frequency: BitLength: BitPattern: Parent: Left: Right\r\n" + Rule +
-      "\r\n"
-      "0  :  $61  :  5  :  1  :  0 = 0  :  8  :  -1  :  -1\r\n"
-      "2  :  $62  :  2  :  3  :  001 = 1  :  6  :  -1  :  -1\r\n"
-      "1  :  $72  :  2  :  3  :  101 = 5  :  6  :  -1  :  -1\r\n"
-      "4  :  $63  :  1  :  3  :  011 = 3  :  5  :  -1  :  -1\r\n"
-      "3  :  $64  :  1  :  3  :  111 = 7  :  5  :  -1  :  -1\r\n"
-      "\r\n";
+  const std::string& Expected = AbracadabraGolden::DistributionView;
   EXPECT_EQ(Form->HuffmanText(), Expected);
   EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Expected));
-  EXPECT_EQ(Form->ArrayText(),
-            "ファイル名 = abra.txt\r\nハフマン符号による圧縮率 = 26.1 %\r\n\r\n"
-            "  // データのハフマン分布の BitPattern\r\n"
-            "  BitPattern: array[0..4] of Byte = (\r\n"
-            "  0, 1, 3, 7, 5);\r\n"
-            "\r\n"
-            "  // データのハフマン分布の BitLength\r\n"
-            "  BitLength: array[0..4] of Byte = (\r\n"
-            "  1, 3, 3, 3, 3);\r\n");
+  EXPECT_EQ(Form->ArrayText(), AbracadabraGolden::ArrayView);
   ASSERT_EQ(Form->Frequency().size(), 256u);
   EXPECT_EQ(Form->Frequency()[97], 5);
   EXPECT_EQ(Form->Frequency()[114], 2);

@@ -228,6 +228,9 @@ private:
   void ApplyRangeOperation(TRangeOperation Operation);
   // Memo1 := the text of the view whose radio button is checked.
   void ShowCheckedViewText();
+  // After a load or a rebuild: the graph from its start without the curve,
+  // the checked view, the detail line, and the curve buttons off.
+  void ShowRebuiltDocument();
   // The base height H0 of the fitting rules: mean of the largest three.
   int32_t FittingBaseHeight() const;
   // -- end of editing and overlay helpers

@@ -128,27 +128,7 @@ bool StoreFrequencies(THuffman& Huffman, std::span<const int32_t> Frequency, TTa
 
 void SortFrequencies(std::span<int32_t> A, int32_t L, int32_t R) {
   if (L < 0 || R < 0 || L >= R || static_cast<size_t>(R) >= A.size()) return;
-  int32_t I = 0;
-  do {
-    I = L;
-    int32_t J = R;
-    int32_t P = (L + R) >> 1;
-    do {
-      while (A[static_cast<size_t>(P)] < A[static_cast<size_t>(I)]) ++I;
-      while (A[static_cast<size_t>(J)] < A[static_cast<size_t>(P)]) --J;
-      if (I <= J) {
-        std::swap(A[static_cast<size_t>(I)], A[static_cast<size_t>(J)]);
-        if (P == I)
-          P = J;
-        else if (P == J)
-          P = I;
-        ++I;
-        --J;
-      }
-    } while (I <= J);
-    if (L < J) SortFrequencies(A, L, J);
-    L = I;
-  } while (I < R);
+  QuickSort(A.data(), L, R, [](int32_t X, int32_t Y) { return X > Y; });
 }
 
 bool BuildFrequencyOrder(std::span<const int32_t> Frequency, std::vector<int32_t>& Sorted,

@@ -76,6 +76,16 @@ void TFrameForm::ShowCheckedViewText() {
   Memo1->SetText(QString::fromStdString(Text));
 }
 
+void TFrameForm::ShowRebuiltDocument() {
+  DrawCurrentOrder(false, 0);
+  ShowCheckedViewText();
+  ShowDatum();
+  // The redraw dropped any curve; nothing is left to clear, fit or arrange.
+  Button10->setEnabled(false);
+  Button11->setEnabled(false);
+  Button12->setEnabled(false);
+}
+
 // The one rebuild after any change of the table: code, statistics, views,
 // graph from its start without the curve, detail line.
 void TFrameForm::Button4Click() {
@@ -86,13 +96,7 @@ void TFrameForm::Button4Click() {
     FHuffman->BuildFromTable();
     RefreshDocument();
   }
-  DrawCurrentOrder(false, 0);
-  ShowCheckedViewText();
-  ShowDatum();
-  // The curve is gone with the redraw; nothing is left to clear, fit or arrange.
-  Button10->setEnabled(false);
-  Button11->setEnabled(false);
-  Button12->setEnabled(false);
+  ShowRebuiltDocument();
 }
 
 // Enter in the frequency box: set the frequency of the selected datum.

@@ -109,13 +109,7 @@ void TFrameForm::OpenDataFile(const QString& FileName) {
   ShowDocumentControls();
   Busy.Stop();
 
-  DrawCurrentOrder(false, 0);
-  ShowCheckedViewText();
-  ShowDatum();
-  // A fresh document has no curve to clear, fit or arrange.
-  Button10->setEnabled(false);
-  Button11->setEnabled(false);
-  Button12->setEnabled(false);
+  ShowRebuiltDocument();
 }
 
 void TFrameForm::RefreshDocument() {
