@@ -41,6 +41,8 @@ class TCopyDataReceiver;
 inline constexpr const char* FrameCaption = "Quorvant Version 1.0";
 inline constexpr const char* FrameBusyCaption =
     "Quorvant Version 1.0 ・・・ ハフマン符号を作成しています。";
+// Suffix of the message that rejects a typed value ("<text> は指定出来ません。").
+inline constexpr const char* SCannotSpecify = " は指定出来ません。";
 
 // Step between the labelled ticks of the graph's frequency axis for the
 // largest frequency Maximum (> 0); see FrameGraph.cpp.  1..10^9.

@@ -6,6 +6,7 @@
 // resets its box and changes nothing else.  Limit tests are 64-bit, so an
 // operand however large can never wrap past them.
 #include "Frame.h"
+#include "FrameBusy.h"
 
 #include "SysUtils.h"
 
@@ -17,7 +18,6 @@
 
 namespace {
 
-constexpr const char* SCannotSpecify = " は指定出来ません。";
 constexpr const char* SCannotAdd = " を足す事は出来ません。";
 constexpr const char* SCannotSubtract = " を引く事は出来ません。";
 constexpr const char* SCannotMultiply = " を掛ける事は出来ません。";
@@ -32,27 +32,6 @@ int32_t TextToInt(const TEdit* Edit, int32_t Fallback) {
   int32_t Value = 0;
   return TryStrToInt(Edit->text().toStdString(), Value) ? Value : Fallback;
 }
-
-// The busy caption and the wait cursor for as long as the code is being
-// built; both go back also when an exception leaves the build.
-class TBusyCaption {
-public:
-  explicit TBusyCaption(QWidget* Window) : FWindow(Window) {
-    FWindow->setWindowTitle(QString::fromUtf8(FrameBusyCaption));
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    // Let the caption reach the screen before the work.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  }
-  ~TBusyCaption() {
-    QApplication::restoreOverrideCursor();
-    FWindow->setWindowTitle(QString::fromUtf8(FrameCaption));
-  }
-  TBusyCaption(const TBusyCaption&) = delete;
-  TBusyCaption& operator=(const TBusyCaption&) = delete;
-
-private:
-  QWidget* FWindow;
-};
 
 }  // namespace
 
@@ -91,7 +70,8 @@ void TFrameForm::ShowRebuiltDocument() {
 void TFrameForm::Button4Click() {
   if (FFrequency.empty() || !FHuffman) return;
   {
-    TBusyCaption Busy(this);
+    TBusyScope Busy(this);
+    Busy.Start();
     StoreFrequencies();
     FHuffman->BuildFromTable();
     RefreshDocument();

@@ -212,7 +212,7 @@ void TFrameForm::Edit1KeyDown(int Key) {
     DrawCurrentOrder(false, 0);
     return;
   }
-  ShowMessage(Edit1->text() + QString::fromUtf8(" は指定出来ません。"));
+  ShowMessage(Edit1->text() + QString::fromUtf8(SCannotSpecify));
   UpDown1->SetPosition(FBarWidth);
   Edit1->setText(QString::number(FBarWidth));
 }

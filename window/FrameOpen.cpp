@@ -7,61 +7,13 @@
 #include "Frame.h"
 
 #include "Dialogs.h"
+#include "FrameBusy.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
-
-namespace {
-
-// The busy caption and the wait cursor from Start until the end of the
-// scope, also when an exception leaves it.
-class TBusyScope {
-public:
-  explicit TBusyScope(QWidget* Window) : FWindow(Window) {}
-  ~TBusyScope() {
-    if (!FStarted) return;
-    QApplication::restoreOverrideCursor();
-    FWindow->setWindowTitle(QString::fromUtf8(FrameCaption));
-  }
-  TBusyScope(const TBusyScope&) = delete;
-  TBusyScope& operator=(const TBusyScope&) = delete;
-
-  void Start() {
-    if (FStarted) return;
-    FStarted = true;
-    FWindow->setWindowTitle(QString::fromUtf8(FrameBusyCaption));
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    // Let the caption and the cursor reach the screen before the work.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  }
-  // A message shows the normal cursor; the work goes on after it.
-  template <class TShow> void Interrupt(TShow&& Show) {
-    if (FStarted) QApplication::restoreOverrideCursor();
-    struct TResume {
-      bool Started;
-      ~TResume() {
-        if (Started) QApplication::setOverrideCursor(Qt::WaitCursor);
-      }
-    } Resume{FStarted};
-    Show();
-  }
-  // The work is done: the idle caption comes back at once.
-  void Stop() {
-    if (!FStarted) return;
-    FStarted = false;
-    QApplication::restoreOverrideCursor();
-    FWindow->setWindowTitle(QString::fromUtf8(FrameCaption));
-  }
-
-private:
-  QWidget* FWindow;
-  bool FStarted = false;
-};
-
-}  // namespace
 
 void TFrameForm::OpenDataFile(const QString& FileName) {
   // The datum selector goes back to 0 whatever follows.

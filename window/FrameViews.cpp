@@ -7,7 +7,6 @@
 #include <QLabel>
 
 namespace {
-constexpr const char* SCannotSpecify = " は指定出来ません。";
 constexpr int32_t LastData = MaxTableEntries - 1;
 }  // namespace
 
