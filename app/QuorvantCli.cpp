@@ -8,9 +8,8 @@
 // Exit codes: 0 success, 1 bad data or I/O failure (message on standard
 // error, naming the file), 2 usage error.
 #include "FrameDoc.h"
+#include "FrameLocale.h"
 
-#include <QLocale>
-#include <QString>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -440,13 +439,6 @@ void WriteFileWhole(const std::string& Name, const void* Data, size_t Size) {
 }
 
 // ---- locale, numbers, JSON ------------------------------------------------------
-
-// The decimal separator as the window finds it.
-char LocaleDecimalSeparator() {
-  const QString Point = QLocale().decimalPoint();
-  return Point.size() == 1 && Point.at(0).unicode() < 0x80 ? static_cast<char>(Point.at(0).unicode())
-                                                           : '.';
-}
 
 // Locale-free decimal forms.
 std::string Fixed(double Value, int Decimals) {

@@ -248,8 +248,6 @@ private:
   void ShowOrderStatistics();
   // UpDown2 := last index of FFrequency, then ShowOrderStatistics.
   void ShowDocumentControls();
-  // The user's decimal separator (one ASCII byte; '.' otherwise).
-  static char LocaleDecimalSeparator();
   // -- end of layout, document, graph, views and opening helpers
 
   // The document; see FrameDoc.h for the rules.

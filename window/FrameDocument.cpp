@@ -1,16 +1,11 @@
 // The document operations: each calls its computation in FrameDoc.h and moves
 // the results into the window's fields and controls.
 #include "Frame.h"
+#include "FrameLocale.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QLocale>
-
-char TFrameForm::LocaleDecimalSeparator() {
-  const QString Point = QLocale().decimalPoint();
-  return Point.size() == 1 && Point.at(0).unicode() < 0x80 ? static_cast<char>(Point.at(0).unicode())
-                                                           : '.';
-}
 
 void TFrameForm::TakeScan(const TTableScan& Scan) {
   FDataCount = Scan.DataCount;

@@ -8,10 +8,10 @@
 
 #include "Dialogs.h"
 #include "FrameBusy.h"
+#include "FrameLocale.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 
@@ -21,12 +21,6 @@ void TFrameForm::OpenDataFile(const QString& FileName) {
   if (!FHuffman) return;
 
   const std::string Path = QFile::encodeName(FileName).toStdString();
-  // Something that is neither a folder nor a plain file (a pipe, a device)
-  // could block the read forever or never end: it cannot be opened.
-  const QFileInfo Info(FileName);
-  if (Info.exists() && !Info.isDir() && !Info.isFile())
-    throw EFOpenError(Format(SFOpenError, Path.c_str()));
-
   TBusyScope Busy(this);
   TOpenHooks Hooks;
   Hooks.Busy = [&Busy] { Busy.Start(); };
