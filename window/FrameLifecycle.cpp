@@ -359,10 +359,7 @@ void TFrameForm::ResetToDefaults() {
   if (UpDown1->Position() != DesignBarWidth) {
     UpDown1->SetPosition(DesignBarWidth);
     FBarWidth = DesignBarWidth;
-    if (RadioButton1->isChecked())
-      DrawGraph(FFrequency, false, 0, FDataCount);
-    else
-      DrawGraph(FSortedFrequency, false, 0, FOrderCount);
+    DrawCurrentOrder(false, 0);
   }
   UpDown2->SetPosition(DesignRangeEnd);
   setWindowTitle(QString::fromUtf8(FrameCaption));
