@@ -2,11 +2,12 @@
 // contracts.
 #include "Param.h"
 
+#include "AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <string_view>
@@ -187,10 +188,9 @@ void TParameter::Load() {
 }
 
 void TParameter::Save() {
-  // Stands in for writing a text file, made atomic: QSaveFile writes a
-  // temporary file in the target's folder, flushes it to disk and renames it
-  // over the target on commit, and removes it on any failure.  No fallback to
-  // writing in place: that would bring back the truncated file this avoids.
+  // Stands in for writing a text file, made atomic by TAtomicFile: the old
+  // file stays byte for byte until the new one is complete on disk, a link is
+  // written through, and a device or FIFO behind the name is never replaced.
   const QString Name = FullName();
   if (Name.isEmpty())
     return;
@@ -203,12 +203,16 @@ void TParameter::Save() {
     Text += Line;
     Text += "\r\n";
   }
-  QSaveFile File(Name);
-  File.setDirectWriteFallback(false);
-  if (!File.open(QIODevice::WriteOnly) || !WriteText(File, Text) || !File.commit()) {
-    File.cancelWriting();
+  TAtomicFile Target(Utf8(Name));
+  QFile File;
+  // Unbuffered: every write reaches the descriptor at once, so its failure
+  // (a full disk) shows in WriteText's result and not in a lost flush.
+  if (!File.open(Target.Handle(), QIODevice::WriteOnly | QIODevice::Unbuffered,
+                 QFileDevice::DontCloseHandle) ||
+      !WriteText(File, Text) || !File.flush() || File.error() != QFileDevice::NoError)
     throw EFCreateError(Format(SFCreateError, Utf8(Name).c_str()));
-  }
+  File.close();
+  Target.Commit();
 }
 
 bool TParameter::WriteText(QIODevice& File, const QByteArray& Text) {

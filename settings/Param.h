@@ -122,7 +122,10 @@ public:
   // With FullName empty, does nothing.  Otherwise writes all lines to
   // FullName, replacing it atomically: the text goes to a temporary file in the
   // same folder, is flushed to disk, and only then renamed over the old file,
-  // so a failure at any point leaves the old file (or no file) intact.  The
+  // so a failure at any point leaves the old file (or no file) intact.  A link
+  // is written through; a device, FIFO, socket or folder behind the name is
+  // never replaced (it raises).  Leftover temporaries of an interrupted save
+  // ("<name>.XXXXXX", ours, 0600) go with the next successful one.  The
   // folder must be writable.  Failure raises EFCreateError
   // ("ファイル %s を作成できません" with FullName); the lines in memory never
   // change.

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -607,6 +609,59 @@ TEST_F(ParamSave, FolderNamedLikeTheFileRaisesCreateErrorAndStays) {
   EXPECT_THROW(P.Save(), EFCreateError);
   EXPECT_EQ(ReadBytes(Root + "/Quorvant.ini/inside"), "x");
   EXPECT_EQ(FolderEntries(Root), (std::vector<std::string>{"Quorvant.ini", "config", "data", "home"}));
+}
+
+TEST_F(ParamSave, FileSystemRefusingTheBytesKeepsTheOldFile) {
+  // A file-size limit makes the kernel refuse the write as a full disk does.
+  const std::string Old = "[Quorvant]\r\nLeft=1\r\n";
+  WriteBytes(Root + "/Quorvant.ini", Old);
+  TParameter P;
+  Aim(P);
+  P.Load();
+  P.WriteString(QStringLiteral("Left"), QString(200, QLatin1Char('9')));
+  struct rlimit Saved {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &Saved), 0);
+  const auto OldSignal = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit Small = Saved;
+  Small.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &Small), 0);
+  const std::string Message = MessageOf<EFCreateError>([&] { P.Save(); });
+  setrlimit(RLIMIT_FSIZE, &Saved);
+  signal(SIGXFSZ, OldSignal);
+  EXPECT_EQ(Message, "ファイル " + Root + "/Quorvant.ini を作成できません");
+  EXPECT_EQ(ReadBytes(Root + "/Quorvant.ini"), Old);
+  EXPECT_EQ(FolderEntries(Root), (std::vector<std::string>{"Quorvant.ini", "config", "data", "home"}));
+}
+
+TEST_F(ParamSave, LinkToAFifoOrFolderIsNeverReplaced) {
+  ASSERT_EQ(mkfifo((Root + "/fifo").c_str(), 0600), 0);
+  fs::create_directory(Root + "/folder");
+  for (const char* Behind : {"fifo", "folder"}) {
+    fs::remove(Root + "/Quorvant.ini");
+    fs::create_symlink(Root + "/" + Behind, Root + "/Quorvant.ini");
+    TParameter P;
+    Aim(P);
+    P.Add(QStringLiteral("Left=1"));
+    EXPECT_THROW(P.Save(), EFCreateError) << Behind;
+    EXPECT_TRUE(fs::is_symlink(Root + "/Quorvant.ini")) << Behind;
+  }
+  EXPECT_TRUE(fs::is_fifo(Root + "/fifo"));
+  EXPECT_TRUE(fs::is_directory(Root + "/folder"));
+  EXPECT_EQ(FolderEntries(Root),
+            (std::vector<std::string>{"Quorvant.ini", "config", "data", "fifo", "folder", "home"}));
+}
+
+TEST_F(ParamSave, SaveRemovesTemporariesAKilledSaveLeft) {
+  WriteBytes(Root + "/Quorvant.ini.a1B2c3", "left over");
+  ASSERT_EQ(chmod((Root + "/Quorvant.ini.a1B2c3").c_str(), 0600), 0);
+  WriteBytes(Root + "/Quorvant.ini.backup", "the user's own");  // not private: stays
+  ASSERT_EQ(chmod((Root + "/Quorvant.ini.backup").c_str(), 0644), 0);
+  TParameter P;
+  Aim(P);
+  P.Add(QStringLiteral("A=1"));
+  P.Save();
+  EXPECT_EQ(FolderEntries(Root), (std::vector<std::string>{"Quorvant.ini", "Quorvant.ini.backup", "config",
+                                                           "data", "home"}));
 }
 
 TEST_F(ParamSave, UnwritableFileSystemRaisesCreateError) {
