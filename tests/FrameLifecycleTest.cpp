@@ -271,10 +271,30 @@ TEST_F(FrameLifecycle, MaximizedCloseWritesOnlyWindowState) {
   EXPECT_EQ(Next.UpDown1->Position(), 7);
 }
 
-TEST_F(FrameLifecycle, PositionOffEveryScreenGoesBackToTheDesignPlace) {
-  WriteSettings(SettingsBytes(With(With(FirstStartKeys, "Left", "20000"), "Top", "-9000")));
-  TFrameForm& F = ShowForm();
-  EXPECT_EQ(F.pos(), QPoint(197, 115));
+TEST_F(FrameLifecycle, StoredGeometryThatCannotShowAWindowGoesBackToTheDesignAndIsStoredSo) {
+  struct TCase { const char *Left, *Top, *Width, *Height; QPoint Pos; QSize Size; };
+  const TCase Cases[] = {
+      {"20000", "-9000", "640", "480", {197, 115}, {640, 480}},
+      {"2147483647", "-2147483648", "640", "480", {197, 115}, {640, 480}},
+      {"150", "90", "0", "480", {150, 90}, {711, 515}},
+      {"150", "90", "640", "-5", {150, 90}, {711, 515}},
+      {"-2147483648", "2147483647", "-2147483648", "2147483647", {197, 115}, {711, 515}},
+  };
+  for (const TCase& Case : Cases) {
+    WriteSettings(SettingsBytes(With(With(With(With(ChangedKeys, "Left", Case.Left), "Top", Case.Top),
+                                               "ClientWidth", Case.Width),
+                                     "ClientHeight", Case.Height)));
+    TFrameForm& F = ShowForm();
+    EXPECT_EQ(F.pos(), Case.Pos) << Case.Left << "," << Case.Top;
+    EXPECT_EQ(F.size(), Case.Size) << Case.Width << "x" << Case.Height;
+    DestroyForm();
+    const QByteArray Stored = ReadBytes(SettingsPath());
+    for (const auto& [Key, Value] :
+         {std::pair{"Left", Case.Pos.x()}, {"Top", Case.Pos.y()}, {"ClientWidth", Case.Size.width()},
+          {"ClientHeight", Case.Size.height()}})
+      EXPECT_TRUE(Stored.contains(QByteArray(Key) + '=' + QByteArray::number(Value) + "\r\n"))
+          << Key << " in " << Stored.constData();
+  }
 }
 
 TEST_F(FrameLifecycle, FailedWriteAtCloseIsReportedAndTheWindowCloses) {

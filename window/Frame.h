@@ -25,6 +25,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -213,6 +214,7 @@ private:
   // lifecycle helpers (FrameLifecycle.cpp)
   void ApplyCommandLine(QString& FileToOpen);
   QString ExeDir() const;  // folder of the executable, no trailing "/"
+  void ApplyRestoredFramePos();
 
   // handshake (FrameHandshake.cpp)
   void StartCopyDataReceiver();
@@ -255,6 +257,10 @@ private:
   QStringList FCommandLine;
   bool FShown = false;
   bool FClosed = false;  // FormCloseQuery released the document
+  // The frame position read from the settings, applied again once the window
+  // manager has framed the window (ApplyRestoredFramePos).
+  std::optional<QPoint> FRestoredFramePos;
+  int FFramePosTries = 0;
 
   QString FDataDir;
   int32_t FDataCount = 0;

@@ -25,6 +25,7 @@
 #include <QShowEvent>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -85,15 +86,26 @@ void ApplyStateCode(QWidget& Window, int Code) {
 }
 
 // A window restored to where no screen is any more (a monitor unplugged, a
-// smaller display) goes back to its design place.
-void KeepOnScreen(QWidget& Window) {
-  const QRect Frame = Window.frameGeometry();
+// smaller display) or to a size no window can have goes back to its design
+// place and size; WriteSettings then stores the corrected values.  Sums are
+// 64-bit: stored values reach the ends of the Integer range.
+void KeepVisible(QWidget& Window) {
+  if (QGuiApplication::screens().isEmpty()) return;
+  // X11 and Qt both refuse window sides above 32767 pixels.
+  constexpr int MaxSide = 32767;
+  if (Window.width() < 1 || Window.height() < 1 || Window.width() > MaxSide ||
+      Window.height() > MaxSide)
+    Window.resize(DesignClientWidth, DesignClientHeight);
   // The title bar's first part must be reachable to move the window.
-  const QRect Handle(Frame.topLeft(), QSize(std::min(Frame.width(), 100), 24));
+  const int64_t Left = Window.x(), Top = Window.y();
+  const int64_t Right = Left + std::min(Window.width(), 100), Bottom = Top + 24;
   for (const QScreen* Screen : QGuiApplication::screens()) {
-    if (Screen->availableGeometry().intersects(Handle)) return;
+    const QRect Area = Screen->availableGeometry();
+    if (Left < int64_t(Area.x()) + Area.width() && Right > Area.x() &&
+        Top < int64_t(Area.y()) + Area.height() && Bottom > Area.y())
+      return;
   }
-  if (!QGuiApplication::screens().isEmpty()) Window.move(DesignLeft, DesignTop);
+  Window.move(DesignLeft, DesignTop);
 }
 
 // Text of the readme: UTF-8, or Shift-JIS when it is not valid UTF-8.
@@ -291,7 +303,8 @@ void TFrameForm::ReadSettings() {
     move(x(), Parameter1->ReadInteger(KeyTop));
     resize(Parameter1->ReadInteger(KeyClientWidth), height());
     resize(width(), Parameter1->ReadInteger(KeyClientHeight));
-    KeepOnScreen(*this);
+    KeepVisible(*this);
+    FRestoredFramePos = pos();
   }
   if (Parameter1->ReadInteger(KeyGraph) == 2)
     RadioButton2->setChecked(true);
@@ -425,9 +438,30 @@ void TFrameForm::showEvent(QShowEvent* Event) {
     if (Child->focusPolicy() != Qt::NoFocus) Child->installEventFilter(MenuKeys);
   }
   Guarded([this] { FormShow(); });
+  ApplyRestoredFramePos();
   // Found by later starts once X1 has its stored state, also when FormShow
   // failed.
   StartCopyDataReceiver();
+}
+
+// Left and Top are the frame's top-left, as pos() reads it.  Before the
+// window is mapped its frame is unknown, so a window manager places the
+// client where the frame was asked for, and the window would creep up by its
+// title bar at every start.  The frame shows up later without any event that
+// says so; it is looked for a short while after the show, and once it is
+// there the stored place is applied again, this time to the frame.
+void TFrameForm::ApplyRestoredFramePos() {
+  constexpr int TryEveryMs = 50, Tries = 40;
+  if (!FRestoredFramePos) return;
+  if (frameGeometry().topLeft() == geometry().topLeft()) {
+    if (++FFramePosTries < Tries) QTimer::singleShot(TryEveryMs, this, [this] { ApplyRestoredFramePos(); });
+    else FRestoredFramePos.reset();
+    return;
+  }
+  const QPoint Wanted = *FRestoredFramePos;
+  FRestoredFramePos.reset();
+  if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)) && pos() != Wanted)
+    move(Wanted);
 }
 
 void TFrameForm::closeEvent(QCloseEvent* Event) {
