@@ -188,10 +188,12 @@ void TMemoryStream::Clear() {
 
 void TMemoryStream::LoadFromFile(const std::string& FileName) {
   const auto Fail = [&] { throw EFOpenError(Format(SFOpenError, FileName.c_str())); };
-  const int Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, then the descriptor itself is checked: a name replaced by
+  // a FIFO after the caller looked at it must not wait for a writer.
+  const int Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (Fd < 0) Fail();
   struct stat Info {};
-  if (::fstat(Fd, &Info) != 0 || S_ISDIR(Info.st_mode)) {
+  if (::fstat(Fd, &Info) != 0 || !S_ISREG(Info.st_mode)) {
     ::close(Fd);
     Fail();
   }

@@ -46,8 +46,9 @@ public:
   // Size 0, position 0, memory released.
   void Clear();
 
-  // Replaces the contents with the whole file in one sized read; position 0.
-  // A file that cannot be opened or read raises EFOpenError with
+  // Replaces the contents with the whole regular file in one sized read;
+  // position 0.  Never blocks on a FIFO or device: anything but a regular
+  // file, and a file that cannot be opened or read, raises EFOpenError with
   // "ファイル %s は開けません"; the stream is then empty.
   void LoadFromFile(const std::string& FileName);
 

@@ -5,13 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -219,6 +223,22 @@ TEST(TMemoryStream, LoadFromAMissingFileOrAFolderRaisesTheOpenError) {
   }
   std::filesystem::create_directory(Folder.File("sub"));
   EXPECT_THROW(S.LoadFromFile(Folder.File("sub")), EFOpenError);
+}
+
+TEST(TMemoryStream, LoadFromAFifoRaisesTheOpenErrorWithoutWaitingForAWriter) {
+  TTempFolder Folder;
+  const std::string Fifo = Folder.File("fifo");
+  ASSERT_EQ(mkfifo(Fifo.c_str(), 0600), 0);
+  TMemoryStream S;
+  auto Load = std::async(std::launch::async, [&] { S.LoadFromFile(Fifo); });
+  if (Load.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    const int Writer = open(Fifo.c_str(), O_WRONLY);  // releases the blocked open
+    close(Writer);
+    Load.wait();
+    FAIL() << "the open waited for a writer";
+  }
+  EXPECT_THROW(Load.get(), EFOpenError);
+  EXPECT_EQ(S.Size(), 0);
 }
 
 TEST(TMemoryStream, UntouchedReserveCostsNoMemory) {
