@@ -12,6 +12,9 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QLocale>
 #include <QMimeData>
 #include <QPainter>
@@ -186,7 +189,7 @@ TEST_F(FrameLayout, AreasAtTheDesignSizeAndOnResize) {
   EXPECT_EQ(Form->Panel2->geometry(), QRect(0, 0, 280, 285));
   EXPECT_EQ(Form->Memo1->geometry(), QRect(280, 0, 431, 285));
   EXPECT_EQ(Form->Button1->geometry(), QRect(138, 8, 33, 25));
-  EXPECT_EQ(Form->GroupBox3->geometry(), QRect(6, 160, 161, 119));
+  EXPECT_EQ(Form->GroupBox3->geometry(), QRect(6, 160, 170, 119));
   EXPECT_EQ(Form->Button12->parentWidget(), Form->GroupBox3);
 
   Form->resize(900, 700);
@@ -195,6 +198,32 @@ TEST_F(FrameLayout, AreasAtTheDesignSizeAndOnResize) {
   EXPECT_EQ(Form->Panel1->geometry(), QRect(0, 415, 900, 285));
   EXPECT_EQ(Form->Panel2->geometry(), QRect(0, 0, 280, 285));
   EXPECT_EQ(Form->Memo1->geometry(), QRect(280, 0, 620, 285));
+}
+
+// The room a line edit gives its text: the style's contents rectangle less
+// the edit's own 2-pixel side margins.
+int TextRoom(QLineEdit* Edit) {
+  QStyleOptionFrame Option;
+  Option.initFrom(Edit);
+  Option.rect = Edit->rect();
+  Option.lineWidth = Edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &Option, Edit);
+  return Edit->style()->subElementRect(QStyle::SE_LineEditContents, &Option, Edit).width() - 4;
+}
+
+TEST_F(FrameLayout, EveryBoxShowsItsWholeValue) {
+  ShowForm();
+  const struct { QLineEdit* Edit; const char* Value; } Cases[] = {
+      {Form->Edit4, "1048576"},  {Form->Edit4, "8888888"},
+      {Form->Edit2, "10,239"},   {Form->Edit3, "10,239"},
+      {Form->Edit13, "3000000"}, {Form->Edit11, "-255"},  {Form->Edit12, "32767"},
+      {Form->Edit6, "1111111111111111 = 65535"},
+      {Form->Edit6, "0000000000000000 = 0"},
+  };
+  for (const auto& Case : Cases) {
+    const QString Value = QString::fromUtf8(Case.Value);
+    EXPECT_LE(Case.Edit->fontMetrics().horizontalAdvance(Value), TextRoom(Case.Edit))
+        << Case.Edit->objectName().toStdString() << " cuts " << Case.Value;
+  }
 }
 
 TEST_F(FrameLayout, TabOrderFollowsTheDesign) {

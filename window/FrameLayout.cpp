@@ -5,7 +5,10 @@
 // Geometry is absolute, in pixels, as designed for a 711 x 515 client area:
 // Image1 fills the client area above Panel1, Panel1 is 285 high and full
 // width, Panel2 280 wide on its left and Memo1 fills the rest.  Resizing
-// changes only Image1's size and Memo1's width.
+// changes only Image1's size and Memo1's width.  Inside Panel2 the edit
+// boxes are as wide as the free fonts need for their longest values (a
+// 7-digit frequency, "10,239", a 16-digit pattern with " = 65535"), so a few
+// boxes and GroupBox1 sit a little off their first design places.
 #include "Frame.h"
 
 #include "Dialogs.h"
@@ -149,7 +152,7 @@ void TFrameForm::CreateControls() {
   Edit1 = MakeEdit(P, "Edit1", "10", 212, 172, 25);
   UpDown1 = MakeUpDown(P, "UpDown1", Edit1, 237, 172, 1, 20, 10, true);
 
-  GroupBox1 = MakeGroup(P, "GroupBox1", "グラフ", 174, 40, 76, 51);
+  GroupBox1 = MakeGroup(P, "GroupBox1", "グラフ", 192, 40, 76, 51);
   RadioButton1 = MakeRadio(GroupBox1, "RadioButton1", "データ順", 4, 12, 69, true);
   RadioButton2 = MakeRadio(GroupBox1, "RadioButton2", "頻度順", 4, 30, 61, false);
 
@@ -158,20 +161,20 @@ void TFrameForm::CreateControls() {
   RadioButton4 = MakeRadio(GroupBox2, "RadioButton4", "ハフマン配列", 4, 30, 89, false);
   RadioButton5 = MakeRadio(GroupBox2, "RadioButton5", "頻度テーブル", 4, 48, 85, false);
 
-  Edit2 = MakeEdit(P, "Edit2", "255", 212, 198, 39);
-  UpDown2 = MakeUpDown(P, "UpDown2", Edit2, 251, 198, 0, 10239, 255, true);
+  Edit2 = MakeEdit(P, "Edit2", "255", 212, 198, 48);
+  UpDown2 = MakeUpDown(P, "UpDown2", Edit2, 260, 198, 0, 10239, 255, true);
   Button2 = MakeButton(P, "Button2", "0 ～", 178, 198, 29, 21);
   Button2->setToolTip(QString::fromUtf8(
       "この Data の区間内に頻度 0 が出現しない様に Frequency を調節します。"));
   Button3 = MakeButton(P, "Button3", "元に", 172, 8, 33, 25);
   Button3->setToolTip(QString::fromUtf8("ファイルを開いた直後の状態に戻します。"));
 
-  Edit3 = MakeEdit(P, "Edit3", "0", 44, 10, 39);
-  UpDown3 = MakeUpDown(P, "UpDown3", Edit3, 83, 10, 0, 10239, 0, true);
-  Edit4 = MakeEdit(P, "Edit4", "0", 75, 40, 46);
-  Edit5 = MakeEdit(P, "Edit5", "0", 124, 40, 25);
+  Edit3 = MakeEdit(P, "Edit3", "0", 40, 10, 48);
+  UpDown3 = MakeUpDown(P, "UpDown3", Edit3, 88, 10, 0, 10239, 0, true);
+  Edit4 = MakeEdit(P, "Edit4", "0", 75, 40, 62);
+  Edit5 = MakeEdit(P, "Edit5", "0", 140, 40, 25);
   Edit5->setReadOnly(true);
-  Edit6 = MakeEdit(P, "Edit6", "", 8, 79, 145);
+  Edit6 = MakeEdit(P, "Edit6", "", 8, 79, 180);
   Edit6->setReadOnly(true);
   Button4 = MakeButton(P, "Button4", "更新", 104, 8, 33, 25);
 
@@ -185,7 +188,7 @@ void TFrameForm::CreateControls() {
   Button8 = MakeButton(P, "Button8", "÷", 92, 134, 20, 20);
   for (QPushButton* B : {Button5, Button6, Button7, Button8}) B->setFont(FormFont(13));
 
-  GroupBox3 = MakeGroup(P, "GroupBox3", "正規分布", 6, 160, 161, 119);
+  GroupBox3 = MakeGroup(P, "GroupBox3", "正規分布", 6, 160, 170, 119);
   QWidget* G = GroupBox3;
   Label7 = MakeLabel(G, "Label7", "平均 :", 62, 16, 32);
   Label8 = MakeLabel(G, "Label8", "分散 :", 62, 50, 32);
@@ -196,12 +199,12 @@ void TFrameForm::CreateControls() {
   Button9 = MakeButton(G, "Button9", "描画", 8, 14, 41, 21);
   Button10 = MakeButton(G, "Button10", "クリア", 8, 66, 41, 21);
   Button11 = MakeButton(G, "Button11", "適合", 8, 92, 41, 21);
-  Edit11 = MakeEdit(G, "Edit11", "0", 96, 18, 41);
-  Edit12 = MakeEdit(G, "Edit12", "10", 96, 52, 41);
-  UpDown4 = MakeUpDown(G, "UpDown4", Edit11, 137, 18, -255, 255, 0, false);
-  UpDown5 = MakeUpDown(G, "UpDown5", Edit12, 137, 52, 0, 32767, 10, false);
-  Edit13 = MakeEdit(G, "Edit13", "100", 96, 86, 41);
-  UpDown6 = MakeUpDown(G, "UpDown6", Edit13, 137, 86, 0, 32767, 100, false);
+  Edit11 = MakeEdit(G, "Edit11", "0", 93, 18, 59);
+  Edit12 = MakeEdit(G, "Edit12", "10", 93, 52, 59);
+  UpDown4 = MakeUpDown(G, "UpDown4", Edit11, 152, 18, -255, 255, 0, false);
+  UpDown5 = MakeUpDown(G, "UpDown5", Edit12, 152, 52, 0, 32767, 10, false);
+  Edit13 = MakeEdit(G, "Edit13", "100", 93, 86, 59);
+  UpDown6 = MakeUpDown(G, "UpDown6", Edit13, 152, 86, 0, 32767, 100, false);
   Button12 = MakeButton(G, "Button12", "A = 0", 8, 40, 41, 21);
   Button12->setToolTip(QString::fromUtf8("表示中の正規分布をアレンジします。"));
   for (QPushButton* B : {Button9, Button10, Button11, Button12}) B->setEnabled(false);
