@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace {
 
@@ -27,6 +30,13 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName("TFrameForm");
   QApplication::setDesktopFileName("TFrameForm");
   QApplication::setWindowIcon(QIcon(":/quorvant/quorvant.png"));
+  // Qt's own texts (the open dialog, the memo's edit menu) in the user's
+  // language; the window's own texts are its own and stay as they are.  A
+  // missing catalogue leaves Qt's English.
+  QTranslator QtTexts;
+  if (QtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&QtTexts);
 
   // Before this instance creates a window of its own, so it never finds itself.
   SendSingleInstanceRequest();

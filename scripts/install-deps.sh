@@ -6,7 +6,7 @@ set -euo pipefail
 Packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-translations-l10n
   clang libclang-rt-14-dev
   fonts-ipafont-gothic
   xvfb xauth x11-utils imagemagick
@@ -23,5 +23,5 @@ done
 Sudo=()
 [ "$(id -u)" -ne 0 ] && Sudo=(sudo)
 echo "Installing: ${Missing[*]}"
-"${Sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${Sudo[@]}" apt-get install -y -qq --no-install-recommends "${Missing[@]}"
+"${Sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${Sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${Missing[@]}"
