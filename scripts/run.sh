@@ -3,6 +3,7 @@
 # starts it from the build tree with a sample open (or the file named as the
 # first argument), its bars 5 pixels wide so that a text's whole ASCII range
 # fits on one page.
+# quorvant-cli is built beside it (build/release/bin/quorvant-cli).
 # Without a display it runs the window under Xvfb instead, saves a
 # screenshot and prints the PNG's path (QUORVANT_SCREENSHOT chooses it).
 set -euo pipefail
@@ -11,7 +12,8 @@ Root=$PWD
 
 scripts/install-deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release --target Quorvant quorvant_data
+# Both programs: the README's quorvant-cli examples run from build/release/bin.
+cmake --build --preset release -j "$(nproc)" --target Quorvant quorvant-cli quorvant_data
 
 Exe=$Root/build/release/bin/Quorvant
 File=${1:-$Root/build/release/bin/QuorvantData/sample-text.txt}
