@@ -23,11 +23,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -92,6 +94,14 @@ constexpr const char* ViewOptionsHelp =
     "  --32bit             read FILE as a table of 32-bit frequencies\n"
     "  --lf                LF line ends instead of CR LF\n";
 
+constexpr const char* CoderOutputHelp =
+    "IN and OUT must be different files (exit 2).  An OUT that is a device or\n"
+    "a named pipe is written in place; a folder, a socket or a file you may\n"
+    "not write is refused.\n"
+    "\n"
+    "Options:\n"
+    "  --force             write to standard output even when it is a terminal\n";
+
 std::string CommandHelp(const std::string& Command) {
   if (Command == "distribution")
     return std::string(
@@ -153,20 +163,24 @@ std::string CommandHelp(const std::string& Command) {
            "  --32bit             read FILE as a table of 32-bit frequencies\n"
            "  --json              one JSON object on one line\n";
   if (Command == "encode")
-    return "Usage: quorvant-cli encode IN OUT\n"
-           "\n"
-           "Codes IN with its own Huffman code into the engine's self-describing\n"
-           "coded form (header, code table, payload), or into the stored form\n"
-           "(header and the bytes unchanged) when coding would not make it smaller.\n"
-           "\"-\" is standard input or output.  OUT appears only when complete.\n"
-           "Both forms hold 30-bit lengths: inputs whose coded payload or stored\n"
-           "size would reach 1 GiB cannot be coded (exit 1).\n";
+    return std::string(
+               "Usage: quorvant-cli encode IN OUT [--force]\n"
+               "\n"
+               "Codes IN with its own Huffman code into the engine's self-describing\n"
+               "coded form (header, code table, payload), or into the stored form\n"
+               "(header and the bytes unchanged) when coding would not make it smaller.\n"
+               "\"-\" is standard input or output.  OUT appears only when complete.\n"
+               "Both forms hold 30-bit lengths: inputs whose coded payload or stored\n"
+               "size would reach 1 GiB cannot be coded (exit 1).\n") +
+           CoderOutputHelp;
   if (Command == "decode")
-    return "Usage: quorvant-cli decode IN OUT\n"
-           "\n"
-           "Restores the bytes that encode coded, from either form.  \"-\" is\n"
-           "standard input or output.  Damaged input prints the reason and exits\n"
-           "with 1; OUT is then neither created nor changed.\n";
+    return std::string(
+               "Usage: quorvant-cli decode IN OUT [--force]\n"
+               "\n"
+               "Restores the bytes that encode coded, from either form.  \"-\" is\n"
+               "standard input or output.  Damaged input prints the reason and exits\n"
+               "with 1; OUT is then neither created nor changed.\n") +
+           CoderOutputHelp;
   return MainHelp;
 }
 
@@ -180,6 +194,7 @@ struct TOptions {
   bool Extended = false;
   bool Lf = false;
   bool Json = false;
+  bool Force = false;
   std::optional<std::string> Name;
   std::optional<std::string> Lang;
 };
@@ -242,6 +257,9 @@ TOptions ParseArguments(int Argc, char** Argv) {
     } else if (Name == "--json") {
       NoValue();
       O.Json = true;
+    } else if (Name == "--force") {
+      NoValue();
+      O.Force = true;
     } else if (Name == "--name") {
       O.Name = TakeValue();
     } else if (Name == "--lang") {
@@ -262,6 +280,7 @@ TOptions ParseArguments(int Argc, char** Argv) {
     if (IsViewCommand(O.Command) && (Option == "--32bit" || Option == "--lf")) return true;
     if (O.Command == "arrays" && (Option == "--name" || Option == "--lang")) return true;
     if (O.Command == "stats" && (Option == "--32bit" || Option == "--json")) return true;
+    if ((O.Command == "encode" || O.Command == "decode") && Option == "--force") return true;
     return false;
   };
   for (const std::string& Option : Given)
@@ -362,34 +381,70 @@ void WriteToDisk(int Fd, const void* Data, size_t Size, const std::string& Where
   WriteAll(Fd, P + Done, Size - Done, Where);
 }
 
-// Writes Data to Path so that Path shows either its old contents or all of
-// Data: a temporary beside it, flushed, then renamed over it.  Devices and
-// pipes are written directly (there is nothing to rename over).
-// A symbolic link to an existing file is written through: its target gets the
-// data and the link stays.
-void WriteFileWhole(const std::string& Name, const void* Data, size_t Size) {
-  std::string Path = Name;
+// Where an OUT named on the command line leads.  A link to an existing file
+// stands for that file: it is written through and the link stays.
+enum class TOutputKind {
+  Replace,  // a regular file, or nothing yet: a temporary renamed over it
+  InPlace,  // a device or named pipe: written directly, never replaced
+};
+
+struct TOutputTarget {
+  TOutputKind Kind = TOutputKind::Replace;
+  std::string Path;     // the file written (a link's target)
+  bool Exists = false;  // Info holds Path's status
   struct stat Info {};
-  if (::lstat(Name.c_str(), &Info) == 0 && S_ISLNK(Info.st_mode)) {
+};
+
+// Resolves OUT and refuses (TFailure, naming the file) a folder, a socket and
+// an existing file that the user may not write: a folder's write permission
+// alone must not let anyone replace a file that is not theirs.
+TOutputTarget ResolveOutput(const std::string& Name) {
+  TOutputTarget T;
+  T.Path = Name;
+  struct stat Link {};
+  if (::lstat(Name.c_str(), &Link) == 0 && S_ISLNK(Link.st_mode)) {
     if (char* Target = ::realpath(Name.c_str(), nullptr)) {
-      Path = Target;
+      T.Path = Target;
       std::free(Target);
     }
   }
-  const bool Exists = ::stat(Path.c_str(), &Info) == 0;
-  if (Exists && S_ISDIR(Info.st_mode)) throw TFailure{Path + ": is a folder"};
-  if (Exists && !S_ISREG(Info.st_mode)) {
-    const int Fd = ::open(Path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (Fd < 0) throw TFailure{Path + ": " + SystemError(errno)};
-    try {
-      WriteAll(Fd, Data, Size, Path);
-    } catch (...) {
-      ::close(Fd);
-      throw;
-    }
+  T.Exists = ::stat(T.Path.c_str(), &T.Info) == 0;
+  if (!T.Exists) return T;
+  const mode_t Type = T.Info.st_mode & S_IFMT;
+  if (Type == S_IFDIR) throw TFailure{T.Path + ": is a folder"};
+  if (Type == S_IFSOCK) throw TFailure{T.Path + ": is a socket"};
+  if (Type != S_IFREG) T.Kind = TOutputKind::InPlace;
+  if (::faccessat(AT_FDCWD, T.Path.c_str(), W_OK, AT_EACCESS) != 0)
+    throw TFailure{T.Path + ": " + SystemError(errno)};
+  return T;
+}
+
+// Closes Fd, reporting a failure (a delayed write error) as one of Where.
+void CloseChecked(int Fd, const std::string& Where) {
+  // Linux releases the descriptor even when close is interrupted.
+  if (::close(Fd) != 0 && errno != EINTR) throw TFailure{Where + ": " + SystemError(errno)};
+}
+
+// Writes Data to the device or pipe Fd (opened on Path) from its start, as cp
+// would.  Only a block device holds data that a sync can flush.
+void WriteInPlace(int Fd, const struct stat& Info, const std::string& Path, const void* Data,
+                  size_t Size) {
+  try {
+    WriteAll(Fd, Data, Size, Path);
+    if (S_ISBLK(Info.st_mode) && ::fsync(Fd) != 0) throw TFailure{Path + ": " + SystemError(errno)};
+  } catch (...) {
     ::close(Fd);
-    return;
+    throw;
   }
+  CloseChecked(Fd, Path);
+}
+
+// Replaces the regular file T.Path (or creates it) so that it shows either its
+// old contents or all of Data: a temporary beside it, written, synced and
+// closed with every step checked, then renamed over it.  On any failure the
+// temporary is removed and the old file is as it was.
+void ReplaceFile(const TOutputTarget& T, const void* Data, size_t Size) {
+  const std::string& Path = T.Path;
   const size_t Slash = Path.rfind('/');
   const std::string Dir = Slash == std::string::npos ? "." : Path.substr(0, Slash + 1);
   std::string Temporary = Dir + (Slash == std::string::npos ? "/" : "") + ".quorvant-cli-XXXXXX";
@@ -399,43 +454,61 @@ void WriteFileWhole(const std::string& Name, const void* Data, size_t Size) {
   if (Fd < 0) throw TFailure{Path + ": " + SystemError(errno)};
   std::memcpy(PendingTemporary, Temporary.c_str(), Temporary.size() + 1);
   const auto Discard = [&] {
-    ::close(Fd);
     ::unlink(Temporary.c_str());
     PendingTemporary[0] = '\0';
   };
-  const auto Fail = [&](int Error) {
-    Discard();
-    throw TFailure{Path + ": " + SystemError(Error)};
-  };
   mode_t Mode = 0;
-  if (Exists) {
-    Mode = Info.st_mode & 07777;
+  if (T.Exists) {
+    Mode = T.Info.st_mode & 07777;
   } else {
     const mode_t Mask = ::umask(0);
     ::umask(Mask);
     Mode = 0666 & ~Mask;
   }
-  if (::fchmod(Fd, Mode) != 0) Fail(errno);
   try {
+    if (::fchmod(Fd, Mode) != 0) throw TFailure{Path + ": " + SystemError(errno)};
     WriteToDisk(Fd, Data, Size, Path);
+    if (::fsync(Fd) != 0) throw TFailure{Path + ": " + SystemError(errno)};
+  } catch (...) {
+    ::close(Fd);
+    Discard();
+    throw;
+  }
+  try {
+    CloseChecked(Fd, Path);
   } catch (...) {
     Discard();
     throw;
   }
-  if (::fsync(Fd) != 0) Fail(errno);
-  if (::close(Fd) != 0) {
-    const int Error = errno;
-    ::unlink(Temporary.c_str());
-    PendingTemporary[0] = '\0';
-    throw TFailure{Path + ": " + SystemError(Error)};
-  }
   if (::rename(Temporary.c_str(), Path.c_str()) != 0) {
     const int Error = errno;
-    ::unlink(Temporary.c_str());
-    PendingTemporary[0] = '\0';
+    Discard();
     throw TFailure{Path + ": " + SystemError(Error)};
   }
   PendingTemporary[0] = '\0';
+}
+
+// Writes Data to the file Name whole: a device or pipe in place, anything
+// else by replacing it (see ReplaceFile).  Name is resolved again here, as
+// the file system may have changed while the data was being made.
+void WriteFileWhole(const std::string& Name, const void* Data, size_t Size) {
+  TOutputTarget T = ResolveOutput(Name);
+  if (T.Kind == TOutputKind::InPlace) {
+    // No O_CREAT and no O_TRUNC: this never makes or cuts a regular file.
+    const int Fd = ::open(T.Path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (Fd < 0) throw TFailure{T.Path + ": " + SystemError(errno)};
+    struct stat Opened {};
+    if (::fstat(Fd, &Opened) != 0) {
+      const int Error = errno;
+      ::close(Fd);
+      throw TFailure{T.Path + ": " + SystemError(Error)};
+    }
+    if (!S_ISREG(Opened.st_mode)) return WriteInPlace(Fd, Opened, T.Path, Data, Size);
+    // Became a regular file meanwhile: that one is replaced whole instead.
+    ::close(Fd);
+    T.Info = Opened;
+  }
+  ReplaceFile(T, Data, Size);
 }
 
 // ---- locale, numbers, JSON ------------------------------------------------------
@@ -535,6 +608,10 @@ void OpenForViews(const std::string& FileName, bool Extended, bool Lf, TOpened& 
     case TOpenStatus::Empty:
       throw TFailure{FileName + ": " + Result.Message};
     case TOpenStatus::NotFound:
+      // The window names a folder as missing; here it is called what it is.
+      if (struct stat Info {}; ::stat(FileName.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode))
+        throw TFailure{FileName + ": is a folder"};
+      [[fallthrough]];
     case TOpenStatus::TooLarge:
       throw TFailure{Result.Message};
   }
@@ -776,40 +853,81 @@ int RunStats(const TOptions& O) {
   return ExitSuccess;
 }
 
-// Reads a file or standard input whole into Stream.
-void ReadInput(const std::string& Name, TMemoryStream& Stream) {
-  if (Name != "-") {
-    struct stat Info {};
-    if (::stat(Name.c_str(), &Info) != 0) throw TFailure{Name + ": " + SystemError(errno)};
-    if (S_ISDIR(Info.st_mode)) throw TFailure{Name + ": is a folder"};
-    if (S_ISREG(Info.st_mode)) {
-      try {
-        Stream.LoadFromFile(Name);
-      } catch (const EFOpenError& E) {
-        throw TFailure{E.Message()};
-      }
-      return;
-    }
-  }
-  // Standard input, pipes and devices: read until their end.
-  const int Fd = Name == "-" ? STDIN_FILENO : ::open(Name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (Fd < 0) throw TFailure{Name + ": " + SystemError(errno)};
-  const std::string Shown = Name == "-" ? "standard input" : Name;
-  Stream.Clear();
-  std::vector<char> Buffer(size_t{1} << 20);
+// The most input each coder command takes.  encode counts at most 2147483647
+// bytes (the engine's counting refuses more); the largest input decode can
+// accept is a coded form with every header field at its top: a 6-byte head,
+// 256 data, 16 length counts of up to 31 bits (62 bytes) and a payload of a
+// 30-bit byte count plus one partial byte.  Larger inputs are refused as the
+// coder would refuse them, before they fill the memory.
+constexpr int64_t MaxEncodeInput = std::numeric_limits<int32_t>::max();
+constexpr int64_t MaxDecodeInput = 6 + 256 + 2 * 31 + (int64_t{1} << 30);
+
+using TTooLarge = std::function<TFailure(int64_t Size)>;
+
+// Appends Fd's bytes to Stream until their end.  Reading stops as soon as the
+// stream holds more than Limit bytes, which raises TooLarge(bytes read): the
+// block never grows beyond Limit + 1 bytes (rounded to the stream's step).
+void ReadBounded(int Fd, int64_t Limit, const TTooLarge& TooLarge,
+                 const std::function<TFailure(int)>& ReadError, TMemoryStream& Stream) {
+  constexpr int64_t Step = int64_t{1} << 20;
+  constexpr int64_t MaxRead = int64_t{1} << 30;  // below the kernel's cap of one read
+  int64_t Size = Stream.Size();
   for (;;) {
-    const ssize_t Got = ::read(Fd, Buffer.data(), Buffer.size());
+    if (Stream.Capacity() <= Size)
+      Stream.SetCapacity(std::min(Limit + 1, std::max(Size + Step, Size * 2)));
+    const int64_t Room = std::min({Stream.Capacity(), Limit + 1, Size + MaxRead}) - Size;
+    // Large pages for what this read may fill: still within the limit.
+    Stream.AdviseFill(Size + Room);
+    const ssize_t Got =
+        ::read(Fd, static_cast<char*>(Stream.Memory()) + Size, static_cast<size_t>(Room));
     if (Got < 0 && errno == EINTR) continue;
-    if (Got < 0) {
-      const int Error = errno;
-      if (Fd != STDIN_FILENO) ::close(Fd);
-      throw TFailure{Shown + ": " + SystemError(Error)};
-    }
+    if (Got < 0) throw ReadError(errno);
     if (Got == 0) break;
-    Stream.Write(Buffer.data(), static_cast<int32_t>(Got));
+    Size += Got;
+    Stream.SetSize(Size);
+    if (Size > Limit) throw TooLarge(Size);
   }
-  if (Fd != STDIN_FILENO) ::close(Fd);
   Stream.SetPosition(0);
+}
+
+// Reads a file or standard input ("-") whole into Stream, at most Limit bytes
+// (see ReadBounded); a regular file larger than that is refused unread.
+void ReadInput(const std::string& Name, int64_t Limit, const TTooLarge& TooLarge,
+               TMemoryStream& Stream) {
+  const bool Standard = Name == "-";
+  const std::string Shown = Standard ? "standard input" : Name;
+  struct stat Info {};
+  if (!Standard && ::stat(Name.c_str(), &Info) != 0)
+    throw TFailure{Name + ": " + SystemError(errno)};
+  // A named regular file that cannot be read gets the window's open message.
+  const bool Named = !Standard && S_ISREG(Info.st_mode);
+  const auto ReadError = [&](int Error) {
+    return TFailure{Named ? Format(SFOpenError, Name.c_str()) : Shown + ": " + SystemError(Error)};
+  };
+  if (!Standard && S_ISDIR(Info.st_mode)) throw TFailure{Name + ": is a folder"};
+  const int Fd = Standard ? STDIN_FILENO : ::open(Name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (Fd < 0) throw ReadError(errno);
+  try {
+    if (::fstat(Fd, &Info) != 0) throw ReadError(errno);
+    if (S_ISDIR(Info.st_mode)) throw TFailure{Shown + ": is a folder"};
+    Stream.Clear();
+    if (S_ISREG(Info.st_mode)) {
+      // What is left of it: standard input may start inside the file.
+      const off_t At = Standard ? ::lseek(Fd, 0, SEEK_CUR) : 0;
+      const int64_t Left = Info.st_size - std::max<int64_t>(At, 0);
+      if (Left > Limit) throw TooLarge(Left);
+      // One block of that size (and a byte to see its end), backed with
+      // large pages before the read fills it.
+      Stream.SetCapacity(Left + 1);
+      Stream.AdviseFill(Left);
+    }
+    ReadBounded(Fd, Limit, TooLarge, ReadError, Stream);
+  } catch (...) {
+    if (!Standard) ::close(Fd);
+    Stream.Clear();
+    throw;
+  }
+  if (!Standard) ::close(Fd);  // read only: nothing to report
 }
 
 void WriteOutput(const std::string& Name, const TMemoryStream& Stream) {
@@ -821,26 +939,46 @@ void WriteOutput(const std::string& Name, const TMemoryStream& Stream) {
     WriteFileWhole(Name, Data, Size);
 }
 
+// The file behind an operand: a named one (links followed), or a regular file
+// that standard input or output ("-") was redirected from or to.
+std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::string& Name, int StandardFd) {
+  struct stat Info {};
+  if (Name == "-") {
+    if (::fstat(StandardFd, &Info) != 0 || !S_ISREG(Info.st_mode)) return std::nullopt;
+  } else if (::stat(Name.c_str(), &Info) != 0) {
+    return std::nullopt;
+  }
+  return std::pair{Info.st_dev, Info.st_ino};
+}
+
 int RunCoder(const TOptions& O) {
   const std::string& In = O.Operands[0];
   const std::string& Out = O.Operands[1];
   const std::string Shown = In == "-" ? "standard input" : In;
-  const auto TooLarge = [&](int64_t Size) {
-    // No form holds more than 30-bit lengths, so neither side can take such
-    // an input; said before reading it.
-    if (O.Command == "encode")
+  const bool Encode = O.Command == "encode";
+  // Nothing is read before OUT is known to be another file that can be
+  // written: coding a file over itself would lose it.
+  if (const auto Source = FileIdentity(In, STDIN_FILENO);
+      Source && Source == FileIdentity(Out, STDOUT_FILENO))
+    throw TUsageError{(In == "-" ? "standard input" : In) + " and " +
+                          (Out == "-" ? "standard output" : Out) + " are the same file",
+                      O.Command};
+  if (struct stat Info {}; In != "-" && ::stat(In.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode))
+    throw TFailure{In + ": is a folder"};
+  if (Out != "-")
+    ResolveOutput(Out);
+  else if (!O.Force && ::isatty(STDOUT_FILENO))
+    throw TFailure{"standard output is a terminal: " + O.Command +
+                   " writes binary data there only with --force"};
+  const TTooLarge TooLarge = [&](int64_t Size) {
+    if (Encode)
       return TFailure{Shown + ": " + std::to_string(Size) +
                       " bytes are more than the coder can count (2147483647 at most)"};
     return TFailure{Shown + ": Data error .  Not Huffman encoded data ."};
   };
-  if (struct stat Info {}; In != "-" && ::stat(In.c_str(), &Info) == 0 && S_ISREG(Info.st_mode) &&
-                           Info.st_size > std::numeric_limits<int32_t>::max())
-    throw TooLarge(Info.st_size);
   THuffman H;
-  ReadInput(In, H.InStream());
-  if (H.InStream().Size() > std::numeric_limits<int32_t>::max())
-    throw TooLarge(H.InStream().Size());
-  if (O.Command == "encode") {
+  ReadInput(In, Encode ? MaxEncodeInput : MaxDecodeInput, TooLarge, H.InStream());
+  if (Encode) {
     try {
       H.Encode();
     } catch (const ERangeError& E) {
@@ -890,7 +1028,11 @@ int Run(int Argc, char** Argv) {
 int main(int Argc, char** Argv) {
   for (int Signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(Signal, RemovePendingAndDie);
   try {
-    return Run(Argc, Argv);
+    const int Status = Run(Argc, Argv);
+    // A delayed write error of standard output shows only here.
+    if (::close(STDOUT_FILENO) != 0 && errno != EBADF && errno != EINTR)
+      throw TFailure{"standard output: " + SystemError(errno)};
+    return Status;
   } catch (const TUsageError& E) {
     const std::string Hint =
         E.Command.empty() ? "quorvant-cli --help" : "quorvant-cli " + E.Command + " --help";
