@@ -22,6 +22,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 extern char** environ;
@@ -846,29 +847,30 @@ TEST_F(QuorvantCli, DevicesAndPipesAreWrittenInPlace) {
 
 TEST_F(QuorvantCli, UsageErrorsExitTwo) {
   const std::string F = File("f", "abc");
-  const std::vector<std::vector<std::string>> Bad{
-      {},
-      {"compress", F},
-      {"table"},
-      {"table", F, F},
-      {"table", F, "--json"},
-      {"table", F, "--bogus"},
-      {"arrays", F, "--lang", "rust"},
-      {"arrays", F, "--name"},
-      {"encode", F},
-      {"decode", F, "--32bit", "x"},
-      {"stats", F, "--lf"},
-      {"table", F, "--force"},
-      {"table", "-"},
-      {"help", "nothing"},
+  // The arguments, the first problem in their order, whose help to point at.
+  const std::vector<std::tuple<std::vector<std::string>, std::string, std::string>> Bad{
+      {{}, "no command given", ""},
+      {{"compress", F}, "unknown command 'compress'", ""},
+      {{"table"}, "table needs a FILE", "table"},
+      {{"table", F, F}, "unexpected operand '" + F + "'", "table"},
+      {{"table", F, "--json"}, "option --json does not apply to table", "table"},
+      {{"table", F, "-json", "--name"}, "unknown option '-json'", "table"},
+      {{"table", F, "--lf=1"}, "option --lf takes no value", "table"},
+      {{"arrays", F, "--lang", "rust"}, "--lang takes pascal or c, not 'rust'", "arrays"},
+      {{"arrays", F, "--name"}, "option --name needs a value", "arrays"},
+      {{"encode", F}, "encode needs IN and OUT", "encode"},
+      {{"decode", F, "--32bit", "x"}, "option --32bit does not apply to decode", "decode"},
+      {{"stats", F, "--lf"}, "option --lf does not apply to stats", "stats"},
+      {{"table", F, "--force"}, "option --force does not apply to table", "table"},
+      {{"table", "-"}, "table reads a file, not standard input", "table"},
+      {{"help", "nothing"}, "unknown command 'nothing'", ""},
   };
-  for (const auto& Args : Bad) {
+  for (const auto& [Args, Message, Topic] : Bad) {
     const TRun R = Cli_(Args);
-    std::string Shown;
-    for (const auto& A : Args) Shown += A + " ";
-    EXPECT_EQ(R.Exit, 2) << Shown;
-    EXPECT_TRUE(R.Out.empty()) << Shown;
-    EXPECT_NE(R.Err.find("--help"), std::string::npos) << Shown;
+    EXPECT_EQ(R.Exit, 2) << Message;
+    EXPECT_TRUE(R.Out.empty()) << Message;
+    EXPECT_EQ(R.Err, "quorvant-cli: " + Message + "\nTry 'quorvant-cli " +
+                         (Topic.empty() ? "" : Topic + " ") + "--help'.\n");
   }
 }
 
