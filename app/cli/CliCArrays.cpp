@@ -83,14 +83,18 @@ std::vector<TSourceArray> ParsePascalArrays(const std::string& Source) {
   return Arrays;
 }
 
-// Text that can neither end a C comment early nor open a nested one.
-std::string CommentSafe(std::string Text) {
-  for (const char* Pair : {"*/", "/*"})
-    for (size_t P = Text.find(Pair); P != std::string::npos; P = Text.find(Pair, P))
-      Text.insert(P + 1, " ");
-  for (char& C : Text)
-    if (static_cast<unsigned char>(C) < 0x20) C = ' ';
-  return Text;
+// Text that can neither end a C comment early nor open a nested one: "*/"
+// and "/*" get a space between their characters, controls become spaces.
+std::string CommentSafe(const std::string& Text) {
+  std::string Out;
+  Out.reserve(Text.size() + Text.size() / 2);
+  for (size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    Out += static_cast<unsigned char>(C) < 0x20 ? ' ' : C;
+    const char Next = I + 1 < Text.size() ? Text[I + 1] : '\0';
+    if ((C == '*' && Next == '/') || (C == '/' && Next == '*')) Out += ' ';
+  }
+  return Out;
 }
 
 std::string CArrays(const std::vector<std::string>& HeadLines,
