@@ -22,6 +22,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 extern char** environ;
@@ -50,10 +51,11 @@ void WriteWhole(const fs::path& Path, const std::string& Bytes) {
 }
 
 // Runs Program with Args (looked up in PATH when it has no slash); standard
-// input from StdinFile (or /dev/null); Env entries override the environment.
+// input from StdinFile (or /dev/null), standard output to StdoutFile (or a
+// file read back into Out); Env entries override the environment.
 TRun RunProgram(const fs::path& Dir, const std::string& Program, const std::vector<std::string>& Args,
                 const std::map<std::string, std::string>& Env = {},
-                const std::string& StdinFile = "/dev/null") {
+                const std::string& StdinFile = "/dev/null", const std::string& StdoutFile = "") {
   static int Serial = 0;
   const fs::path OutFile = Dir / (".out" + std::to_string(++Serial));
   const fs::path ErrFile = Dir / (".err" + std::to_string(Serial));
@@ -73,7 +75,9 @@ TRun RunProgram(const fs::path& Dir, const std::string& Program, const std::vect
   const pid_t Pid = ::fork();
   if (Pid == 0) {
     const int In = ::open(StdinFile.c_str(), O_RDONLY);
-    const int Out = ::open(OutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int Out = StdoutFile.empty()
+                        ? ::open(OutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)
+                        : ::open(StdoutFile.c_str(), O_WRONLY | O_NOCTTY);
     const int Err = ::open(ErrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (In < 0 || Out < 0 || Err < 0) ::_exit(126);
     ::dup2(In, 0);
@@ -258,11 +262,12 @@ protected:
 
   // The program in the C locale, in this test's folder.
   TRun Cli_(const std::vector<std::string>& Args, const std::string& Stdin = "/dev/null",
-            const std::map<std::string, std::string>& Extra = {}) {
+            const std::map<std::string, std::string>& Extra = {},
+            const std::string& Stdout = "") {
     std::map<std::string, std::string> Env{{"LC_ALL", "C"}, {"LANG", "C"},
                                            {"TMPDIR", Dir.string()}};
     for (const auto& [K, V] : Extra) Env[K] = V;
-    return RunProgram(Dir, Cli, Args, Env, Stdin);
+    return RunProgram(Dir, Cli, Args, Env, Stdin, Stdout);
   }
 
   std::string File(const std::string& Name, const std::string& Bytes) {
@@ -394,10 +399,6 @@ TEST_F(QuorvantCli, RefusedOpensExitOneWithTheWindowsMessages) {
   EXPECT_EQ(R.Err, "quorvant-cli: " + Missing + " は見つかりません。\n");
   EXPECT_TRUE(R.Out.empty());
 
-  R = Cli_({"stats", Dir.string()});
-  EXPECT_EQ(R.Exit, 1);
-  EXPECT_NE(R.Err.find(Dir.string() + " は見つかりません。"), std::string::npos);
-
   const std::string Empty = File("empty.bin", "");
   R = Cli_({"distribution", Empty});
   EXPECT_EQ(R.Exit, 1);
@@ -408,6 +409,18 @@ TEST_F(QuorvantCli, RefusedOpensExitOneWithTheWindowsMessages) {
   R = Cli_({"distribution", Huge});
   EXPECT_EQ(R.Exit, 1);
   EXPECT_EQ(R.Err, "quorvant-cli: " + Huge + " は大きすぎて表示出来ません。\n");
+}
+
+TEST_F(QuorvantCli, FolderIsNamedAsAFolder) {
+  const std::string Folder = Dir.string();
+  for (const char* Command : {"stats", "table", "distribution", "arrays", "encode", "decode"}) {
+    std::vector<std::string> Args{Command, Folder};
+    if (Args[0] == "encode" || Args[0] == "decode") Args.push_back((Dir / "out").string());
+    const TRun R = Cli_(Args);
+    EXPECT_EQ(R.Exit, 1) << Command;
+    EXPECT_EQ(R.Err, "quorvant-cli: " + Folder + ": is a folder\n") << Command;
+  }
+  EXPECT_FALSE(fs::exists(Dir / "out"));
 }
 
 TEST_F(QuorvantCli, UnreadableFileIsNamed) {
@@ -752,32 +765,112 @@ TEST_F(QuorvantCli, OutputThroughALinkReachesItsTarget) {
   EXPECT_EQ(ReadWhole(Target), EngineEncode("abracadabra"));
 }
 
+TEST_F(QuorvantCli, InputThatCannotBeCodedStopsBeingRead) {
+  // An endless device: decode stops past the largest coded form (a little
+  // over 1 GiB) with the decoder's own verdict, instead of filling the memory.
+  const TRun R = Cli_({"decode", "/dev/zero", (Dir / "out").string()});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_EQ(R.Err, "quorvant-cli: /dev/zero: Data error .  Not Huffman encoded data .\n");
+  EXPECT_FALSE(fs::exists(Dir / "out"));
+}
+
+TEST_F(QuorvantCli, SameFileAsInAndOutIsRefusedUntouched) {
+  const std::string Data = "abracadabra";
+  const std::string F = File("f", Data);
+  fs::create_symlink("f", Dir / "link");
+  struct TCase {
+    std::vector<std::string> Args;
+    std::string Stdin;
+  };
+  const std::vector<TCase> Cases{
+      {{"encode", "f", "f"}, "/dev/null"},
+      {{"encode", "./f", F}, "/dev/null"},
+      {{"decode", "link", "f"}, "/dev/null"},
+      {{"encode", "-", "link"}, F},
+  };
+  for (const TCase& C : Cases) {
+    const TRun R = Cli_(C.Args, C.Stdin);
+    EXPECT_EQ(R.Exit, 2) << C.Args[1] << " " << C.Args[2];
+    EXPECT_NE(R.Err.find(" are the same file\n"), std::string::npos) << R.Err;
+    EXPECT_EQ(ReadWhole(F), Data);
+  }
+  EXPECT_TRUE(Strays({"f", "link"}).empty());
+}
+
+TEST_F(QuorvantCli, OutputTheUserMayNotWriteIsRefusedUntouched) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write every file";
+  const std::string In = File("in", "abracadabra");
+  const std::string Out = File("out", "not yours");
+  ASSERT_EQ(::chmod(Out.c_str(), 0444), 0);
+  const TRun R = Cli_({"encode", In, Out});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_EQ(R.Err, "quorvant-cli: " + Out + ": " + std::strerror(EACCES) + "\n");
+  EXPECT_EQ(ReadWhole(Out), "not yours");
+  EXPECT_TRUE(Strays({"in", "out"}).empty());
+}
+
+TEST_F(QuorvantCli, BinaryOutputToATerminalNeedsForce) {
+  const int Master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  if (Master < 0 || ::grantpt(Master) != 0 || ::unlockpt(Master) != 0)
+    GTEST_SKIP() << "no pseudo-terminal";
+  const std::string Terminal = ::ptsname(Master);
+  const std::string In = File("in", "abracadabra");
+  const std::string Coded = File("coded", EngineEncode("abracadabra"));
+  for (const auto& [Command, From] : {std::pair{"encode", In}, std::pair{"decode", Coded}}) {
+    TRun R = Cli_({Command, From, "-"}, "/dev/null", {}, Terminal);
+    EXPECT_EQ(R.Exit, 1) << Command;
+    EXPECT_EQ(R.Err, "quorvant-cli: standard output is a terminal: " + std::string(Command) +
+                         " writes binary data there only with --force\n");
+    R = Cli_({Command, From, "-", "--force"}, "/dev/null", {}, Terminal);
+    EXPECT_EQ(R.Exit, 0) << Command << R.Err;
+  }
+  ::close(Master);
+}
+
+TEST_F(QuorvantCli, DevicesAndPipesAreWrittenInPlace) {
+  const std::string Coded = File("coded", EngineEncode("abracadabra"));
+  fs::create_symlink("/dev/null", Dir / "null");
+  for (const std::string& Out : {std::string("/dev/null"), (Dir / "null").string()}) {
+    const TRun R = Cli_({"decode", Coded, Out});
+    EXPECT_EQ(R.Exit, 0) << Out << R.Err;
+  }
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_TRUE(fs::is_symlink(Dir / "null"));
+  const TRun Full = Cli_({"decode", Coded, "/dev/full"});
+  EXPECT_EQ(Full.Exit, 1);
+  EXPECT_EQ(Full.Err, "quorvant-cli: /dev/full: " + std::string(std::strerror(ENOSPC)) + "\n");
+  EXPECT_TRUE(fs::is_character_file("/dev/full"));
+  EXPECT_TRUE(Strays({"coded", "null"}).empty());
+}
+
 // ---- usage -------------------------------------------------------------------------------
 
 TEST_F(QuorvantCli, UsageErrorsExitTwo) {
   const std::string F = File("f", "abc");
-  const std::vector<std::vector<std::string>> Bad{
-      {},
-      {"compress", F},
-      {"table"},
-      {"table", F, F},
-      {"table", F, "--json"},
-      {"table", F, "--bogus"},
-      {"arrays", F, "--lang", "rust"},
-      {"arrays", F, "--name"},
-      {"encode", F},
-      {"decode", F, "--32bit", "x"},
-      {"stats", F, "--lf"},
-      {"table", "-"},
-      {"help", "nothing"},
+  // The arguments, the first problem in their order, whose help to point at.
+  const std::vector<std::tuple<std::vector<std::string>, std::string, std::string>> Bad{
+      {{}, "no command given", ""},
+      {{"compress", F}, "unknown command 'compress'", ""},
+      {{"table"}, "table needs a FILE", "table"},
+      {{"table", F, F}, "unexpected operand '" + F + "'", "table"},
+      {{"table", F, "--json"}, "option --json does not apply to table", "table"},
+      {{"table", F, "-json", "--name"}, "unknown option '-json'", "table"},
+      {{"table", F, "--lf=1"}, "option --lf takes no value", "table"},
+      {{"arrays", F, "--lang", "rust"}, "--lang takes pascal or c, not 'rust'", "arrays"},
+      {{"arrays", F, "--name"}, "option --name needs a value", "arrays"},
+      {{"encode", F}, "encode needs IN and OUT", "encode"},
+      {{"decode", F, "--32bit", "x"}, "option --32bit does not apply to decode", "decode"},
+      {{"stats", F, "--lf"}, "option --lf does not apply to stats", "stats"},
+      {{"table", F, "--force"}, "option --force does not apply to table", "table"},
+      {{"table", "-"}, "table reads a file, not standard input", "table"},
+      {{"help", "nothing"}, "unknown command 'nothing'", ""},
   };
-  for (const auto& Args : Bad) {
+  for (const auto& [Args, Message, Topic] : Bad) {
     const TRun R = Cli_(Args);
-    std::string Shown;
-    for (const auto& A : Args) Shown += A + " ";
-    EXPECT_EQ(R.Exit, 2) << Shown;
-    EXPECT_TRUE(R.Out.empty()) << Shown;
-    EXPECT_NE(R.Err.find("--help"), std::string::npos) << Shown;
+    EXPECT_EQ(R.Exit, 2) << Message;
+    EXPECT_TRUE(R.Out.empty()) << Message;
+    EXPECT_EQ(R.Err, "quorvant-cli: " + Message + "\nTry 'quorvant-cli " +
+                         (Topic.empty() ? "" : Topic + " ") + "--help'.\n");
   }
 }
 

@@ -1,0 +1,181 @@
+// quorvant-cli's figures and JSON (see CliFigures.h).  JSON is written here
+// rather than with QJsonDocument: its objects sort their keys, and the
+// report's key order is part of its output.
+#include "CliFigures.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+namespace Cli {
+
+namespace {
+
+struct TFigures {
+  int64_t Total = 0;        // all frequencies
+  int64_t CodedTotal = 0;   // frequencies of the code's leaves
+  int64_t CodedBits = 0;    // sum of frequency * length
+  int32_t Longest = 0;
+  double Entropy = 0;       // bits per datum over the leaves
+  bool HasCode = false;     // CodedTotal > 0; the rest is 0 without a code
+  double Average = 0;       // coded bits per datum
+  double Above = 0;         // Average - Entropy
+};
+
+TFigures Figures(const TDocument& Doc, const THuffman& H) {
+  TFigures F;
+  for (int32_t V : Doc.Frequency) F.Total += V;
+  THuffmanNode Leaf{};
+  for (int32_t I = 0; I < H.Count(); ++I) {
+    H.GetNode(I, Leaf);
+    F.CodedTotal += Leaf.Frequency;
+    F.CodedBits += int64_t{Leaf.Frequency} * Leaf.BitLength;
+    F.Longest = std::max(F.Longest, Leaf.BitLength);
+  }
+  if (F.CodedTotal > 0) {
+    for (int32_t I = 0; I < H.Count(); ++I) {
+      H.GetNode(I, Leaf);
+      if (Leaf.Frequency <= 0) continue;
+      const double P = static_cast<double>(Leaf.Frequency) / static_cast<double>(F.CodedTotal);
+      F.Entropy -= P * std::log2(P);
+    }
+  }
+  F.HasCode = F.CodedTotal > 0;
+  F.Average = F.HasCode ? static_cast<double>(F.CodedBits) / F.CodedTotal : 0;
+  F.Above = F.Average - F.Entropy;
+  return F;
+}
+
+// Locale-free decimal forms.
+std::string Fixed(double Value, int Decimals) {
+  char Buffer[64];
+  const auto R = std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed,
+                               Decimals);
+  return std::string(Buffer, R.ptr);
+}
+
+std::string Shortest(double Value) {
+  char Buffer[64];
+  const auto R = std::to_chars(Buffer, Buffer + sizeof Buffer, Value);
+  return std::string(Buffer, R.ptr);
+}
+
+// A JSON string: UTF-8 kept, controls escaped, bytes that are not UTF-8
+// (possible in file names) replaced by U+FFFD.
+std::string JsonString(const std::string& Text) {
+  std::string Out = "\"";
+  const auto* P = reinterpret_cast<const unsigned char*>(Text.data());
+  const size_t N = Text.size();
+  for (size_t I = 0; I < N;) {
+    const unsigned char C = P[I];
+    if (C == '"' || C == '\\') {
+      Out += '\\';
+      Out += static_cast<char>(C);
+      ++I;
+    } else if (C < 0x20) {
+      char Buffer[8];
+      std::snprintf(Buffer, sizeof Buffer, "\\u%04x", C);
+      Out += Buffer;
+      ++I;
+    } else if (C < 0x80) {
+      Out += static_cast<char>(C);
+      ++I;
+    } else {
+      size_t Length = 0;
+      uint32_t Code = 0;
+      if (C >= 0xC2 && C <= 0xDF) {
+        Length = 2;
+        Code = C & 0x1F;
+      } else if (C >= 0xE0 && C <= 0xEF) {
+        Length = 3;
+        Code = C & 0x0F;
+      } else if (C >= 0xF0 && C <= 0xF4) {
+        Length = 4;
+        Code = C & 0x07;
+      }
+      bool Valid = Length > 0 && I + Length <= N;
+      for (size_t K = 1; Valid && K < Length; ++K) {
+        Valid = (P[I + K] & 0xC0) == 0x80;
+        Code = Code << 6 | (P[I + K] & 0x3F);
+      }
+      if (Valid)
+        Valid = !(Length == 3 && (Code < 0x800 || (Code >= 0xD800 && Code <= 0xDFFF))) &&
+                !(Length == 4 && (Code < 0x10000 || Code > 0x10FFFF));
+      if (Valid) {
+        Out.append(Text, I, Length);
+        I += Length;
+      } else {
+        Out += "\xEF\xBF\xBD";
+        ++I;
+      }
+    }
+  }
+  return Out + "\"";
+}
+
+}  // namespace
+
+std::string StatsJson(const TStatsSource& S) {
+  const TDocument& Doc = S.Doc;
+  const TFigures F = Figures(Doc, S.Huffman);
+  const bool HasCode = F.HasCode;
+  std::string Out;
+  const auto Number = [&](bool Present, double V) { return Present ? Shortest(V) : "null"; };
+  Out += "{\"file\":" + JsonString(S.FileName);
+  Out += ",\"mode\":\"" + std::string(S.Table ? "32bit" : "8bit") + "\"";
+  Out += ",\"fell_back\":" + std::string(S.FellBack ? "true" : "false");
+  Out += ",\"entries\":" + std::to_string(Doc.Frequency.size());
+  Out += ",\"data_count\":" + std::to_string(Doc.Scan.DataCount);
+  Out += ",\"distinct_values\":" + std::to_string(Doc.OrderCount);
+  Out += ",\"total\":" + std::to_string(F.Total);
+  Out += ",\"coded_total\":" + std::to_string(F.CodedTotal);
+  Out += ",\"max_frequency\":" + std::to_string(Doc.Scan.MaxFrequency);
+  Out += ",\"max_data\":" + std::to_string(Doc.Scan.MaxData);
+  Out += ",\"average_bits\":" + Number(HasCode, F.Average);
+  Out += ",\"compression_ratio\":" +
+         Number(HasCode, static_cast<double>(F.CodedBits * 100) / (F.CodedTotal * 8.0));
+  Out += ",\"compression_ratio_text\":" + (HasCode ? JsonString(S.Ratio) : "null");
+  Out += ",\"entropy_bits\":" + Number(HasCode, F.Entropy);
+  Out += ",\"above_entropy_bits\":" + Number(HasCode, F.Above);
+  Out += ",\"longest_code\":" + (HasCode ? std::to_string(F.Longest) : "null");
+  Out += ",\"data_mean\":" + std::to_string(Doc.Statistics.DataMean);
+  Out += ",\"data_variance\":" + std::to_string(Doc.Statistics.DataVariance);
+  Out += ",\"order_mean\":" + std::to_string(Doc.Statistics.OrderMean);
+  Out += ",\"order_variance\":" + std::to_string(Doc.Statistics.OrderVariance);
+  Out += "}\n";
+  return Out;
+}
+
+std::string StatsText(const TStatsSource& S) {
+  const TDocument& Doc = S.Doc;
+  const TFigures F = Figures(Doc, S.Huffman);
+  const bool HasCode = F.HasCode;
+  std::string Out;
+  const auto Line = [&](const char* Label, const std::string& Value) {
+    std::string L = Label;
+    L.resize(std::max<size_t>(L.size(), 19), ' ');
+    Out += L + Value + "\n";
+  };
+  const std::string None = NoRatioText;
+  Line("file:", S.FileName);
+  Line("mode:", S.Table ? "32-bit frequency table" : "8-bit data (every byte a datum)");
+  Line("data count:", std::to_string(Doc.Scan.DataCount));
+  Line("distinct values:", std::to_string(Doc.OrderCount));
+  Line("total:", std::to_string(F.Total) +
+                     (F.CodedTotal != F.Total
+                          ? " (" + std::to_string(F.CodedTotal) + " in the code's data 0..255)"
+                          : ""));
+  Line("average code:", HasCode ? Fixed(F.Average, 3) + " bits per datum" : None);
+  Line("compression ratio:", HasCode ? S.Ratio + " %" : None);
+  Line("entropy:", HasCode ? Fixed(F.Entropy, 3) + " bits per datum" : None);
+  Line("above entropy:",
+       HasCode ? Fixed(F.Above, 3) + " bits per datum" +
+                     (F.Entropy > 0 ? " (" + Fixed(F.Above * 100 / F.Entropy, 1) + " %)" : "")
+               : None);
+  Line("longest code:", HasCode ? std::to_string(F.Longest) + " bits" : None);
+  return Out;
+}
+
+}  // namespace Cli

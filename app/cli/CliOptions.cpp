@@ -1,0 +1,245 @@
+// quorvant-cli's command line.  Hand-written rather than QCommandLineParser:
+// that parser reports its own (translated) messages, the last problem rather
+// than the first, and option names without the form given ("-json" becomes
+// "j, s, o, n"), so keeping these messages would mean scanning the arguments
+// here anyway.
+#include "CliOptions.h"
+
+namespace Cli {
+
+namespace {
+
+constexpr const char* MainHelp =
+    "Usage: quorvant-cli COMMAND [OPTIONS] FILE...\n"
+    "\n"
+    "Huffman codes for any file, without a window: the texts of the Quorvant\n"
+    "workbench's views, figures about the code, and the coder itself.\n"
+    "\n"
+    "Every byte of FILE is one datum (0..255); the code is a canonical Huffman\n"
+    "code with lengths of at most 16 bits.  With --32bit, FILE is instead a\n"
+    "frequency table: little-endian signed 32-bit words, word k being the\n"
+    "frequency of datum k (at most 10240 words, each 0..1048576); a file that\n"
+    "isn't one is read byte by byte after a message on standard error.\n"
+    "\n"
+    "Commands:\n"
+    "  distribution FILE   the code's leaf table (view \"ハフマン分布\")\n"
+    "  arrays FILE         the code as two constant arrays (view \"ハフマン配列\"),\n"
+    "                      in Pascal or C\n"
+    "  table FILE          the frequency table (view \"頻度テーブル\")\n"
+    "  stats FILE          counts, average code length, compression ratio,\n"
+    "                      entropy; --json for scripts\n"
+    "  encode IN OUT       code IN into the engine's self-describing form\n"
+    "  decode IN OUT       restore the bytes coded by encode\n"
+    "  help [COMMAND]      this text, or a command's\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help          help (also after a command: quorvant-cli arrays --help)\n"
+    "  --version           print \"Quorvant Version 1.0\"\n"
+    "\n"
+    "Texts are UTF-8; the views keep the workbench's CR LF line ends unless\n"
+    "--lf is given, and its decimal separator follows the locale (LC_ALL,\n"
+    "LC_NUMERIC, LANG), as the workbench does.\n"
+    "\n"
+    "Exit status: 0 success, 1 bad data or an I/O failure (the message on\n"
+    "standard error names the file), 2 a usage error.\n"
+    "\n"
+    "Examples:\n"
+    "  quorvant-cli distribution corpus.txt --lf\n"
+    "  quorvant-cli arrays corpus.txt --lang c > huffman_tables.h\n"
+    "  quorvant-cli encode corpus.txt corpus.qv && quorvant-cli decode corpus.qv -\n";
+
+constexpr const char* ViewOptionsHelp =
+    "  --32bit             read FILE as a table of 32-bit frequencies\n"
+    "  --lf                LF line ends instead of CR LF\n";
+
+constexpr const char* CoderOutputHelp =
+    "IN and OUT must be different files (exit 2).  An OUT that is a device or\n"
+    "a named pipe is written in place; a folder, a socket or a file you may\n"
+    "not write is refused.\n"
+    "\n"
+    "Options:\n"
+    "  --force             write to standard output even when it is a terminal\n";
+
+}  // namespace
+
+std::string CommandHelp(const std::string& Command) {
+  if (Command == "distribution")
+    return std::string(
+               "Usage: quorvant-cli distribution FILE [--32bit] [--lf]\n"
+               "\n"
+               "Prints what the workbench's view \"ハフマン分布\" shows right after\n"
+               "opening FILE: the file name, the compression ratio, and one row per\n"
+               "datum that occurs (Index, Data in hexadecimal, Frequency, BitLength,\n"
+               "BitPattern as sent digits = stored value, Parent, Left, Right), most\n"
+               "frequent first.\n"
+               "\n"
+               "Options:\n") +
+           ViewOptionsHelp;
+  if (Command == "arrays")
+    return std::string(
+               "Usage: quorvant-cli arrays FILE [--32bit] [--lf] [--name DATANAME]\n"
+               "                              [--lang pascal|c]\n"
+               "\n"
+               "Prints the code as two constant arrays, bit patterns and bit lengths,\n"
+               "one entry per datum that occurs, in ascending datum order, 16 a line.\n"
+               "A pattern holds the code bit-reversed: bit 0 is the first bit sent.\n"
+               "\n"
+               "Options:\n") +
+           ViewOptionsHelp +
+           "  --name DATANAME     the data name in the comments (default \"データ\");\n"
+           "                      \"一致長\" and \"一致位置のビット数\" name the LZ77\n"
+           "                      match arrays mlPat/mlLen and diPat/diLen\n"
+           "  --lang pascal       the workbench's view \"ハフマン配列\" (default)\n"
+           "  --lang c            the same arrays as C/C++ static const arrays of the\n"
+           "                      smallest fitting unsigned type, ready to #include;\n"
+           "                      fails (exit 1) when FILE gives no code\n";
+  if (Command == "table")
+    return std::string(
+               "Usage: quorvant-cli table FILE [--32bit] [--lf]\n"
+               "\n"
+               "Prints what the workbench's view \"頻度テーブル\" shows right after\n"
+               "opening FILE: every datum of the table with its frequency, in decimal\n"
+               "and hexadecimal (256 rows for a file, one row per word for a table).\n"
+               "\n"
+               "Options:\n") +
+           ViewOptionsHelp;
+  if (Command == "stats")
+    return "Usage: quorvant-cli stats FILE [--32bit] [--json]\n"
+           "\n"
+           "Prints figures about FILE's distribution and its code:\n"
+           "  data count         last datum with a frequency above 0, plus 1\n"
+           "  distinct values    data with a frequency above 0\n"
+           "  total              sum of all frequencies (bytes of a file)\n"
+           "  average code       coded bits per datum\n"
+           "  compression ratio  coded size against 8 bits a datum, as the\n"
+           "                     workbench shows it\n"
+           "  entropy            Shannon entropy, bits per datum\n"
+           "  above entropy      how far the average code lies above it\n"
+           "  longest code       in bits (at most 16)\n"
+           "The code covers data 0..255; table entries beyond count in the totals\n"
+           "only.  Figures that need a code show \"---\" (null in JSON) without one.\n"
+           "\n"
+           "Options:\n"
+           "  --32bit             read FILE as a table of 32-bit frequencies\n"
+           "  --json              one JSON object on one line\n";
+  if (Command == "encode")
+    return std::string(
+               "Usage: quorvant-cli encode IN OUT [--force]\n"
+               "\n"
+               "Codes IN with its own Huffman code into the engine's self-describing\n"
+               "coded form (header, code table, payload), or into the stored form\n"
+               "(header and the bytes unchanged) when coding would not make it smaller.\n"
+               "\"-\" is standard input or output.  OUT appears only when complete.\n"
+               "Both forms hold 30-bit lengths: inputs whose coded payload or stored\n"
+               "size would reach 1 GiB cannot be coded (exit 1).\n") +
+           CoderOutputHelp;
+  if (Command == "decode")
+    return std::string(
+               "Usage: quorvant-cli decode IN OUT [--force]\n"
+               "\n"
+               "Restores the bytes that encode coded, from either form.  \"-\" is\n"
+               "standard input or output.  Damaged input prints the reason and exits\n"
+               "with 1; OUT is then neither created nor changed.\n") +
+           CoderOutputHelp;
+  return MainHelp;
+}
+
+bool IsViewCommand(const std::string& C) {
+  return C == "distribution" || C == "arrays" || C == "table";
+}
+
+bool IsCommand(const std::string& C) {
+  return IsViewCommand(C) || C == "stats" || C == "encode" || C == "decode" || C == "help";
+}
+
+TOptions ParseArguments(int Argc, char** Argv) {
+  TOptions O;
+  bool OptionsEnd = false;
+  std::vector<std::string> Given;  // options seen, for the per-command check
+  for (int I = 1; I < Argc; ++I) {
+    const std::string Arg = Argv[I];
+    if (OptionsEnd || Arg == "-" || Arg.empty() || Arg[0] != '-') {
+      if (O.Command.empty() && !O.Help && !O.Version) {
+        if (!IsCommand(Arg)) throw TUsageError{"unknown command '" + Arg + "'", ""};
+        O.Command = Arg;
+      } else if (O.Command.empty()) {
+        O.Command = Arg;  // "--help stats": help about stats
+      } else {
+        O.Operands.push_back(Arg);
+      }
+      continue;
+    }
+    if (Arg == "--") {
+      OptionsEnd = true;
+      continue;
+    }
+    std::string Name = Arg;
+    std::optional<std::string> Value;
+    if (const size_t Eq = Arg.find('='); Arg.starts_with("--") && Eq != std::string::npos) {
+      Name = Arg.substr(0, Eq);
+      Value = Arg.substr(Eq + 1);
+    }
+    const auto TakeValue = [&]() -> std::string {
+      if (Value) return *Value;
+      if (I + 1 >= Argc) throw TUsageError{"option " + Name + " needs a value", O.Command};
+      return Argv[++I];
+    };
+    const auto NoValue = [&] {
+      if (Value) throw TUsageError{"option " + Name + " takes no value", O.Command};
+    };
+    if (Name == "-h" || Name == "--help") {
+      NoValue();
+      O.Help = true;
+    } else if (Name == "--version") {
+      NoValue();
+      O.Version = true;
+    } else if (Name == "--32bit") {
+      NoValue();
+      O.Extended = true;
+    } else if (Name == "--lf") {
+      NoValue();
+      O.Lf = true;
+    } else if (Name == "--json") {
+      NoValue();
+      O.Json = true;
+    } else if (Name == "--force") {
+      NoValue();
+      O.Force = true;
+    } else if (Name == "--name") {
+      O.Name = TakeValue();
+    } else if (Name == "--lang") {
+      O.Lang = TakeValue();
+      if (*O.Lang != "pascal" && *O.Lang != "c")
+        throw TUsageError{"--lang takes pascal or c, not '" + *O.Lang + "'", "arrays"};
+    } else {
+      throw TUsageError{"unknown option '" + Arg + "'", O.Command};
+    }
+    Given.push_back(Name);
+  }
+  if (O.Help || O.Version) return O;
+  if (O.Command.empty()) throw TUsageError{"no command given", ""};
+  if (O.Command == "help") return O;
+
+  const auto Allowed = [&](const std::string& Option) {
+    if (Option == "-h" || Option == "--help" || Option == "--version") return true;
+    if (IsViewCommand(O.Command) && (Option == "--32bit" || Option == "--lf")) return true;
+    if (O.Command == "arrays" && (Option == "--name" || Option == "--lang")) return true;
+    if (O.Command == "stats" && (Option == "--32bit" || Option == "--json")) return true;
+    if ((O.Command == "encode" || O.Command == "decode") && Option == "--force") return true;
+    return false;
+  };
+  for (const std::string& Option : Given)
+    if (!Allowed(Option))
+      throw TUsageError{"option " + Option + " does not apply to " + O.Command, O.Command};
+  const size_t Wanted = O.Command == "encode" || O.Command == "decode" ? 2 : 1;
+  if (O.Operands.size() < Wanted)
+    throw TUsageError{Wanted == 2 ? O.Command + " needs IN and OUT" : O.Command + " needs a FILE",
+                      O.Command};
+  if (O.Operands.size() > Wanted)
+    throw TUsageError{"unexpected operand '" + O.Operands[Wanted] + "'", O.Command};
+  if (O.Command != "encode" && O.Command != "decode" && O.Operands[0] == "-")
+    throw TUsageError{O.Command + " reads a file, not standard input", O.Command};
+  return O;
+}
+
+}  // namespace Cli

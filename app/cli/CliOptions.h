@@ -1,0 +1,54 @@
+// quorvant-cli's command line: the commands, their options and the help texts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Cli {
+
+inline constexpr const char* ProgramName = "quorvant-cli";
+inline constexpr const char* VersionText = "Quorvant Version 1.0";
+
+// Exit codes: 0 success, 1 bad data or an I/O failure (message on standard
+// error, naming the file), 2 a usage error.
+enum : int { ExitSuccess = 0, ExitFailure = 1, ExitUsage = 2 };
+
+// A usage error: the message, then a hint at --help; exit 2.
+struct TUsageError {
+  std::string Message;
+  std::string Command;  // whose help to point at; empty: the program's
+};
+
+// A command line as given.  After ParseArguments: either Help or Version, or
+// Command is "help" (Operands: at most the topic, checked by the caller), or
+// Command is one of the working commands with exactly its operands (one FILE,
+// or IN and OUT for encode and decode) and only the options it takes.
+struct TOptions {
+  std::string Command;
+  std::vector<std::string> Operands;
+  bool Help = false;
+  bool Version = false;
+  bool Extended = false;  // --32bit
+  bool Lf = false;
+  bool Json = false;
+  bool Force = false;  // binary output even to a terminal
+  std::optional<std::string> Name;
+  std::optional<std::string> Lang;  // "pascal" or "c"
+};
+
+// distribution, arrays, table: the window's views.
+bool IsViewCommand(const std::string& Command);
+// The views, stats, encode, decode and help.
+bool IsCommand(const std::string& Command);
+
+// Reads Argv[1..Argc-1]: options anywhere ("--name=V" or "--name V"), "--"
+// ends them, "-" is an operand.  Raises TUsageError for the first problem met
+// in argument order, then for options a command does not take and for
+// missing or extra operands.
+TOptions ParseArguments(int Argc, char** Argv);
+
+// The help of Command (a working command), else the program's.
+std::string CommandHelp(const std::string& Command);
+
+}  // namespace Cli
