@@ -1,9 +1,9 @@
 // Round trips and damaged streams, generated from a fixed seed so that every
 // run sees the same inputs.  Each input is held to the slow literal model in
-// fuzz/CompressModel.h (the code, the form, the decoded bytes and table) and
+// CompressModel.h (the code, the form, the decoded bytes and table) and
 // to properties checked without it (counts, ordering, a complete canonical
 // code within 16 bits).
-#include "../fuzz/CompressModel.h"
+#include "CompressModel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,10 @@
 // Unit Compress: the bit stream, the code builder, the stream coder and the
-// reports, against the worked examples and against a plain re-statement of
-// the symbol-by-symbol procedures (counting passes, linear-search coding and
-// decoding) written here independently of the engine's loops.
+// reports, against the worked examples and against the slow literal model of
+// the symbol-by-symbol procedures (CompressModel.h: counting, linear-search
+// coding and decoding), which shares nothing with the engine's loops.
 #include "AbracadabraGolden.h"
 #include "Compress.h"
+#include "CompressModel.h"
 
 #include <gtest/gtest.h>
 
@@ -60,104 +61,15 @@ std::string Hex(const TBytes& Bytes) {
   return Text;
 }
 
-// A bit writer and reader, least significant bit first, one bit at a time.
-struct TRefBitWriter {
-  TBytes Bytes;
-  uint64_t Bit = 0;
-  void Put(uint32_t Value, int32_t Count) {
-    for (int32_t I = 0; I < Count; ++I, ++Bit) {
-      if (Bit / 8 >= Bytes.size()) Bytes.push_back(0);
-      if ((Value >> I) & 1) Bytes[Bit / 8] |= uint8_t(1u << (Bit % 8));
-    }
-  }
-};
+// The reference coder: the slow literal model shared with the fuzz targets.
+using CompressModel::TBitWriter;
 
-uint32_t RefGetBits(const TBytes& Bytes, uint64_t Bit, int32_t Count) {
-  uint32_t Value = 0;
-  for (int32_t I = 0; I < Count; ++I, ++Bit)
-    if (Bit / 8 < Bytes.size() && ((Bytes[Bit / 8] >> (Bit % 8)) & 1)) Value |= 1u << I;
-  return Value;
-}
-
-// Leaves in first-occurrence order by repeated passes over a shrinking copy.
-std::vector<std::pair<uint8_t, int32_t>> RefFirstOccurrenceLeaves(const TBytes& Data) {
-  std::vector<std::pair<uint8_t, int32_t>> Leaves;
-  TBytes Rest = Data;
-  while (!Rest.empty()) {
-    const uint8_t First = Rest[0];
-    TBytes Next;
-    int32_t Count = 0;
-    for (const uint8_t B : Rest)
-      if (B == First)
-        ++Count;
-      else
-        Next.push_back(B);
-    Leaves.emplace_back(First, Count);
-    Rest.swap(Next);
-  }
-  return Leaves;
-}
-
-// The coded form of Data under the code in Nodes, by linear search.
 TBytes RefEncode(const std::vector<THuffmanNode>& Nodes, const TBytes& Data) {
-  uint32_t Counts[17] = {};
-  for (const auto& N : Nodes)
-    if (N.BitLength >= 1 && N.BitLength <= 16) ++Counts[N.BitLength];
-  uint32_t Max = 0;
-  for (int L = 1; L <= 16; ++L) Max = std::max(Max, Counts[L]);
-  int32_t W = 1;
-  while ((Max >> W) != 0) ++W;
-  TRefBitWriter Out;
-  Out.Put(0, 32);
-  Out.Put(0, 3);
-  Out.Put(uint32_t(W), 5);
-  Out.Put(uint32_t(Nodes.size()) & 255, 8);
-  for (const auto& N : Nodes) Out.Put(N.Data, 8);
-  for (int L = 1; L <= 16; ++L) Out.Put(Counts[L], W);
-  const uint64_t PayloadStart = Out.Bit;
-  for (const uint8_t B : Data)
-    for (const auto& N : Nodes)
-      if (N.Data == B) {
-        Out.Put(uint32_t(N.BitPattern), N.BitLength);
-        break;
-      }
-  const uint64_t Total = Out.Bit - PayloadStart;
-  const uint32_t Word = uint32_t((Total / 8) * 4 + 1);
-  for (int I = 0; I < 4; ++I) Out.Bytes[size_t(I)] = uint8_t(Word >> (8 * I));
-  Out.Bytes[4] = uint8_t((Out.Bytes[4] & ~7) | (Total % 8));
-  return Out.Bytes;
+  return CompressModel::CodedForm(Nodes, Data.data(), Data.size());
 }
 
-// Decoding by peeking 16 bits and comparing every entry in table order, over
-// the node table a decoder reads from Coded.  Fails like the engine: true in
-// CanNotDecode when the next bits match no entry or only one of length 0.
-struct TRefDecoded {
-  TBytes Bytes;
-  bool CanNotDecode = false;
-};
-TRefDecoded RefDecodePayload(const std::vector<THuffmanNode>& Nodes, const TBytes& Coded) {
-  TRefDecoded Result;
-  const uint32_t Word = RefGetBits(Coded, 0, 32);
-  const uint64_t Total = uint64_t(Word >> 2) * 8 + RefGetBits(Coded, 32, 3);
-  const uint64_t Start = (Nodes.size() + 6 + 2 * RefGetBits(Coded, 35, 5)) * 8;
-  uint64_t Pos = 0;
-  while (Pos < Total) {
-    const int32_t Take = int32_t(std::min<uint64_t>(Total - Pos, 16));
-    const uint32_t V = RefGetBits(Coded, Start + Pos, Take);
-    const THuffmanNode* Hit = nullptr;
-    for (const auto& N : Nodes)
-      if (uint32_t(N.BitPattern) == (V & (65535u >> (16 - N.BitLength)))) {
-        Hit = &N;
-        break;
-      }
-    if (Hit == nullptr || Hit->BitLength == 0) {
-      Result.CanNotDecode = true;
-      return Result;
-    }
-    Result.Bytes.push_back(Hit->Data);
-    Pos += uint64_t(Hit->BitLength);
-  }
-  return Result;
+uint64_t RefGetBits(const TBytes& Bytes, uint64_t Bit, int32_t Count) {
+  return CompressModel::GetBits(Bytes.data(), Bytes.size(), Bit, Count);
 }
 
 // Generated inputs of several shapes.
@@ -197,14 +109,6 @@ std::string MessageOf(TCall Call) {
   }
   return "(no exception)";
 }
-
-// Exposes the protected steps for the tests.
-class TOpenHuffman : public THuffman {
-public:
-  using THuffman::Nodes;
-  using THuffman::SetCount;
-  using THuffman::SortNodes;
-};
 
 }  // namespace
 
@@ -558,23 +462,19 @@ TEST(THuffman, ClearEmptiesTheTableAndBothStreams) {
   EXPECT_TRUE(H.OutStream().LsbFirst());
 }
 
-TEST(THuffman, CountingMatchesRepeatedPassesOnVariedInputs) {
+TEST(THuffman, CountingMatchesTheModelOnVariedInputs) {
   std::mt19937 Rng(11);
   for (int Case = 0; Case < 60; ++Case) {
     const TBytes Data = RandomBytes(Rng, 1 + Rng() % 5000, Case);
-    TOpenHuffman Ref;
-    const auto Leaves = RefFirstOccurrenceLeaves(Data);
-    for (const auto& [Value, Count] : Leaves)
-      Ref.Nodes().push_back(THuffmanNode{0, Value, Count, 0, 0, -1, -1, -1});
-    if (Leaves.size() >= 2) Ref.SortNodes(0, int32_t(Leaves.size()) - 1);
+    const auto Leaves = CompressModel::CountLeaves(Data.data(), Data.size());
     THuffman H;
     Fill(H.InStream(), Data);
     ASSERT_EQ(H.CountFrequencies(), int32_t(Leaves.size()));
     for (size_t K = 0; K < Leaves.size(); ++K) {
       THuffmanNode N;
       H.GetNode(int32_t(K), N);
-      ASSERT_EQ(N.Data, Ref.Nodes()[K].Data) << Case << " " << K;
-      ASSERT_EQ(N.Frequency, Ref.Nodes()[K].Frequency);
+      ASSERT_EQ(N.Data, Leaves[K].Data) << Case << " " << K;
+      ASSERT_EQ(N.Frequency, Leaves[K].Frequency);
       ASSERT_EQ(N.Index, int32_t(K));
     }
   }
@@ -761,7 +661,7 @@ TEST(THuffmanCoder, DamagedFormsRaiseTheDataErrors) {
 TEST(THuffmanCoder, CountsThatLeaveLengthZeroEntriesRaiseInsteadOfLooping) {
   // N = 2 (data 'x', 'y'), W = 1, counts: one code of length 1 only, so 'y'
   // gets length 0.  Payload 8 bits.
-  TRefBitWriter W;
+  TBitWriter W;
   W.Put(2 * 4 + 1, 32);
   W.Put(0, 3);
   W.Put(1, 5);
@@ -784,7 +684,7 @@ TEST(THuffmanCoder, CountsThatLeaveLengthZeroEntriesRaiseInsteadOfLooping) {
   EXPECT_EQ(MessageOf([&] { H.Decode(); }), SCanNotDecode);
   EXPECT_EQ(H.OutStream().Size(), 0);
   // W = 0: no counts at all, every entry has length 0.
-  TRefBitWriter Z;
+  TBitWriter Z;
   Z.Put(1 * 4 + 1, 32);
   Z.Put(0, 3);
   Z.Put(0, 5);
@@ -915,18 +815,17 @@ TEST(THuffmanCoder, DecodingMatchesLinearSearchOnMutatedStreams) {
     Fill(H.InStream(), Coded);
     if (H.CheckFormat() != 1) continue;
     H.ReadTable();
-    const auto Nodes = NodesOf(H, H.Count());
-    const TRefDecoded Ref = RefDecodePayload(Nodes, Coded);
-    if (Ref.CanNotDecode) {
+    const auto Ref = CompressModel::Decode(Coded.data(), Coded.size());
+    if (Ref.Outcome == CompressModel::TOutcome::CannotDecode) {
       ++Failed;
       ASSERT_EQ(MessageOf([&] { H.DecodeData(); }), SCanNotDecode) << Case;
       // What was decoded before the fault stays.
-      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Bytes) << Case;
+      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Data) << Case;
     } else {
       ++Decoded;
-      ASSERT_EQ(H.DecodeData(), int32_t(Ref.Bytes.size()));
-      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Bytes) << Case;
-      if (Intact) { ASSERT_EQ(Ref.Bytes, Data); }
+      ASSERT_EQ(H.DecodeData(), int32_t(Ref.Data.size()));
+      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Data) << Case;
+      if (Intact) { ASSERT_EQ(Ref.Data, Data); }
     }
   }
   EXPECT_GT(Decoded, 100);
@@ -949,9 +848,9 @@ TEST(THuffmanCoder, DecodingLeavesTheStreamsWhereTheProcedureDoes) {
   const uint32_t Word = RefGetBits(Coded, 0, 32);
   const uint64_t Total = uint64_t(Word >> 2) * 8 + RefGetBits(Coded, 32, 3);
   const uint64_t Start = Nodes.size() + 6 + 2 * RefGetBits(Coded, 35, 5);
-  const TRefDecoded Ref = RefDecodePayload(Nodes, Coded);
+  const auto Ref = CompressModel::Decode(Coded.data(), Coded.size());
   uint64_t Pos = 0, Last = 0;
-  for (const uint8_t B : Ref.Bytes) {
+  for (const uint8_t B : Ref.Data) {
     Last = Pos;
     for (const auto& N : Nodes)
       if (N.Data == B) {
@@ -1014,13 +913,13 @@ TEST(THuffmanCoder, LargeInputsMatchTheProceduresAcrossBlocksAndChunks) {
     Fill(H.InStream(), Damaged);
     H.CheckFormat();
     H.ReadTable();
-    const TRefDecoded Ref = RefDecodePayload(NodesOf(H, H.Count()), Damaged);
-    if (Ref.CanNotDecode) {
+    const auto Ref = CompressModel::Decode(Damaged.data(), Damaged.size());
+    if (Ref.Outcome == CompressModel::TOutcome::CannotDecode) {
       ASSERT_EQ(MessageOf([&] { H.DecodeData(); }), SCanNotDecode);
-      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Bytes);
+      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Data);
     } else {
       H.DecodeData();
-      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Bytes);
+      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Data);
     }
   }
 }
@@ -1209,7 +1108,7 @@ TEST(GetTableText, ListsTheWholeTableWithARuleAfterTheLeaves) {
   EXPECT_EQ(Text, Head + "\r\n" + Rule + "\r\n" +
                       "0  :  $41  :  3  :  1  :  0 = 0  :  1  :  -1  :  -1\r\n" + Rule + "\r\n");
   // A table read from a coded stream: entries of length 0 show no pattern.
-  TRefBitWriter W;
+  TBitWriter W;
   W.Put(0 * 4 + 1, 32);
   W.Put(0, 3);
   W.Put(1, 5);
