@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -44,6 +46,17 @@ void FillTable(THuffman& Huffman, const std::vector<int32_t>& Frequencies) {
   }
 }
 
+// The coded form of Data by the steps of a counting build and coding, one by
+// one (Encode would store a form that does not pay).
+TBytes CodedBySteps(THuffman& Huffman, const TBytes& Data) {
+  Fill(Huffman.InStream(), Data);
+  Huffman.CountFrequencies();
+  Huffman.BuildTree();
+  Huffman.AssignCodes();
+  Huffman.EncodeData();
+  return StreamBytes(Huffman.OutStream());
+}
+
 std::vector<THuffmanNode> NodesOf(const THuffman& Huffman, int32_t Count) {
   std::vector<THuffmanNode> Nodes(static_cast<size_t>(Count));
   for (int32_t I = 0; I < Count; ++I) Huffman.GetNode(I, Nodes[static_cast<size_t>(I)]);
@@ -62,14 +75,28 @@ std::string Hex(const TBytes& Bytes) {
 }
 
 // The reference coder: the slow literal model shared with the fuzz targets.
-using CompressModel::TBitWriter;
-
 TBytes RefEncode(const std::vector<THuffmanNode>& Nodes, const TBytes& Data) {
   return CompressModel::CodedForm(Nodes, Data.data(), Data.size());
 }
 
 uint64_t RefGetBits(const TBytes& Bytes, uint64_t Bit, int32_t Count) {
   return CompressModel::GetBits(Bytes.data(), Bytes.size(), Bit, Count);
+}
+
+// A coded form written field by field: PayloadBytes whole payload bytes (no
+// tail bits), W-bit length counts that give one code of length 1 (no counts
+// when W is 0), the data values Values, then the Payload bytes.
+TBytes OneCodeForm(uint32_t PayloadBytes, int32_t W, const TBytes& Values, const TBytes& Payload) {
+  CompressModel::TBitWriter Out;
+  Out.Put(PayloadBytes * 4 + 1, 32);
+  Out.Put(0, 3);
+  Out.Put(uint64_t(W), 5);
+  Out.Put(Values.size(), 8);
+  for (const uint8_t V : Values) Out.Put(V, 8);
+  if (W > 0)
+    for (int32_t Length = 1; Length <= 16; ++Length) Out.Put(Length == 1 ? 1 : 0, W);
+  Out.Bytes.insert(Out.Bytes.end(), Payload.begin(), Payload.end());
+  return Out.Bytes;
 }
 
 // Generated inputs of several shapes.
@@ -294,36 +321,29 @@ TEST(THuffman, CountingBeforeTheTreeSortsTheFirstOccurrenceOrder) {
 }
 
 TEST(THuffman, EqualFrequenciesFollowTheQuicksortOrder) {
+  // Per leaf: Data, Index, BitLength, BitPattern, Parent.
+  using TLeafRow = std::array<int32_t, 5>;
+  const std::vector<std::pair<std::vector<int32_t>, std::vector<TLeafRow>>> Cases = {
+      // Three equal: the tree puts data 2 at depth 1, and the final sort puts
+      // data 0 before data 1 (a stable sort would keep 1 before 0).
+      {{1, 1, 1}, {{2, 0, 1, 0, 4}, {0, 2, 2, 1, 3}, {1, 1, 2, 3, 3}}},
+      // Four equal: data order 0..3 again, but each leaf keeps the position
+      // the first sort gave it (2, 3, 0, 1) as Index.
+      {{1, 1, 1, 1}, {{0, 2, 2, 0, 4}, {1, 3, 2, 2, 4}, {2, 0, 2, 1, 5}, {3, 1, 2, 3, 5}}},
+  };
   THuffman H;
-  // Three equal: the tree puts data 2 at depth 1, and the final sort puts
-  // data 0 before data 1 (a stable sort would keep 1 before 0).
-  FillTable(H, {1, 1, 1});
-  ASSERT_EQ(H.BuildFromTable(), 3);
-  auto N = NodesOf(H, 3);
-  EXPECT_EQ(N[0].Data, 2);
-  EXPECT_EQ(N[1].Data, 0);
-  EXPECT_EQ(N[2].Data, 1);
-  EXPECT_EQ(N[0].Index, 0);
-  EXPECT_EQ(N[1].Index, 2);
-  EXPECT_EQ(N[2].Index, 1);
-  EXPECT_EQ(N[0].BitPattern, 0);
-  EXPECT_EQ(N[1].BitPattern, 1);
-  EXPECT_EQ(N[2].BitPattern, 3);
-  EXPECT_EQ(N[0].Parent, 4);
-  EXPECT_EQ(N[1].Parent, 3);
-  EXPECT_EQ(N[2].Parent, 3);
-  // Four equal: data order 0..3 again, but each leaf keeps the position the
-  // first sort gave it (2, 3, 0, 1) as Index.
-  FillTable(H, {1, 1, 1, 1});
-  ASSERT_EQ(H.BuildFromTable(), 4);
-  N = NodesOf(H, 4);
-  const int32_t Index[] = {2, 3, 0, 1}, Parent[] = {4, 4, 5, 5}, Pattern[] = {0, 2, 1, 3};
-  for (int K = 0; K < 4; ++K) {
-    EXPECT_EQ(N[size_t(K)].Data, K);
-    EXPECT_EQ(N[size_t(K)].Index, Index[K]);
-    EXPECT_EQ(N[size_t(K)].Parent, Parent[K]);
-    EXPECT_EQ(N[size_t(K)].BitLength, 2);
-    EXPECT_EQ(N[size_t(K)].BitPattern, Pattern[K]);
+  for (const auto& [Table, Leaves] : Cases) {
+    FillTable(H, Table);
+    ASSERT_EQ(H.BuildFromTable(), int32_t(Leaves.size()));
+    const auto N = NodesOf(H, int32_t(Leaves.size()));
+    for (size_t K = 0; K < Leaves.size(); ++K) {
+      const auto& [Data, Index, Length, Pattern, Parent] = Leaves[K];
+      EXPECT_EQ(N[K].Data, Data) << Table.size() << " leaves, leaf " << K;
+      EXPECT_EQ(N[K].Index, Index);
+      EXPECT_EQ(N[K].BitLength, Length);
+      EXPECT_EQ(N[K].BitPattern, Pattern);
+      EXPECT_EQ(N[K].Parent, Parent);
+    }
   }
 }
 
@@ -620,12 +640,7 @@ TEST(THuffmanCoder, CheckFormatClassifiesBySize) {
   Fill(H.InStream(), {});
   EXPECT_EQ(H.CheckFormat(), -1);
   // Tags 2 and 3 count as coded.
-  Fill(H.InStream(), BytesOf(Abracadabra));
-  H.CountFrequencies();
-  H.BuildTree();
-  H.AssignCodes();
-  H.EncodeData();
-  TBytes Coded = StreamBytes(H.OutStream());
+  TBytes Coded = CodedBySteps(H, BytesOf(Abracadabra));
   Coded[0] = uint8_t((Coded[0] & ~3) | 3);
   Fill(H.InStream(), Coded);
   EXPECT_EQ(H.CheckFormat(), 1);
@@ -659,40 +674,23 @@ TEST(THuffmanCoder, DamagedFormsRaiseTheDataErrors) {
 }
 
 TEST(THuffmanCoder, CountsThatLeaveLengthZeroEntriesRaiseInsteadOfLooping) {
-  // N = 2 (data 'x', 'y'), W = 1, counts: one code of length 1 only, so 'y'
-  // gets length 0.  Payload 8 bits.
-  TBitWriter W;
-  W.Put(2 * 4 + 1, 32);
-  W.Put(0, 3);
-  W.Put(1, 5);
-  W.Put(2, 8);
-  W.Put('x', 8);
-  W.Put('y', 8);
-  W.Put(1, 1);
-  W.Put(0, 15);
+  // The stream, what Decode raises, and the bytes it leaves.
+  const std::vector<std::tuple<TBytes, std::string, TBytes>> Cases = {
+      // N = 2 (data 'x', 'y'), W = 1, counts: one code of length 1 only, so
+      // 'y' gets length 0.  Payload 16 bits: every bit 0 decodes to 'x'.
+      {OneCodeForm(2, 1, BytesOf("xy"), {0x00, 0x00}), "(no exception)", TBytes(16, 'x')},
+      {OneCodeForm(2, 1, BytesOf("xy"), {0x01, 0x00}), SCanNotDecode, {}},
+      // W = 0: no counts at all, every entry has length 0.
+      {OneCodeForm(1, 0, BytesOf("z"), {0x00}), SCanNotDecode, {}},
+  };
   THuffman H;
-  TBytes Zeros = W.Bytes;
-  Zeros.push_back(0x00);
-  Zeros.push_back(0x00);
-  Fill(H.InStream(), Zeros);
-  EXPECT_EQ(H.Decode(), 16);  // every bit 0 decodes to 'x'
-  EXPECT_EQ(StreamBytes(H.OutStream()), TBytes(16, 'x'));
-  TBytes Ones = W.Bytes;
-  Ones.push_back(0x01);
-  Ones.push_back(0x00);
-  Fill(H.InStream(), Ones);
-  EXPECT_EQ(MessageOf([&] { H.Decode(); }), SCanNotDecode);
-  EXPECT_EQ(H.OutStream().Size(), 0);
-  // W = 0: no counts at all, every entry has length 0.
-  TBitWriter Z;
-  Z.Put(1 * 4 + 1, 32);
-  Z.Put(0, 3);
-  Z.Put(0, 5);
-  Z.Put(1, 8);
-  Z.Put('z', 8);
-  Z.Put(0, 8);
-  Fill(H.InStream(), Z.Bytes);
-  EXPECT_EQ(MessageOf([&] { H.Decode(); }), SCanNotDecode);
+  for (const auto& [Stream, Message, Out] : Cases) {
+    Fill(H.InStream(), Stream);
+    int32_t Result = -1;
+    EXPECT_EQ(MessageOf([&] { Result = H.Decode(); }), Message) << Hex(Stream);
+    EXPECT_EQ(StreamBytes(H.OutStream()), Out);
+    if (Message == "(no exception)") { EXPECT_EQ(Result, int32_t(Out.size())); }
+  }
 }
 
 TEST(THuffmanCoder, APayloadPastTheStreamEndIsNotDecoded) {
@@ -768,14 +766,10 @@ TEST(THuffmanCoder, EncodingMatchesLinearSearchOnVariedInputs) {
   std::mt19937 Rng(3);
   for (int Case = 0; Case < 200; ++Case) {
     const TBytes Data = RandomBytes(Rng, Rng() % 3000, Case);
-    THuffman H;
-    Fill(H.InStream(), Data);
     if (Data.empty()) continue;
-    H.CountFrequencies();
-    H.BuildTree();
-    H.AssignCodes();
-    H.EncodeData();
-    ASSERT_EQ(StreamBytes(H.OutStream()), RefEncode(NodesOf(H, H.Count()), Data)) << Case;
+    THuffman H;
+    const TBytes Coded = CodedBySteps(H, Data);
+    ASSERT_EQ(Coded, RefEncode(NodesOf(H, H.Count()), Data)) << Case;
   }
   // Fibonacci-deep codes: lengths up to 16 on every flush path.
   for (int Leaves = 2; Leaves <= 40; ++Leaves) {
@@ -797,12 +791,7 @@ TEST(THuffmanCoder, DecodingMatchesLinearSearchOnMutatedStreams) {
   for (int Case = 0; Case < 400; ++Case) {
     const TBytes Data = RandomBytes(Rng, 1 + Rng() % 2000, Case);
     THuffman H;
-    Fill(H.InStream(), Data);
-    H.CountFrequencies();
-    H.BuildTree();
-    H.AssignCodes();
-    H.EncodeData();
-    TBytes Coded = StreamBytes(H.OutStream());
+    TBytes Coded = CodedBySteps(H, Data);
     const int Flips = Case % 5;
     for (int F = 0; F < Flips; ++F) Coded[Rng() % Coded.size()] ^= uint8_t(1u << (Rng() % 8));
     const bool Intact = Flips == 0 && Case % 3 != 2;
@@ -835,12 +824,7 @@ TEST(THuffmanCoder, DecodingMatchesLinearSearchOnMutatedStreams) {
 TEST(THuffmanCoder, DecodingLeavesTheStreamsWhereTheProcedureDoes) {
   // After the last symbol the input sits behind its 16-bit (or shorter) peek.
   THuffman H;
-  Fill(H.InStream(), BytesOf("mississippi river banks, mississippi mud"));
-  H.CountFrequencies();
-  H.BuildTree();
-  H.AssignCodes();
-  H.EncodeData();
-  const TBytes Coded = StreamBytes(H.OutStream());
+  const TBytes Coded = CodedBySteps(H, BytesOf("mississippi river banks, mississippi mud"));
   const auto Nodes = NodesOf(H, H.Count());
   Fill(H.InStream(), Coded);
   H.Decode();
@@ -896,12 +880,7 @@ TEST(THuffmanCoder, LargeInputsMatchTheProceduresAcrossBlocksAndChunks) {
   Inputs.push_back(Deep);
   for (const TBytes& Data : Inputs) {
     THuffman H;
-    Fill(H.InStream(), Data);
-    H.CountFrequencies();
-    H.BuildTree();
-    H.AssignCodes();
-    H.EncodeData();
-    const TBytes Coded = StreamBytes(H.OutStream());
+    const TBytes Coded = CodedBySteps(H, Data);
     ASSERT_EQ(Coded, RefEncode(NodesOf(H, H.Count()), Data));
     Fill(H.InStream(), Coded);
     ASSERT_EQ(H.Decode(), int32_t(Data.size()));
@@ -1108,16 +1087,7 @@ TEST(GetTableText, ListsTheWholeTableWithARuleAfterTheLeaves) {
   EXPECT_EQ(Text, Head + "\r\n" + Rule + "\r\n" +
                       "0  :  $41  :  3  :  1  :  0 = 0  :  1  :  -1  :  -1\r\n" + Rule + "\r\n");
   // A table read from a coded stream: entries of length 0 show no pattern.
-  TBitWriter W;
-  W.Put(0 * 4 + 1, 32);
-  W.Put(0, 3);
-  W.Put(1, 5);
-  W.Put(2, 8);
-  W.Put(0xAB, 8);
-  W.Put(0x0C, 8);
-  W.Put(1, 1);
-  W.Put(0, 15);
-  Fill(H.InStream(), W.Bytes);
+  Fill(H.InStream(), OneCodeForm(0, 1, {0xAB, 0x0C}, {}));
   H.ReadTable();
   H.GetTableText(Text);
   EXPECT_EQ(Text, Head + "\r\n" + Rule + "\r\n" +
