@@ -230,32 +230,25 @@ TEST(FrameDocTakeFrequencies, CountedBytesFillTheTable) {
   EXPECT_EQ(OrderCount, 3);
 }
 
-TEST(FrameDocTakeFrequencies, CodeWithoutLeavesChangesNothing) {
-  THuffman H;
-  std::vector<int32_t> F{4, 5};
-  TTableScan Scan{2, 5, 1};
-  EXPECT_FALSE(TakeFrequencies(H, F, Scan));
-  EXPECT_EQ(F, (std::vector<int32_t>{4, 5}));
-  EXPECT_EQ(Scan.DataCount, 2);
-}
-
-TEST(FrameDocTakeFrequencies, TableShorterThanTheLeavesChangesNothing) {
-  TLeafHuffman H;
-  H.SetLeaves({Leaf(0, 3, 1), Leaf(1, 2, 2), Leaf(2, 1, 2)});
-  std::vector<int32_t> F{0, 0};
-  TTableScan Scan;
-  EXPECT_FALSE(TakeFrequencies(H, F, Scan));
-  EXPECT_EQ(F, (std::vector<int32_t>{0, 0}));
-}
-
-TEST(FrameDocTakeFrequencies, LeafBeyondTheTableIsNotWrittenOutsideIt) {
-  TLeafHuffman H;
-  H.SetLeaves({Leaf(200, 3, 1), Leaf(1, 2, 1)});
-  std::vector<int32_t> F(4, 0);
-  TTableScan Scan{9, 9, 9};
-  EXPECT_FALSE(TakeFrequencies(H, F, Scan));
-  EXPECT_EQ(F, (std::vector<int32_t>(4, 0)));
-  EXPECT_EQ(Scan.DataCount, 9);
+TEST(FrameDocTakeFrequencies, RefusedCodesChangeNothing) {
+  // The code's leaves (none, more than the table has entries, one beyond the
+  // table), and the table before.
+  const std::vector<std::pair<std::vector<THuffmanNode>, std::vector<int32_t>>> Cases = {
+      {{}, {4, 5}},
+      {{Leaf(0, 3, 1), Leaf(1, 2, 2), Leaf(2, 1, 2)}, {0, 0}},
+      {{Leaf(200, 3, 1), Leaf(1, 2, 1)}, std::vector<int32_t>(4, 0)},
+  };
+  for (const auto& [Leaves, Before] : Cases) {
+    TLeafHuffman H;
+    H.SetLeaves(Leaves);
+    std::vector<int32_t> F = Before;
+    TTableScan Scan{9, 8, 7};
+    EXPECT_FALSE(TakeFrequencies(H, F, Scan)) << Leaves.size() << " leaves";
+    EXPECT_EQ(F, Before);
+    EXPECT_EQ(Scan.DataCount, 9);
+    EXPECT_EQ(Scan.MaxFrequency, 8);
+    EXPECT_EQ(Scan.MaxData, 7);
+  }
 }
 
 TEST(FrameDocStoreFrequencies, WritesEveryEntryAsLittleEndianWords) {
