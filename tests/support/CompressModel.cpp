@@ -64,7 +64,6 @@ void SortWorkList(std::vector<TWorkItem>& Items, int32_t L, int32_t R) {
 
 }  // namespace
 
-// One leaf per distinct byte, in order of first occurrence, then sorted.
 TTable CountLeaves(const uint8_t* P, size_t N) {
   std::array<int64_t, 256> Freq{};
   std::array<int32_t, 256> Slot{};
@@ -196,7 +195,6 @@ void AssignCodes(TTable& Nodes) {
   for (size_t k = 0; k < N; ++k) Nodes[k].BitPattern = PatternOf(Code16[k], Lengths[k]);
 }
 
-// The node table a counting build leaves.
 TTable BuildCode(const uint8_t* P, size_t N) {
   TTable Nodes = CountLeaves(P, N);
   BuildTree(Nodes);
@@ -227,8 +225,6 @@ void TBitWriter::Put(uint64_t Value, int32_t Count) {
   }
 }
 
-// Count bits from stream bit Bit, first bit least significant; bits beyond
-// the end read as 0.
 uint64_t GetBits(const uint8_t* P, size_t N, uint64_t Bit, int32_t Count) {
   uint64_t Value = 0;
   for (int32_t i = 0; i < Count; ++i, ++Bit)
@@ -236,7 +232,6 @@ uint64_t GetBits(const uint8_t* P, size_t N, uint64_t Bit, int32_t Count) {
   return Value;
 }
 
-// Writes Count bits of Value at stream bit Bit of an existing block.
 void PutBits(TBytes& B, uint64_t Bit, uint64_t Value, int32_t Count) {
   for (int32_t i = 0; i < Count; ++i, ++Bit) {
     const auto Mask = static_cast<uint8_t>(1u << (Bit % 8));
@@ -253,7 +248,6 @@ std::array<uint64_t, 17> LengthCounts(const TTable& Leaves) {
   return Counts;
 }
 
-// The coded form of P with the code in Leaves (bytes without a leaf skipped).
 TBytes CodedForm(const TTable& Leaves, const uint8_t* P, size_t N) {
   const auto Counts = LengthCounts(Leaves);
   uint64_t Greatest = 0;
@@ -288,8 +282,6 @@ TBytes StoredForm(const uint8_t* P, size_t N) {
   return Out.Bytes;
 }
 
-// What Encode leaves in OutStream: the coded form unless it is larger than
-// the input.
 TBytes EncodedForm(const TTable& Leaves, const uint8_t* P, size_t N) {
   if (N == 0) return StoredForm(P, N);
   TBytes Coded = CodedForm(Leaves, P, N);
@@ -308,7 +300,6 @@ const char* OutcomeName(TOutcome O) {
   return "?";
 }
 
-// Classifies and decodes a stream the documented way.
 TDecoded Decode(const uint8_t* P, size_t N) {
   TDecoded R;
   const uint64_t Word = GetBits(P, N, 0, 32);
@@ -369,8 +360,7 @@ TDecoded Decode(const uint8_t* P, size_t N) {
 }
 
 // --------------------------------------------------------------------------
-// Checks of the engine.  Each returns an empty string when the engine agrees,
-// else a description of the first disagreement.
+// Checks of the engine.
 
 std::string Hex(const uint8_t* P, size_t N, size_t Limit) {
   static const char Digits[] = "0123456789ABCDEF";
@@ -413,10 +403,6 @@ TTable EngineTable(const THuffman& H) {
 
 }  // namespace
 
-// The properties every counting build must have, checked without the model:
-// one leaf per distinct byte with its true count, frequencies descending,
-// lengths 1..16 non-decreasing, a complete code, canonical patterns, and the
-// leaves' tree links.
 std::string CheckCodeProperties(const TTable& T, const uint8_t* P, size_t N) {
   std::array<int64_t, 256> Freq{};
   for (size_t i = 0; i < N; ++i) ++Freq[P[i]];
@@ -497,8 +483,6 @@ std::string CheckStreamsRewound(THuffman& H, const char* After) {
 
 }  // namespace
 
-// Encode, SwapStreams, Decode on H (reused as callers like) with the input
-// P[0..N-1], compared with the model at every step.
 std::string CheckRoundTrip(THuffman& H, const uint8_t* P, size_t N) {
   const std::string Input = "input of " + std::to_string(N) + " bytes [" + Hex(P, N) + "]: ";
   const TTable Before = EngineTable(H);
@@ -584,9 +568,6 @@ std::string CheckRoundTrip(const uint8_t* P, size_t N) {
   return CheckRoundTrip(H, P, N);
 }
 
-// Decode of arbitrary bytes on a fresh coder: the documented outcome, exactly
-// one of the two messages as a plain Exception, and for a success the
-// documented bytes and table.  A success must also survive a round trip.
 std::string CheckDecode(const uint8_t* P, size_t N, bool RoundTripOutput) {
   const std::string Input = "stream of " + std::to_string(N) + " bytes [" + Hex(P, N) + "]: ";
   const TDecoded Model = Decode(P, N);
