@@ -1,17 +1,20 @@
 // Round trips and damaged streams, generated from a fixed seed so that every
 // run sees the same inputs.  Each input is held to the slow literal model in
-// fuzz/CompressModel.h (the code, the form, the decoded bytes and table) and
+// CompressModel.h (the code, the form, the decoded bytes and table) and
 // to properties checked without it (counts, ordering, a complete canonical
 // code within 16 bits).
-#include "../fuzz/CompressModel.h"
+#include "CompressModel.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <numeric>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -435,199 +438,192 @@ void FlipBit(TRandom& R, TBytes& S, uint64_t FromBit, uint64_t ToBit) {
   S[Bit / 8] ^= static_cast<uint8_t>(1u << (Bit % 8));
 }
 
-TEST(CompressDecodeDamage, BitFlipsAnywhere) {
-  TRandom R(0xB17);
-  TDamageStats Stats;
-  for (int Round = 0; Round < 600; ++Round) {
-    TBytes S = Round % 4 == 3 ? StoredSample(R) : CodedSample(R);
-    const uint32_t Flips = R.Between(1, 3);
-    for (uint32_t f = 0; f < Flips; ++f) FlipBit(R, S, 0, S.size() * 8);
-    Damaged(S, Stats, "round " + std::to_string(Round));
-  }
-  EXPECT_GT(Stats.Decoded, 50);
-  EXPECT_GT(Stats.NotHuffman, 50);
-  EXPECT_GT(Stats.CannotDecode, 0);
-}
+// One kind of damage: its seed and rounds, the stream of a round (none to
+// skip the round; What may name the damage), and the least each outcome must
+// have been seen: the counts must exceed the bounds that are not negative.
+struct TDamageCase {
+  const char* Name;
+  uint64_t Seed;
+  int Rounds;
+  std::function<std::optional<TBytes>(TRandom& R, int Round, std::string& What)> Make;
+  TDamageStats MoreThan;  // Cases unused
+  bool EveryZeroLength = false;
+};
 
-// Flips behind a sound header: in the data values, the counts or the payload.
-TEST(CompressDecodeDamage, BitFlipsInTableAndPayload) {
-  TRandom R(0x7AB1E);
-  TDamageStats Stats;
-  for (int Round = 0; Round < 600; ++Round) {
-    TBytes S = CodedSample(R);
-    const TLayout L = LayoutOf(S);
-    const uint64_t Counts = (6 + L.Entries) * 8;
-    const uint64_t Payload = Counts + 16 * static_cast<uint64_t>(L.W);
-    switch (Round % 3) {
-      case 0: FlipBit(R, S, 48, Counts); break;
-      case 1: FlipBit(R, S, Counts, Payload); break;
-      case 2:
-        for (uint32_t f = R.Between(1, 4); f > 0; --f) FlipBit(R, S, Payload, S.size() * 8);
-        break;
-    }
-    Damaged(S, Stats, "round " + std::to_string(Round));
-  }
-  EXPECT_GT(Stats.Decoded, 200);
-  EXPECT_GT(Stats.CannotDecode, 20);
-  EXPECT_GT(Stats.ZeroLength, 10);
-  EXPECT_GT(Stats.Overfull, 10);
-}
+class CompressDecodeDamage : public testing::TestWithParam<TDamageCase> {};
 
-TEST(CompressDecodeDamage, TruncatedAndExtendedStreams) {
-  TRandom R(0x7E0);
+TEST_P(CompressDecodeDamage, Rounds) {
+  const TDamageCase& Case = GetParam();
+  TRandom R(Case.Seed);
   TDamageStats Stats;
-  for (int Round = 0; Round < 600; ++Round) {
-    TBytes S = Round % 3 == 2 ? StoredSample(R) : CodedSample(R);
-    if (R.Below(2) == 0) {
-      const size_t Cut = std::min<size_t>(S.size(), R.Between(1, 8));
-      S.erase(S.end() - static_cast<std::ptrdiff_t>(Cut), S.end());
-    } else {
-      for (uint32_t k = R.Between(1, 8); k > 0; --k) S.push_back(R.Byte());
-    }
-    Damaged(S, Stats, "round " + std::to_string(Round));
-  }
-  // Every stream shorter than 4 bytes, the empty one included.
-  for (size_t Size = 0; Size < 4; ++Size)
-    for (int Round = 0; Round < 20; ++Round) {
-      TBytes S(Size);
-      for (auto& X : S) X = R.Byte();
-      Damaged(S, Stats, "short stream of " + std::to_string(Size));
-    }
-  EXPECT_GT(Stats.NotHuffman, 600);
-}
-
-// Header fields changed and the size fitted to them, so that decoding reads
-// a payload or table of another extent.
-TEST(CompressDecodeDamage, ChangedHeaderFields) {
-  TRandom R(0x4EAD);
-  TDamageStats Stats;
-  for (int Round = 0; Round < 700; ++Round) {
-    TBytes S = CodedSample(R);
-    const TLayout L = LayoutOf(S);
+  for (int Round = 0; Round < Case.Rounds; ++Round) {
     std::string What;
-    switch (Round % 5) {
-      case 0:
-        What = "byte count";
-        PutBits(S, 2, R.Below(static_cast<uint32_t>(2 * L.Bytes + 9)), 30);
-        break;
-      case 1: What = "tail"; PutBits(S, 32, R.Below(8), 3); break;
-      case 2: What = "W"; PutBits(S, 35, R.Below(4) == 0 ? R.Below(32) : R.Below(12), 5); break;
-      case 3: What = "N"; PutBits(S, 40, R.Below(4) == 0 ? R.Below(256) : R.Between(1, 24), 8); break;
-      case 4: What = "form tag"; PutBits(S, 0, R.Between(1, 3), 2); break;
-    }
-    if (R.Below(8) != 0) FitToHeader(R, S);
-    Damaged(S, Stats, What + ", round " + std::to_string(Round));
+    const std::optional<TBytes> S = Case.Make(R, Round, What);
+    if (S) Damaged(*S, Stats, What + " round " + std::to_string(Round));
   }
-  EXPECT_GT(Stats.Decoded, 100);
-  EXPECT_GT(Stats.NotHuffman, 50);
-  EXPECT_GT(Stats.CannotDecode, 50);
-  EXPECT_GT(Stats.ZeroLength, 20);
-  EXPECT_GT(Stats.Overfull, 20);
+  const std::tuple<const char*, int, int> Seen[] = {
+      {"decoded", Stats.Decoded, Case.MoreThan.Decoded},
+      {"not Huffman", Stats.NotHuffman, Case.MoreThan.NotHuffman},
+      {"cannot decode", Stats.CannotDecode, Case.MoreThan.CannotDecode},
+      {"zero length", Stats.ZeroLength, Case.MoreThan.ZeroLength},
+      {"overfull", Stats.Overfull, Case.MoreThan.Overfull}};
+  for (const auto& [Outcome, Count, Bound] : Seen)
+    if (Bound >= 0) { EXPECT_GT(Count, Bound) << Outcome; }
+  if (Case.EveryZeroLength) { EXPECT_EQ(Stats.ZeroLength, Stats.Cases); }
 }
 
-// Counts that give fewer than N entries a length: entries of length 0 must
-// never be matched (they would consume no bits).
-TEST(CompressDecodeDamage, CountsCoveringFewerThanNEntries) {
-  TRandom R(0xC0);
-  TDamageStats Stats;
-  for (int Round = 0; Round < 600; ++Round) {
-    TBytes S;
-    if (Round % 2 == 0) {
-      S = CodedSample(R);
-    } else {
-      // A payload that never uses the last entry's code, so a decoder that
-      // ignores the gap could succeed.
-      TBytes Input = Skewed(R, R.Between(2, 200), R.Between(2, 40), R.Between(0, 5));
-      const TTable Code = BuildCode(Input.data(), Input.size());
-      if (Code.size() < 2) continue;
-      TBytes Used;
-      for (uint8_t B : Input)
-        if (B != Code.back().Data) Used.push_back(B);
-      S = CodedForm(Code, Used.data(), Used.size());
-    }
-    switch (Round % 4) {
-      case 0:
-      case 1: {
-        // Lower the count of one length in use by 1..all.
-        std::vector<int32_t> InUse;
-        for (int32_t Len = 1; Len <= 16; ++Len)
-          if (GetCount(S, Len) > 0) InUse.push_back(Len);
-        const int32_t Len = InUse[R.Below(static_cast<uint32_t>(InUse.size()))];
-        const uint64_t Old = GetCount(S, Len);
-        SetCount(S, Len, Old - R.Between(1, static_cast<uint32_t>(Old)));
-        break;
-      }
-      case 2:
-        for (int32_t Len = 1; Len <= 16; ++Len) SetCount(S, Len, 0);
-        break;
-      case 3:
-        PutBits(S, 35, 0, 5);  // W 0: no counts at all
-        FitToHeader(R, S);
-        break;
-    }
-    Damaged(S, Stats, "round " + std::to_string(Round));
-  }
-  EXPECT_EQ(Stats.ZeroLength, Stats.Cases);
-  EXPECT_GT(Stats.CannotDecode, 100);
-  EXPECT_GT(Stats.Decoded, 10);
-}
+const TDamageCase DamageCases[] = {
+    {"BitFlipsAnywhere", 0xB17, 600,
+     [](TRandom& R, int Round, std::string&) -> std::optional<TBytes> {
+       TBytes S = Round % 4 == 3 ? StoredSample(R) : CodedSample(R);
+       const uint32_t Flips = R.Between(1, 3);
+       for (uint32_t f = 0; f < Flips; ++f) FlipBit(R, S, 0, S.size() * 8);
+       return S;
+     },
+     {0, 50, 50, 0, -1, -1}},
+    // Flips behind a sound header: in the data values, the counts or the payload.
+    {"BitFlipsInTableAndPayload", 0x7AB1E, 600,
+     [](TRandom& R, int Round, std::string&) -> std::optional<TBytes> {
+       TBytes S = CodedSample(R);
+       const TLayout L = LayoutOf(S);
+       const uint64_t Counts = (6 + L.Entries) * 8;
+       const uint64_t Payload = Counts + 16 * static_cast<uint64_t>(L.W);
+       switch (Round % 3) {
+         case 0: FlipBit(R, S, 48, Counts); break;
+         case 1: FlipBit(R, S, Counts, Payload); break;
+         case 2:
+           for (uint32_t f = R.Between(1, 4); f > 0; --f) FlipBit(R, S, Payload, S.size() * 8);
+           break;
+       }
+       return S;
+     },
+     {0, 200, -1, 20, 10, 10}},
+    // Cut or extended, then every stream shorter than 4 bytes, the empty one
+    // included (rounds 600 on).
+    {"TruncatedAndExtendedStreams", 0x7E0, 680,
+     [](TRandom& R, int Round, std::string& What) -> std::optional<TBytes> {
+       if (Round >= 600) {
+         What = "short stream";
+         TBytes S(static_cast<size_t>(Round - 600) / 20);
+         for (auto& X : S) X = R.Byte();
+         return S;
+       }
+       TBytes S = Round % 3 == 2 ? StoredSample(R) : CodedSample(R);
+       if (R.Below(2) == 0) {
+         const size_t Cut = std::min<size_t>(S.size(), R.Between(1, 8));
+         S.erase(S.end() - static_cast<std::ptrdiff_t>(Cut), S.end());
+       } else {
+         for (uint32_t k = R.Between(1, 8); k > 0; --k) S.push_back(R.Byte());
+       }
+       return S;
+     },
+     {0, -1, 600, -1, -1, -1}},
+    // Header fields changed and the size fitted to them, so that decoding
+    // reads a payload or table of another extent.
+    {"ChangedHeaderFields", 0x4EAD, 700,
+     [](TRandom& R, int Round, std::string& What) -> std::optional<TBytes> {
+       TBytes S = CodedSample(R);
+       const TLayout L = LayoutOf(S);
+       switch (Round % 5) {
+         case 0:
+           What = "byte count";
+           PutBits(S, 2, R.Below(static_cast<uint32_t>(2 * L.Bytes + 9)), 30);
+           break;
+         case 1: What = "tail"; PutBits(S, 32, R.Below(8), 3); break;
+         case 2: What = "W"; PutBits(S, 35, R.Below(4) == 0 ? R.Below(32) : R.Below(12), 5); break;
+         case 3: What = "N"; PutBits(S, 40, R.Below(4) == 0 ? R.Below(256) : R.Between(1, 24), 8); break;
+         case 4: What = "form tag"; PutBits(S, 0, R.Between(1, 3), 2); break;
+       }
+       if (R.Below(8) != 0) FitToHeader(R, S);
+       return S;
+     },
+     {0, 100, 50, 50, 20, 20}},
+    // Counts that give fewer than N entries a length: entries of length 0
+    // must never be matched (they would consume no bits).
+    {"CountsCoveringFewerThanNEntries", 0xC0, 600,
+     [](TRandom& R, int Round, std::string&) -> std::optional<TBytes> {
+       TBytes S;
+       if (Round % 2 == 0) {
+         S = CodedSample(R);
+       } else {
+         // A payload that never uses the last entry's code, so a decoder that
+         // ignores the gap could succeed.
+         TBytes Input = Skewed(R, R.Between(2, 200), R.Between(2, 40), R.Between(0, 5));
+         const TTable Code = BuildCode(Input.data(), Input.size());
+         if (Code.size() < 2) return std::nullopt;
+         TBytes Used;
+         for (uint8_t B : Input)
+           if (B != Code.back().Data) Used.push_back(B);
+         S = CodedForm(Code, Used.data(), Used.size());
+       }
+       switch (Round % 4) {
+         case 0:
+         case 1: {
+           // Lower the count of one length in use by 1..all.
+           std::vector<int32_t> InUse;
+           for (int32_t Len = 1; Len <= 16; ++Len)
+             if (GetCount(S, Len) > 0) InUse.push_back(Len);
+           const int32_t Len = InUse[R.Below(static_cast<uint32_t>(InUse.size()))];
+           const uint64_t Old = GetCount(S, Len);
+           SetCount(S, Len, Old - R.Between(1, static_cast<uint32_t>(Old)));
+           break;
+         }
+         case 2:
+           for (int32_t Len = 1; Len <= 16; ++Len) SetCount(S, Len, 0);
+           break;
+         case 3:
+           PutBits(S, 35, 0, 5);  // W 0: no counts at all
+           FitToHeader(R, S);
+           break;
+       }
+       return S;
+     },
+     {0, 10, -1, 100, -1, -1}, true},
+    // Counts that promise more codes than fit: either the extra entries lie
+    // beyond N and change nothing, or codes run past 16 bits.
+    {"CountsPromisingTooManyCodes", 0x0F, 400,
+     [](TRandom& R, int, std::string&) -> std::optional<TBytes> {
+       TBytes S = CodedSample(R);
+       const TLayout L = LayoutOf(S);
+       const int32_t Len = static_cast<int32_t>(R.Between(1, 16));
+       const uint64_t Limit = (uint64_t{1} << L.W) - 1;
+       const uint64_t Old = GetCount(S, Len);
+       SetCount(S, Len, R.Below(2) == 0 ? std::min(Limit, Old + R.Between(1, 3)) : R.Next() % (Limit + 1));
+       return S;
+     },
+     {0, 50, -1, -1, -1, 60}},
+    {"StoredFormLengths", 0x570, 400,
+     [](TRandom& R, int Round, std::string&) -> std::optional<TBytes> {
+       TBytes S = StoredSample(R);
+       const uint64_t Length = S.size() - 4;
+       PutBits(S, 2, R.Below(static_cast<uint32_t>(Length + 9)), 30);
+       if (Round % 2 == 0) {
+         const uint64_t Fit = (GetBits(S.data(), S.size(), 0, 32) >> 2) + 4;
+         while (S.size() < Fit) S.push_back(R.Byte());
+         S.erase(S.begin() + static_cast<std::ptrdiff_t>(Fit), S.end());
+       }
+       return S;
+     },
+     {0, 150, 150, -1, -1, -1}},
+    // Random bytes, some under a header whose sizes fit them.
+    {"RandomBytes", 0x5A5A, 800,
+     [](TRandom& R, int Round, std::string&) -> std::optional<TBytes> {
+       TBytes S(R.Between(0, 80));
+       for (auto& X : S) X = R.Byte();
+       if (Round % 2 == 0 && S.size() >= 6) {
+         PutBits(S, 0, R.Between(1, 3), 2);
+         PutBits(S, 2, R.Below(40), 30);
+         PutBits(S, 35, R.Below(10), 5);
+         PutBits(S, 40, R.Below(3) == 0 ? R.Below(256) : R.Between(1, 8), 8);
+         FitToHeader(R, S);
+       }
+       return S;
+     },
+     {0, 10, 300, 50, -1, -1}},
+};
 
-// Counts that promise more codes than fit: either the extra entries lie
-// beyond N and change nothing, or codes run past 16 bits.
-TEST(CompressDecodeDamage, CountsPromisingTooManyCodes) {
-  TRandom R(0x0F);
-  TDamageStats Stats;
-  for (int Round = 0; Round < 400; ++Round) {
-    TBytes S = CodedSample(R);
-    const TLayout L = LayoutOf(S);
-    const int32_t Len = static_cast<int32_t>(R.Between(1, 16));
-    const uint64_t Limit = (uint64_t{1} << L.W) - 1;
-    const uint64_t Old = GetCount(S, Len);
-    SetCount(S, Len, R.Below(2) == 0 ? std::min(Limit, Old + R.Between(1, 3)) : R.Next() % (Limit + 1));
-    Damaged(S, Stats, "round " + std::to_string(Round));
-  }
-  EXPECT_GT(Stats.Overfull, 60);
-  EXPECT_GT(Stats.Decoded, 50);
-}
-
-TEST(CompressDecodeDamage, StoredFormLengths) {
-  TRandom R(0x570);
-  TDamageStats Stats;
-  for (int Round = 0; Round < 400; ++Round) {
-    TBytes S = StoredSample(R);
-    const uint64_t Length = S.size() - 4;
-    PutBits(S, 2, R.Below(static_cast<uint32_t>(Length + 9)), 30);
-    if (Round % 2 == 0) {
-      const uint64_t Fit = (GetBits(S.data(), S.size(), 0, 32) >> 2) + 4;
-      while (S.size() < Fit) S.push_back(R.Byte());
-      S.erase(S.begin() + static_cast<std::ptrdiff_t>(Fit), S.end());
-    }
-    Damaged(S, Stats, "round " + std::to_string(Round));
-  }
-  EXPECT_GT(Stats.Decoded, 150);
-  EXPECT_GT(Stats.NotHuffman, 150);
-}
-
-// Random bytes, some under a header whose sizes fit them.
-TEST(CompressDecodeDamage, RandomBytes) {
-  TRandom R(0x5A5A);
-  TDamageStats Stats;
-  for (int Round = 0; Round < 800; ++Round) {
-    TBytes S(R.Between(0, 80));
-    for (auto& X : S) X = R.Byte();
-    if (Round % 2 == 0 && S.size() >= 6) {
-      PutBits(S, 0, R.Between(1, 3), 2);
-      PutBits(S, 2, R.Below(40), 30);
-      PutBits(S, 35, R.Below(10), 5);
-      PutBits(S, 40, R.Below(3) == 0 ? R.Below(256) : R.Between(1, 8), 8);
-      FitToHeader(R, S);
-    }
-    Damaged(S, Stats, "round " + std::to_string(Round));
-  }
-  EXPECT_GT(Stats.Decoded, 10);
-  EXPECT_GT(Stats.NotHuffman, 300);
-  EXPECT_GT(Stats.CannotDecode, 50);
-}
+INSTANTIATE_TEST_SUITE_P(Damage, CompressDecodeDamage, testing::ValuesIn(DamageCases),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
 
 // --------------------------------------------------------------------------
 // The model itself against the documented forms, so that a disagreement

@@ -1,16 +1,19 @@
 // Unit Compress: the bit stream, the code builder, the stream coder and the
-// reports, against the worked examples and against a plain re-statement of
-// the symbol-by-symbol procedures (counting passes, linear-search coding and
-// decoding) written here independently of the engine's loops.
+// reports, against the worked examples and against the slow literal model of
+// the symbol-by-symbol procedures (CompressModel.h: counting, linear-search
+// coding and decoding), which shares nothing with the engine's loops.
 #include "AbracadabraGolden.h"
 #include "Compress.h"
+#include "CompressModel.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -43,6 +46,17 @@ void FillTable(THuffman& Huffman, const std::vector<int32_t>& Frequencies) {
   }
 }
 
+// The coded form of Data by the steps of a counting build and coding, one by
+// one (Encode would store a form that does not pay).
+TBytes CodedBySteps(THuffman& Huffman, const TBytes& Data) {
+  Fill(Huffman.InStream(), Data);
+  Huffman.CountFrequencies();
+  Huffman.BuildTree();
+  Huffman.AssignCodes();
+  Huffman.EncodeData();
+  return StreamBytes(Huffman.OutStream());
+}
+
 std::vector<THuffmanNode> NodesOf(const THuffman& Huffman, int32_t Count) {
   std::vector<THuffmanNode> Nodes(static_cast<size_t>(Count));
   for (int32_t I = 0; I < Count; ++I) Huffman.GetNode(I, Nodes[static_cast<size_t>(I)]);
@@ -60,104 +74,29 @@ std::string Hex(const TBytes& Bytes) {
   return Text;
 }
 
-// A bit writer and reader, least significant bit first, one bit at a time.
-struct TRefBitWriter {
-  TBytes Bytes;
-  uint64_t Bit = 0;
-  void Put(uint32_t Value, int32_t Count) {
-    for (int32_t I = 0; I < Count; ++I, ++Bit) {
-      if (Bit / 8 >= Bytes.size()) Bytes.push_back(0);
-      if ((Value >> I) & 1) Bytes[Bit / 8] |= uint8_t(1u << (Bit % 8));
-    }
-  }
-};
-
-uint32_t RefGetBits(const TBytes& Bytes, uint64_t Bit, int32_t Count) {
-  uint32_t Value = 0;
-  for (int32_t I = 0; I < Count; ++I, ++Bit)
-    if (Bit / 8 < Bytes.size() && ((Bytes[Bit / 8] >> (Bit % 8)) & 1)) Value |= 1u << I;
-  return Value;
-}
-
-// Leaves in first-occurrence order by repeated passes over a shrinking copy.
-std::vector<std::pair<uint8_t, int32_t>> RefFirstOccurrenceLeaves(const TBytes& Data) {
-  std::vector<std::pair<uint8_t, int32_t>> Leaves;
-  TBytes Rest = Data;
-  while (!Rest.empty()) {
-    const uint8_t First = Rest[0];
-    TBytes Next;
-    int32_t Count = 0;
-    for (const uint8_t B : Rest)
-      if (B == First)
-        ++Count;
-      else
-        Next.push_back(B);
-    Leaves.emplace_back(First, Count);
-    Rest.swap(Next);
-  }
-  return Leaves;
-}
-
-// The coded form of Data under the code in Nodes, by linear search.
+// The reference coder: the slow literal model shared with the fuzz targets.
 TBytes RefEncode(const std::vector<THuffmanNode>& Nodes, const TBytes& Data) {
-  uint32_t Counts[17] = {};
-  for (const auto& N : Nodes)
-    if (N.BitLength >= 1 && N.BitLength <= 16) ++Counts[N.BitLength];
-  uint32_t Max = 0;
-  for (int L = 1; L <= 16; ++L) Max = std::max(Max, Counts[L]);
-  int32_t W = 1;
-  while ((Max >> W) != 0) ++W;
-  TRefBitWriter Out;
-  Out.Put(0, 32);
-  Out.Put(0, 3);
-  Out.Put(uint32_t(W), 5);
-  Out.Put(uint32_t(Nodes.size()) & 255, 8);
-  for (const auto& N : Nodes) Out.Put(N.Data, 8);
-  for (int L = 1; L <= 16; ++L) Out.Put(Counts[L], W);
-  const uint64_t PayloadStart = Out.Bit;
-  for (const uint8_t B : Data)
-    for (const auto& N : Nodes)
-      if (N.Data == B) {
-        Out.Put(uint32_t(N.BitPattern), N.BitLength);
-        break;
-      }
-  const uint64_t Total = Out.Bit - PayloadStart;
-  const uint32_t Word = uint32_t((Total / 8) * 4 + 1);
-  for (int I = 0; I < 4; ++I) Out.Bytes[size_t(I)] = uint8_t(Word >> (8 * I));
-  Out.Bytes[4] = uint8_t((Out.Bytes[4] & ~7) | (Total % 8));
-  return Out.Bytes;
+  return CompressModel::CodedForm(Nodes, Data.data(), Data.size());
 }
 
-// Decoding by peeking 16 bits and comparing every entry in table order, over
-// the node table a decoder reads from Coded.  Fails like the engine: true in
-// CanNotDecode when the next bits match no entry or only one of length 0.
-struct TRefDecoded {
-  TBytes Bytes;
-  bool CanNotDecode = false;
-};
-TRefDecoded RefDecodePayload(const std::vector<THuffmanNode>& Nodes, const TBytes& Coded) {
-  TRefDecoded Result;
-  const uint32_t Word = RefGetBits(Coded, 0, 32);
-  const uint64_t Total = uint64_t(Word >> 2) * 8 + RefGetBits(Coded, 32, 3);
-  const uint64_t Start = (Nodes.size() + 6 + 2 * RefGetBits(Coded, 35, 5)) * 8;
-  uint64_t Pos = 0;
-  while (Pos < Total) {
-    const int32_t Take = int32_t(std::min<uint64_t>(Total - Pos, 16));
-    const uint32_t V = RefGetBits(Coded, Start + Pos, Take);
-    const THuffmanNode* Hit = nullptr;
-    for (const auto& N : Nodes)
-      if (uint32_t(N.BitPattern) == (V & (65535u >> (16 - N.BitLength)))) {
-        Hit = &N;
-        break;
-      }
-    if (Hit == nullptr || Hit->BitLength == 0) {
-      Result.CanNotDecode = true;
-      return Result;
-    }
-    Result.Bytes.push_back(Hit->Data);
-    Pos += uint64_t(Hit->BitLength);
-  }
-  return Result;
+uint64_t RefGetBits(const TBytes& Bytes, uint64_t Bit, int32_t Count) {
+  return CompressModel::GetBits(Bytes.data(), Bytes.size(), Bit, Count);
+}
+
+// A coded form written field by field: PayloadBytes whole payload bytes (no
+// tail bits), W-bit length counts that give one code of length 1 (no counts
+// when W is 0), the data values Values, then the Payload bytes.
+TBytes OneCodeForm(uint32_t PayloadBytes, int32_t W, const TBytes& Values, const TBytes& Payload) {
+  CompressModel::TBitWriter Out;
+  Out.Put(PayloadBytes * 4 + 1, 32);
+  Out.Put(0, 3);
+  Out.Put(uint64_t(W), 5);
+  Out.Put(Values.size(), 8);
+  for (const uint8_t V : Values) Out.Put(V, 8);
+  if (W > 0)
+    for (int32_t Length = 1; Length <= 16; ++Length) Out.Put(Length == 1 ? 1 : 0, W);
+  Out.Bytes.insert(Out.Bytes.end(), Payload.begin(), Payload.end());
+  return Out.Bytes;
 }
 
 // Generated inputs of several shapes.
@@ -197,14 +136,6 @@ std::string MessageOf(TCall Call) {
   }
   return "(no exception)";
 }
-
-// Exposes the protected steps for the tests.
-class TOpenHuffman : public THuffman {
-public:
-  using THuffman::Nodes;
-  using THuffman::SetCount;
-  using THuffman::SortNodes;
-};
 
 }  // namespace
 
@@ -390,36 +321,29 @@ TEST(THuffman, CountingBeforeTheTreeSortsTheFirstOccurrenceOrder) {
 }
 
 TEST(THuffman, EqualFrequenciesFollowTheQuicksortOrder) {
+  // Per leaf: Data, Index, BitLength, BitPattern, Parent.
+  using TLeafRow = std::array<int32_t, 5>;
+  const std::vector<std::pair<std::vector<int32_t>, std::vector<TLeafRow>>> Cases = {
+      // Three equal: the tree puts data 2 at depth 1, and the final sort puts
+      // data 0 before data 1 (a stable sort would keep 1 before 0).
+      {{1, 1, 1}, {{2, 0, 1, 0, 4}, {0, 2, 2, 1, 3}, {1, 1, 2, 3, 3}}},
+      // Four equal: data order 0..3 again, but each leaf keeps the position
+      // the first sort gave it (2, 3, 0, 1) as Index.
+      {{1, 1, 1, 1}, {{0, 2, 2, 0, 4}, {1, 3, 2, 2, 4}, {2, 0, 2, 1, 5}, {3, 1, 2, 3, 5}}},
+  };
   THuffman H;
-  // Three equal: the tree puts data 2 at depth 1, and the final sort puts
-  // data 0 before data 1 (a stable sort would keep 1 before 0).
-  FillTable(H, {1, 1, 1});
-  ASSERT_EQ(H.BuildFromTable(), 3);
-  auto N = NodesOf(H, 3);
-  EXPECT_EQ(N[0].Data, 2);
-  EXPECT_EQ(N[1].Data, 0);
-  EXPECT_EQ(N[2].Data, 1);
-  EXPECT_EQ(N[0].Index, 0);
-  EXPECT_EQ(N[1].Index, 2);
-  EXPECT_EQ(N[2].Index, 1);
-  EXPECT_EQ(N[0].BitPattern, 0);
-  EXPECT_EQ(N[1].BitPattern, 1);
-  EXPECT_EQ(N[2].BitPattern, 3);
-  EXPECT_EQ(N[0].Parent, 4);
-  EXPECT_EQ(N[1].Parent, 3);
-  EXPECT_EQ(N[2].Parent, 3);
-  // Four equal: data order 0..3 again, but each leaf keeps the position the
-  // first sort gave it (2, 3, 0, 1) as Index.
-  FillTable(H, {1, 1, 1, 1});
-  ASSERT_EQ(H.BuildFromTable(), 4);
-  N = NodesOf(H, 4);
-  const int32_t Index[] = {2, 3, 0, 1}, Parent[] = {4, 4, 5, 5}, Pattern[] = {0, 2, 1, 3};
-  for (int K = 0; K < 4; ++K) {
-    EXPECT_EQ(N[size_t(K)].Data, K);
-    EXPECT_EQ(N[size_t(K)].Index, Index[K]);
-    EXPECT_EQ(N[size_t(K)].Parent, Parent[K]);
-    EXPECT_EQ(N[size_t(K)].BitLength, 2);
-    EXPECT_EQ(N[size_t(K)].BitPattern, Pattern[K]);
+  for (const auto& [Table, Leaves] : Cases) {
+    FillTable(H, Table);
+    ASSERT_EQ(H.BuildFromTable(), int32_t(Leaves.size()));
+    const auto N = NodesOf(H, int32_t(Leaves.size()));
+    for (size_t K = 0; K < Leaves.size(); ++K) {
+      const auto& [Data, Index, Length, Pattern, Parent] = Leaves[K];
+      EXPECT_EQ(N[K].Data, Data) << Table.size() << " leaves, leaf " << K;
+      EXPECT_EQ(N[K].Index, Index);
+      EXPECT_EQ(N[K].BitLength, Length);
+      EXPECT_EQ(N[K].BitPattern, Pattern);
+      EXPECT_EQ(N[K].Parent, Parent);
+    }
   }
 }
 
@@ -558,23 +482,19 @@ TEST(THuffman, ClearEmptiesTheTableAndBothStreams) {
   EXPECT_TRUE(H.OutStream().LsbFirst());
 }
 
-TEST(THuffman, CountingMatchesRepeatedPassesOnVariedInputs) {
+TEST(THuffman, CountingMatchesTheModelOnVariedInputs) {
   std::mt19937 Rng(11);
   for (int Case = 0; Case < 60; ++Case) {
     const TBytes Data = RandomBytes(Rng, 1 + Rng() % 5000, Case);
-    TOpenHuffman Ref;
-    const auto Leaves = RefFirstOccurrenceLeaves(Data);
-    for (const auto& [Value, Count] : Leaves)
-      Ref.Nodes().push_back(THuffmanNode{0, Value, Count, 0, 0, -1, -1, -1});
-    if (Leaves.size() >= 2) Ref.SortNodes(0, int32_t(Leaves.size()) - 1);
+    const auto Leaves = CompressModel::CountLeaves(Data.data(), Data.size());
     THuffman H;
     Fill(H.InStream(), Data);
     ASSERT_EQ(H.CountFrequencies(), int32_t(Leaves.size()));
     for (size_t K = 0; K < Leaves.size(); ++K) {
       THuffmanNode N;
       H.GetNode(int32_t(K), N);
-      ASSERT_EQ(N.Data, Ref.Nodes()[K].Data) << Case << " " << K;
-      ASSERT_EQ(N.Frequency, Ref.Nodes()[K].Frequency);
+      ASSERT_EQ(N.Data, Leaves[K].Data) << Case << " " << K;
+      ASSERT_EQ(N.Frequency, Leaves[K].Frequency);
       ASSERT_EQ(N.Index, int32_t(K));
     }
   }
@@ -720,12 +640,7 @@ TEST(THuffmanCoder, CheckFormatClassifiesBySize) {
   Fill(H.InStream(), {});
   EXPECT_EQ(H.CheckFormat(), -1);
   // Tags 2 and 3 count as coded.
-  Fill(H.InStream(), BytesOf(Abracadabra));
-  H.CountFrequencies();
-  H.BuildTree();
-  H.AssignCodes();
-  H.EncodeData();
-  TBytes Coded = StreamBytes(H.OutStream());
+  TBytes Coded = CodedBySteps(H, BytesOf(Abracadabra));
   Coded[0] = uint8_t((Coded[0] & ~3) | 3);
   Fill(H.InStream(), Coded);
   EXPECT_EQ(H.CheckFormat(), 1);
@@ -759,40 +674,23 @@ TEST(THuffmanCoder, DamagedFormsRaiseTheDataErrors) {
 }
 
 TEST(THuffmanCoder, CountsThatLeaveLengthZeroEntriesRaiseInsteadOfLooping) {
-  // N = 2 (data 'x', 'y'), W = 1, counts: one code of length 1 only, so 'y'
-  // gets length 0.  Payload 8 bits.
-  TRefBitWriter W;
-  W.Put(2 * 4 + 1, 32);
-  W.Put(0, 3);
-  W.Put(1, 5);
-  W.Put(2, 8);
-  W.Put('x', 8);
-  W.Put('y', 8);
-  W.Put(1, 1);
-  W.Put(0, 15);
+  // The stream, what Decode raises, and the bytes it leaves.
+  const std::vector<std::tuple<TBytes, std::string, TBytes>> Cases = {
+      // N = 2 (data 'x', 'y'), W = 1, counts: one code of length 1 only, so
+      // 'y' gets length 0.  Payload 16 bits: every bit 0 decodes to 'x'.
+      {OneCodeForm(2, 1, BytesOf("xy"), {0x00, 0x00}), "(no exception)", TBytes(16, 'x')},
+      {OneCodeForm(2, 1, BytesOf("xy"), {0x01, 0x00}), SCanNotDecode, {}},
+      // W = 0: no counts at all, every entry has length 0.
+      {OneCodeForm(1, 0, BytesOf("z"), {0x00}), SCanNotDecode, {}},
+  };
   THuffman H;
-  TBytes Zeros = W.Bytes;
-  Zeros.push_back(0x00);
-  Zeros.push_back(0x00);
-  Fill(H.InStream(), Zeros);
-  EXPECT_EQ(H.Decode(), 16);  // every bit 0 decodes to 'x'
-  EXPECT_EQ(StreamBytes(H.OutStream()), TBytes(16, 'x'));
-  TBytes Ones = W.Bytes;
-  Ones.push_back(0x01);
-  Ones.push_back(0x00);
-  Fill(H.InStream(), Ones);
-  EXPECT_EQ(MessageOf([&] { H.Decode(); }), SCanNotDecode);
-  EXPECT_EQ(H.OutStream().Size(), 0);
-  // W = 0: no counts at all, every entry has length 0.
-  TRefBitWriter Z;
-  Z.Put(1 * 4 + 1, 32);
-  Z.Put(0, 3);
-  Z.Put(0, 5);
-  Z.Put(1, 8);
-  Z.Put('z', 8);
-  Z.Put(0, 8);
-  Fill(H.InStream(), Z.Bytes);
-  EXPECT_EQ(MessageOf([&] { H.Decode(); }), SCanNotDecode);
+  for (const auto& [Stream, Message, Out] : Cases) {
+    Fill(H.InStream(), Stream);
+    int32_t Result = -1;
+    EXPECT_EQ(MessageOf([&] { Result = H.Decode(); }), Message) << Hex(Stream);
+    EXPECT_EQ(StreamBytes(H.OutStream()), Out);
+    if (Message == "(no exception)") { EXPECT_EQ(Result, int32_t(Out.size())); }
+  }
 }
 
 TEST(THuffmanCoder, APayloadPastTheStreamEndIsNotDecoded) {
@@ -868,14 +766,10 @@ TEST(THuffmanCoder, EncodingMatchesLinearSearchOnVariedInputs) {
   std::mt19937 Rng(3);
   for (int Case = 0; Case < 200; ++Case) {
     const TBytes Data = RandomBytes(Rng, Rng() % 3000, Case);
-    THuffman H;
-    Fill(H.InStream(), Data);
     if (Data.empty()) continue;
-    H.CountFrequencies();
-    H.BuildTree();
-    H.AssignCodes();
-    H.EncodeData();
-    ASSERT_EQ(StreamBytes(H.OutStream()), RefEncode(NodesOf(H, H.Count()), Data)) << Case;
+    THuffman H;
+    const TBytes Coded = CodedBySteps(H, Data);
+    ASSERT_EQ(Coded, RefEncode(NodesOf(H, H.Count()), Data)) << Case;
   }
   // Fibonacci-deep codes: lengths up to 16 on every flush path.
   for (int Leaves = 2; Leaves <= 40; ++Leaves) {
@@ -897,12 +791,7 @@ TEST(THuffmanCoder, DecodingMatchesLinearSearchOnMutatedStreams) {
   for (int Case = 0; Case < 400; ++Case) {
     const TBytes Data = RandomBytes(Rng, 1 + Rng() % 2000, Case);
     THuffman H;
-    Fill(H.InStream(), Data);
-    H.CountFrequencies();
-    H.BuildTree();
-    H.AssignCodes();
-    H.EncodeData();
-    TBytes Coded = StreamBytes(H.OutStream());
+    TBytes Coded = CodedBySteps(H, Data);
     const int Flips = Case % 5;
     for (int F = 0; F < Flips; ++F) Coded[Rng() % Coded.size()] ^= uint8_t(1u << (Rng() % 8));
     const bool Intact = Flips == 0 && Case % 3 != 2;
@@ -915,18 +804,17 @@ TEST(THuffmanCoder, DecodingMatchesLinearSearchOnMutatedStreams) {
     Fill(H.InStream(), Coded);
     if (H.CheckFormat() != 1) continue;
     H.ReadTable();
-    const auto Nodes = NodesOf(H, H.Count());
-    const TRefDecoded Ref = RefDecodePayload(Nodes, Coded);
-    if (Ref.CanNotDecode) {
+    const auto Ref = CompressModel::Decode(Coded.data(), Coded.size());
+    if (Ref.Outcome == CompressModel::TOutcome::CannotDecode) {
       ++Failed;
       ASSERT_EQ(MessageOf([&] { H.DecodeData(); }), SCanNotDecode) << Case;
       // What was decoded before the fault stays.
-      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Bytes) << Case;
+      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Data) << Case;
     } else {
       ++Decoded;
-      ASSERT_EQ(H.DecodeData(), int32_t(Ref.Bytes.size()));
-      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Bytes) << Case;
-      if (Intact) { ASSERT_EQ(Ref.Bytes, Data); }
+      ASSERT_EQ(H.DecodeData(), int32_t(Ref.Data.size()));
+      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Data) << Case;
+      if (Intact) { ASSERT_EQ(Ref.Data, Data); }
     }
   }
   EXPECT_GT(Decoded, 100);
@@ -936,12 +824,7 @@ TEST(THuffmanCoder, DecodingMatchesLinearSearchOnMutatedStreams) {
 TEST(THuffmanCoder, DecodingLeavesTheStreamsWhereTheProcedureDoes) {
   // After the last symbol the input sits behind its 16-bit (or shorter) peek.
   THuffman H;
-  Fill(H.InStream(), BytesOf("mississippi river banks, mississippi mud"));
-  H.CountFrequencies();
-  H.BuildTree();
-  H.AssignCodes();
-  H.EncodeData();
-  const TBytes Coded = StreamBytes(H.OutStream());
+  const TBytes Coded = CodedBySteps(H, BytesOf("mississippi river banks, mississippi mud"));
   const auto Nodes = NodesOf(H, H.Count());
   Fill(H.InStream(), Coded);
   H.Decode();
@@ -949,9 +832,9 @@ TEST(THuffmanCoder, DecodingLeavesTheStreamsWhereTheProcedureDoes) {
   const uint32_t Word = RefGetBits(Coded, 0, 32);
   const uint64_t Total = uint64_t(Word >> 2) * 8 + RefGetBits(Coded, 32, 3);
   const uint64_t Start = Nodes.size() + 6 + 2 * RefGetBits(Coded, 35, 5);
-  const TRefDecoded Ref = RefDecodePayload(Nodes, Coded);
+  const auto Ref = CompressModel::Decode(Coded.data(), Coded.size());
   uint64_t Pos = 0, Last = 0;
-  for (const uint8_t B : Ref.Bytes) {
+  for (const uint8_t B : Ref.Data) {
     Last = Pos;
     for (const auto& N : Nodes)
       if (N.Data == B) {
@@ -997,12 +880,7 @@ TEST(THuffmanCoder, LargeInputsMatchTheProceduresAcrossBlocksAndChunks) {
   Inputs.push_back(Deep);
   for (const TBytes& Data : Inputs) {
     THuffman H;
-    Fill(H.InStream(), Data);
-    H.CountFrequencies();
-    H.BuildTree();
-    H.AssignCodes();
-    H.EncodeData();
-    const TBytes Coded = StreamBytes(H.OutStream());
+    const TBytes Coded = CodedBySteps(H, Data);
     ASSERT_EQ(Coded, RefEncode(NodesOf(H, H.Count()), Data));
     Fill(H.InStream(), Coded);
     ASSERT_EQ(H.Decode(), int32_t(Data.size()));
@@ -1014,13 +892,13 @@ TEST(THuffmanCoder, LargeInputsMatchTheProceduresAcrossBlocksAndChunks) {
     Fill(H.InStream(), Damaged);
     H.CheckFormat();
     H.ReadTable();
-    const TRefDecoded Ref = RefDecodePayload(NodesOf(H, H.Count()), Damaged);
-    if (Ref.CanNotDecode) {
+    const auto Ref = CompressModel::Decode(Damaged.data(), Damaged.size());
+    if (Ref.Outcome == CompressModel::TOutcome::CannotDecode) {
       ASSERT_EQ(MessageOf([&] { H.DecodeData(); }), SCanNotDecode);
-      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Bytes);
+      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Data);
     } else {
       H.DecodeData();
-      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Bytes);
+      ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Data);
     }
   }
 }
@@ -1209,16 +1087,7 @@ TEST(GetTableText, ListsTheWholeTableWithARuleAfterTheLeaves) {
   EXPECT_EQ(Text, Head + "\r\n" + Rule + "\r\n" +
                       "0  :  $41  :  3  :  1  :  0 = 0  :  1  :  -1  :  -1\r\n" + Rule + "\r\n");
   // A table read from a coded stream: entries of length 0 show no pattern.
-  TRefBitWriter W;
-  W.Put(0 * 4 + 1, 32);
-  W.Put(0, 3);
-  W.Put(1, 5);
-  W.Put(2, 8);
-  W.Put(0xAB, 8);
-  W.Put(0x0C, 8);
-  W.Put(1, 1);
-  W.Put(0, 15);
-  Fill(H.InStream(), W.Bytes);
+  Fill(H.InStream(), OneCodeForm(0, 1, {0xAB, 0x0C}, {}));
   H.ReadTable();
   H.GetTableText(Text);
   EXPECT_EQ(Text, Head + "\r\n" + Rule + "\r\n" +

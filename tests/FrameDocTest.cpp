@@ -135,53 +135,67 @@ TEST(FrameDocExtendedRead, TwoWordsGiveTableScanAndOrder) {
   EXPECT_EQ(OrderCount, 1);
 }
 
-TEST(FrameDocExtendedRead, ShortLastWordKeepsHighBytesOfThePreviousWord) {
-  TMemoryStream In;
-  FillStream(In, {0x05, 0x00, 0x01, 0x00, 0x07, 0x00});
-  std::vector<int32_t> F;
+// A file that qualifies: its bytes, where the stream stands before the read,
+// and the table and scan the read must give (the scan by its definition).
+struct TExtendedReadCase {
+  const char* Name;
+  std::vector<uint8_t> Bytes;
+  int64_t Position;
+  std::vector<int32_t> Frequency;
   TTableScan Scan;
-  ASSERT_TRUE(ReadExtendedData(In, F, Scan));
-  EXPECT_EQ(F, (std::vector<int32_t>{65541, 65543}));
-  EXPECT_EQ(Scan.MaxData, 1);
+};
+
+TEST(FrameDocExtendedRead, QualifyingFilesGiveTheirTableAndScan) {
+  std::vector<int32_t> Largest(10240, 0);
+  Largest[10239] = 7;
+  const std::vector<TExtendedReadCase> Cases = {
+      // A short last word keeps the previous word's high bytes.
+      {"short last word", {0x05, 0x00, 0x01, 0x00, 0x07, 0x00}, 0, {65541, 65543}, {2, 65543, 1}},
+      {"shorter than a word", {0x01, 0x02, 0x03}, 0, {0x030201}, {1, 0x030201, 0}},
+      {"read from the start", LittleEndianWords({3, 4}), 8, {3, 4}, {2, 4, 1}},
+      {"10240 words", LittleEndianWords({Largest.begin(), Largest.end()}), 0, Largest,
+       {10240, 7, 10239}},
+      {"largest frequency", LittleEndianWords({1048576}), 0, {1048576}, {1, 1048576, 0}},
+      {"all zero", LittleEndianWords({0, 0, 0}), 0, {0, 0, 0}, {0, 0, 0}},
+      {"lowest of equal maxima", LittleEndianWords({1, 8, 3, 8, 0}), 0, {1, 8, 3, 8, 0}, {4, 8, 1}},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    TMemoryStream In;
+    FillStream(In, Case.Bytes);
+    In.SetPosition(Case.Position);
+    std::vector<int32_t> F;
+    TTableScan Scan;
+    ASSERT_TRUE(ReadExtendedData(In, F, Scan));
+    EXPECT_EQ(F, Case.Frequency);
+    EXPECT_EQ(Scan.DataCount, Case.Scan.DataCount);
+    EXPECT_EQ(Scan.MaxFrequency, Case.Scan.MaxFrequency);
+    EXPECT_EQ(Scan.MaxData, Case.Scan.MaxData);
+  }
 }
 
-TEST(FrameDocExtendedRead, FileShorterThanAWordHasZeroHighBytes) {
-  TMemoryStream In;
-  FillStream(In, {0x01, 0x02, 0x03});
-  std::vector<int32_t> F;
-  TTableScan Scan;
-  ASSERT_TRUE(ReadExtendedData(In, F, Scan));
-  EXPECT_EQ(F, (std::vector<int32_t>{0x030201}));
-}
-
-TEST(FrameDocExtendedRead, ReadsFromTheStartWhateverThePosition) {
-  TMemoryStream In;
-  FillStream(In, LittleEndianWords({3, 4}));
-  In.SetPosition(8);
-  std::vector<int32_t> F;
-  TTableScan Scan;
-  ASSERT_TRUE(ReadExtendedData(In, F, Scan));
-  EXPECT_EQ(F, (std::vector<int32_t>{3, 4}));
-}
-
-TEST(FrameDocExtendedRead, LargestTableIs10240Words) {
-  std::vector<int64_t> Words(10240, 0);
-  Words[10239] = 7;
-  TMemoryStream In;
-  FillStream(In, LittleEndianWords(Words));
-  ASSERT_EQ(In.Size(), 40960);
-  std::vector<int32_t> F;
-  TTableScan Scan;
-  ASSERT_TRUE(ReadExtendedData(In, F, Scan));
-  EXPECT_EQ(F.size(), 10240u);
-  EXPECT_EQ(Scan.DataCount, 10240);
-  EXPECT_EQ(Scan.MaxData, 10239);
-
-  auto Bytes = LittleEndianWords(Words);
-  Bytes.push_back(0);
-  FillStream(In, Bytes);
-  EXPECT_FALSE(ReadExtendedData(In, F, Scan));
-  EXPECT_EQ(Scan.DataCount, 0);
+TEST(FrameDocExtendedRead, RefusedFilesLeaveNoData) {
+  std::vector<int64_t> TooLong(10240, 0);
+  auto TooLongBytes = LittleEndianWords(TooLong);
+  ASSERT_EQ(TooLongBytes.size(), 40960u);
+  TooLongBytes.push_back(0);
+  // The file, then entries of the table known after the read: a bad word
+  // stops the read, the words before it stay, those after are never read.
+  const std::vector<std::pair<std::vector<uint8_t>, std::vector<std::pair<size_t, int32_t>>>>
+      Cases = {{TooLongBytes, {}},
+               {LittleEndianWords({9, 1048577, 4}), {{0, 9}, {2, 0}}},
+               {LittleEndianWords({1, 0x80000000LL}), {}}};
+  for (const auto& [Bytes, Known] : Cases) {
+    SCOPED_TRACE(Bytes.size());
+    TMemoryStream In;
+    FillStream(In, Bytes);
+    std::vector<int32_t> F;
+    TTableScan Scan{9, 9, 9};
+    EXPECT_FALSE(ReadExtendedData(In, F, Scan));
+    EXPECT_EQ(Scan.DataCount, 0);
+    if (!Known.empty()) { ASSERT_EQ(F.size(), Bytes.size() / 4); }
+    for (const auto& [Index, Value] : Known) EXPECT_EQ(F[Index], Value) << Index;
+  }
 }
 
 TEST(FrameDocExtendedRead, EmptyStreamDoesNotQualify) {
@@ -192,58 +206,6 @@ TEST(FrameDocExtendedRead, EmptyStreamDoesNotQualify) {
   EXPECT_TRUE(F.empty());
   EXPECT_EQ(Scan.DataCount, 0);
   EXPECT_EQ(Scan.MaxFrequency, 0);
-}
-
-TEST(FrameDocExtendedRead, LargestFrequencyIsAccepted) {
-  TMemoryStream In;
-  FillStream(In, LittleEndianWords({1048576}));
-  std::vector<int32_t> F;
-  TTableScan Scan;
-  ASSERT_TRUE(ReadExtendedData(In, F, Scan));
-  EXPECT_EQ(Scan.MaxFrequency, 1048576);
-}
-
-TEST(FrameDocExtendedRead, FrequencyAboveTheLimitStopsTheRead) {
-  TMemoryStream In;
-  FillStream(In, LittleEndianWords({9, 1048577, 4}));
-  std::vector<int32_t> F;
-  TTableScan Scan;
-  EXPECT_FALSE(ReadExtendedData(In, F, Scan));
-  EXPECT_EQ(Scan.DataCount, 0);
-  ASSERT_EQ(F.size(), 3u);
-  EXPECT_EQ(F[0], 9);  // read before the bad word
-  EXPECT_EQ(F[2], 0);  // never read
-}
-
-TEST(FrameDocExtendedRead, WordWithTheTopBitSetStopsTheRead) {
-  TMemoryStream In;
-  FillStream(In, LittleEndianWords({1, 0x80000000LL}));
-  std::vector<int32_t> F;
-  TTableScan Scan;
-  EXPECT_FALSE(ReadExtendedData(In, F, Scan));
-  EXPECT_EQ(Scan.DataCount, 0);
-}
-
-TEST(FrameDocExtendedRead, AllZeroWordsQualifyWithoutData) {
-  TMemoryStream In;
-  FillStream(In, LittleEndianWords({0, 0, 0}));
-  std::vector<int32_t> F;
-  TTableScan Scan;
-  ASSERT_TRUE(ReadExtendedData(In, F, Scan));
-  EXPECT_EQ(F.size(), 3u);
-  EXPECT_EQ(Scan.DataCount, 0);
-  EXPECT_EQ(Scan.MaxFrequency, 0);
-  EXPECT_EQ(Scan.MaxData, 0);
-}
-
-TEST(FrameDocExtendedRead, LowestOfEqualMaximaIsMaxData) {
-  TMemoryStream In;
-  FillStream(In, LittleEndianWords({1, 8, 3, 8, 0}));
-  std::vector<int32_t> F;
-  TTableScan Scan;
-  ASSERT_TRUE(ReadExtendedData(In, F, Scan));
-  EXPECT_EQ(Scan.MaxData, 1);
-  EXPECT_EQ(Scan.DataCount, 4);
 }
 
 // ---- TakeFrequencies, StoreFrequencies -----------------------------------------
@@ -268,32 +230,25 @@ TEST(FrameDocTakeFrequencies, CountedBytesFillTheTable) {
   EXPECT_EQ(OrderCount, 3);
 }
 
-TEST(FrameDocTakeFrequencies, CodeWithoutLeavesChangesNothing) {
-  THuffman H;
-  std::vector<int32_t> F{4, 5};
-  TTableScan Scan{2, 5, 1};
-  EXPECT_FALSE(TakeFrequencies(H, F, Scan));
-  EXPECT_EQ(F, (std::vector<int32_t>{4, 5}));
-  EXPECT_EQ(Scan.DataCount, 2);
-}
-
-TEST(FrameDocTakeFrequencies, TableShorterThanTheLeavesChangesNothing) {
-  TLeafHuffman H;
-  H.SetLeaves({Leaf(0, 3, 1), Leaf(1, 2, 2), Leaf(2, 1, 2)});
-  std::vector<int32_t> F{0, 0};
-  TTableScan Scan;
-  EXPECT_FALSE(TakeFrequencies(H, F, Scan));
-  EXPECT_EQ(F, (std::vector<int32_t>{0, 0}));
-}
-
-TEST(FrameDocTakeFrequencies, LeafBeyondTheTableIsNotWrittenOutsideIt) {
-  TLeafHuffman H;
-  H.SetLeaves({Leaf(200, 3, 1), Leaf(1, 2, 1)});
-  std::vector<int32_t> F(4, 0);
-  TTableScan Scan{9, 9, 9};
-  EXPECT_FALSE(TakeFrequencies(H, F, Scan));
-  EXPECT_EQ(F, (std::vector<int32_t>(4, 0)));
-  EXPECT_EQ(Scan.DataCount, 9);
+TEST(FrameDocTakeFrequencies, RefusedCodesChangeNothing) {
+  // The code's leaves (none, more than the table has entries, one beyond the
+  // table), and the table before.
+  const std::vector<std::pair<std::vector<THuffmanNode>, std::vector<int32_t>>> Cases = {
+      {{}, {4, 5}},
+      {{Leaf(0, 3, 1), Leaf(1, 2, 2), Leaf(2, 1, 2)}, {0, 0}},
+      {{Leaf(200, 3, 1), Leaf(1, 2, 1)}, std::vector<int32_t>(4, 0)},
+  };
+  for (const auto& [Leaves, Before] : Cases) {
+    TLeafHuffman H;
+    H.SetLeaves(Leaves);
+    std::vector<int32_t> F = Before;
+    TTableScan Scan{9, 8, 7};
+    EXPECT_FALSE(TakeFrequencies(H, F, Scan)) << Leaves.size() << " leaves";
+    EXPECT_EQ(F, Before);
+    EXPECT_EQ(Scan.DataCount, 9);
+    EXPECT_EQ(Scan.MaxFrequency, 8);
+    EXPECT_EQ(Scan.MaxData, 7);
+  }
 }
 
 TEST(FrameDocStoreFrequencies, WritesEveryEntryAsLittleEndianWords) {

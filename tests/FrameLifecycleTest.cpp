@@ -24,6 +24,7 @@
 #include <QKeyEvent>
 #include <QtEndian>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -669,6 +670,53 @@ TEST_F(CopyData, MalformedAndSilentPeersAreDroppedWithoutAHandlerCall) {
   Peer.write(Message(5, 2, "ab") + "trailing");
   Peer.flush();
   EXPECT_TRUE(ServeUntil([&] { return Calls == 1; }, 3000));
+}
+
+TEST_F(CopyData, IdlePeersDoNotKeepARequestOut) {
+  TFrameForm& F = CreateForm();
+  F.setWindowTitle(Utf8(FrameCaption));
+  int Calls = 0;
+  auto* Receiver = new TCopyDataReceiver(&F, [&](uint32_t, const QByteArray&) {
+    ++Calls;
+    return 77;
+  });
+  ASSERT_TRUE(Receiver->Listen());
+
+  // Peers that connect and say nothing: as many as a neighbour renewing
+  // them might hold, and more than the window keeps.
+  for (const int Idle : {20, MaxCopyDataPeers + 4}) {
+    std::vector<std::unique_ptr<QLocalSocket>> Peers;
+    for (int I = 0; I < Idle; ++I) {
+      auto& Peer = Peers.emplace_back(std::make_unique<QLocalSocket>());
+      Peer->connectToServer(Receiver->SocketPath());
+      // The window is on this thread: it takes each peer from the backlog here.
+      ASSERT_TRUE(
+          ServeUntil([&] { return Peer->state() == QLocalSocket::ConnectedState; }, 1000));
+    }
+    // Every one is greeted; beyond the limit the oldest ones go.
+    const auto Held = [&] {
+      return std::count_if(Peers.begin(), Peers.end(), [](const auto& Peer) {
+        return Peer->state() == QLocalSocket::ConnectedState;
+      });
+    };
+    EXPECT_TRUE(ServeUntil(
+        [&] {
+          return Held() == std::min(Idle, MaxCopyDataPeers) &&
+                 std::all_of(Peers.begin(), Peers.end(),
+                             [](const auto& Peer) { return Peer->bytesAvailable() > 0; });
+        },
+        2000))
+        << Idle << " idle peers, " << Held() << " held";
+    const int32_t Reply = OffThread([] {
+      TWindowHandle Window = FindWindow("TFrameForm", FrameCaption, QDeadlineTimer(2000));
+      int32_t Result = -1;
+      if (Window)
+        SendCopyData(*Window, 1024, QByteArray("KVX07", 6), QDeadlineTimer(2000), &Result);
+      return Result;
+    });
+    EXPECT_EQ(Reply, 77) << Idle << " idle peers";
+  }
+  EXPECT_EQ(Calls, 2);
 }
 
 TEST_F(CopyData, StaleSocketIsRemovedOnlyWhenItsProcessIsGone) {

@@ -19,7 +19,6 @@ namespace {
 
 constexpr int HeaderSize = 8;      // dwData, cbData
 constexpr int MaxGreeting = 4096;  // class and caption with their NULs
-constexpr int MaxPeers = 16;       // connections served at the same time
 // Per candidate: how long a search waits for a window's greeting.  A hung
 // instance thus costs at most this much of the whole deadline.
 constexpr int GreetingWaitMs = 1000;
@@ -88,12 +87,6 @@ bool ReadGreeting(QLocalSocket& Socket, QString& ClassName, QString& Caption,
   return true;
 }
 
-// State of one peer on the receiving side.
-struct TPeerState {
-  QByteArray Buffer;
-  bool Done = false;
-};
-
 }  // namespace
 
 QString CopyDataFolder() {
@@ -139,53 +132,56 @@ QString TCopyDataReceiver::SocketPath() const {
 
 void TCopyDataReceiver::AcceptPending() {
   while (QLocalSocket* Peer = FServer->nextPendingConnection()) {
-    if (findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly).size() > MaxPeers) {
-      Peer->abort();
-      Peer->deleteLater();
-      continue;
-    }
+    // Room is made rather than refused: the oldest peer has had the most of
+    // its time, and a request that just arrived must not wait behind it.
+    if (FPeers.size() >= MaxCopyDataPeers) Drop(FPeers.front());
     Peer->setParent(this);
+    FPeers.append(Peer);
     Serve(Peer);
   }
 }
 
+void TCopyDataReceiver::Drop(QLocalSocket* Peer) {
+  // Deadline, hang-up, error, reply and eviction all end here; only the
+  // first of them counts.
+  if (!FPeers.removeOne(Peer)) return;
+  Peer->disconnectFromServer();
+  Peer->deleteLater();
+}
+
 void TCopyDataReceiver::Serve(QLocalSocket* Peer) {
-  auto State = std::make_shared<TPeerState>();
-  const auto Drop = [Peer, State] {
-    if (State->Done) return;
-    State->Done = true;
-    Peer->disconnectFromServer();
-    Peer->deleteLater();
-  };
-  // A silent or slow peer is dropped; the window never waits on it.
-  QTimer::singleShot(PeerTimeoutMs, Peer, Drop);
-  connect(Peer, &QLocalSocket::disconnected, Peer, Drop);
-  connect(Peer, &QLocalSocket::errorOccurred, Peer, Drop);
-  connect(Peer, &QLocalSocket::readyRead, Peer, [this, Peer, State, Drop] {
-    if (State->Done) return;
-    State->Buffer += Peer->readAll();
-    if (State->Buffer.size() < HeaderSize) return;
-    const auto* Header = reinterpret_cast<const uchar*>(State->Buffer.constData());
+  auto Buffer = std::make_shared<QByteArray>();
+  // Each peer has its own deadline from its arrival, whatever it sends; the
+  // window never waits on any of them.
+  QTimer::singleShot(PeerTimeoutMs, Peer, [this, Peer] { Drop(Peer); });
+  connect(Peer, &QLocalSocket::disconnected, this, [this, Peer] { Drop(Peer); });
+  connect(Peer, &QLocalSocket::errorOccurred, this, [this, Peer] { Drop(Peer); });
+  connect(Peer, &QLocalSocket::readyRead, this, [this, Peer, Buffer] {
+    if (!FPeers.contains(Peer)) return;
+    *Buffer += Peer->readAll();
+    if (Buffer->size() < HeaderSize) return;
+    const auto* Header = reinterpret_cast<const uchar*>(Buffer->constData());
     const uint32_t DwData = qFromLittleEndian<quint32>(Header);
     const uint32_t CbData = qFromLittleEndian<quint32>(Header + 4);
     if (CbData > MaxCopyData) {
-      Drop();
+      Drop(Peer);
       return;
     }
-    if (State->Buffer.size() < HeaderSize + static_cast<qsizetype>(CbData)) return;
+    if (Buffer->size() < HeaderSize + static_cast<qsizetype>(CbData)) return;
     // Exactly the bytes announced; anything sent beyond them is not looked at.
-    const QByteArray Data = State->Buffer.mid(HeaderSize, CbData);
+    const QByteArray Data = Buffer->mid(HeaderSize, CbData);
     int32_t Result = 0;
     try {
       Result = FHandler(DwData, Data);
     } catch (...) {
       Result = 0;
     }
+    if (!FPeers.contains(Peer)) return;  // the handler's own events let it go
     uchar Reply[4];
     qToLittleEndian<qint32>(Result, Reply);
     Peer->write(reinterpret_cast<const char*>(Reply), sizeof Reply);
     Peer->flush();
-    Drop();
+    Drop(Peer);
   });
   const QByteArray Greeting = QByteArray(FWindow->metaObject()->className()) + '\0' +
                               FWindow->windowTitle().toUtf8() + '\0';

@@ -14,14 +14,18 @@
 // and the reply is the handler's signed 32-bit result.  Greeting:
 // class name, NUL, caption (UTF-8), NUL.
 //
-// The receiving side never blocks: it reads what arrives from the event
-// loop, drops a peer that stays silent for PeerTimeoutMs or announces more
-// than MaxCopyData bytes, and hands the handler exactly the bytes received.
+// The receiving side never blocks: it serves every connected peer at once
+// from the event loop, each against its own deadline, drops a peer that has
+// not completed its message within PeerTimeoutMs or announces more than
+// MaxCopyData bytes, and hands the handler exactly the bytes received.
+// A newcomer is never turned away, so peers that merely hold connections
+// open cannot keep a request from the window.
 // The sending side blocks, but only until the deadline it is given.
 #pragma once
 
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QList>
 #include <QLocalSocket>
 #include <QObject>
 #include <QString>
@@ -37,6 +41,10 @@ class QWidget;
 inline constexpr uint32_t MaxCopyData = 65536;
 // A connected peer that has not completed its message by then is dropped.
 inline constexpr int PeerTimeoutMs = 3000;
+// Most peers held at the same time (bounds descriptors and memory: each
+// buffers at most 8 + MaxCopyData bytes).  A newcomer beyond it makes the
+// oldest peer, the nearest to its own deadline, go.
+inline constexpr int MaxCopyDataPeers = 128;
 
 // The folder that holds this user's window sockets: "$XDG_RUNTIME_DIR/quorvant"
 // when XDG_RUNTIME_DIR names an absolute folder where it can be made, else
@@ -67,10 +75,13 @@ public:
 private:
   void AcceptPending();
   void Serve(QLocalSocket* Peer);
+  // Hangs up on Peer and forgets it; later calls for the same peer do nothing.
+  void Drop(QLocalSocket* Peer);
 
   QWidget* FWindow;
   THandler FHandler;
   QLocalServer* FServer = nullptr;
+  QList<QLocalSocket*> FPeers;  // live peers, oldest first; at most MaxCopyDataPeers
 };
 
 // A window found by FindWindow: the open connection to its instance.

@@ -1,50 +1,27 @@
-// A slow, literal model of the Huffman engine and the checks that hold the
-// engine to it, shared by the fuzz targets and the round-trip test.
-//
-// The model follows the engine's documented procedures step by step: the two
-// tracked-pivot quicksorts, the merge loop, the length repair, bit-at-a-time
-// forms, and a decoder that searches the table linearly for every symbol.  It
-// uses none of the engine's speed-ups, so where the two disagree one of them
-// is wrong.  Meant for small inputs only.
-//
-// Where the documented decoder leaves the outcome open the checks accept
-// either sound reaction: a table whose counts leave entries without a length
-// may be rejected with "Data error .  Can not decode ." even when the bits
-// never reach such an entry.  Counts that push a code past 16 bits are not
-// open: ReverseBits keeps the bits above the length, so such an entry's
-// pattern never equals a masked peek.
-#pragma once
-
-#include "Compress.h"
+// The slow literal model of the Huffman engine and the checks that hold the
+// engine to it.  Contracts and the model's rules are in CompressModel.h.
+#include "CompressModel.h"
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
-#include <cstring>
 #include <functional>
 #include <queue>
-#include <string>
 #include <typeinfo>
 #include <utility>
-#include <vector>
 
 namespace CompressModel {
 
-inline const char* const NotHuffmanMessage = "Data error .  Not Huffman encoded data .";
-inline const char* const CannotDecodeMessage = "Data error .  Can not decode .";
+namespace {
 
-using TBytes = std::vector<uint8_t>;
-using TTable = std::vector<THuffmanNode>;
-
-inline THuffmanNode BlankNode() { return THuffmanNode{0, 0, 0, 0, 0, -1, -1, -1}; }
+THuffmanNode BlankNode() { return THuffmanNode{0, 0, 0, 0, 0, -1, -1, -1}; }
 
 // --------------------------------------------------------------------------
 // Code building.
 
-inline bool NodeBefore(const THuffmanNode& A, const THuffmanNode& P) {
+bool NodeBefore(const THuffmanNode& A, const THuffmanNode& P) {
   return A.Frequency > P.Frequency || (A.Frequency == P.Frequency && A.BitLength < P.BitLength);
 }
-inline bool NodeAfter(const THuffmanNode& A, const THuffmanNode& P) {
+bool NodeAfter(const THuffmanNode& A, const THuffmanNode& P) {
   return A.Frequency < P.Frequency || (A.Frequency == P.Frequency && A.BitLength > P.BitLength);
 }
 
@@ -75,18 +52,19 @@ void TrackedQuickSort(std::vector<T>& A, int32_t L, int32_t R, TBefore Before, T
   } while (I < R);
 }
 
-inline void SortNodes(TTable& Nodes, int32_t L, int32_t R) {
+void SortNodes(TTable& Nodes, int32_t L, int32_t R) {
   TrackedQuickSort(Nodes, L, R, NodeBefore, NodeAfter);
 }
 
-inline void SortWorkList(std::vector<TWorkItem>& Items, int32_t L, int32_t R) {
+void SortWorkList(std::vector<TWorkItem>& Items, int32_t L, int32_t R) {
   TrackedQuickSort(
       Items, L, R, [](const TWorkItem& A, const TWorkItem& P) { return A.Frequency > P.Frequency; },
       [](const TWorkItem& A, const TWorkItem& P) { return A.Frequency < P.Frequency; });
 }
 
-// One leaf per distinct byte, in order of first occurrence, then sorted.
-inline TTable CountLeaves(const uint8_t* P, size_t N) {
+}  // namespace
+
+TTable CountLeaves(const uint8_t* P, size_t N) {
   std::array<int64_t, 256> Freq{};
   std::array<int32_t, 256> Slot{};
   Slot.fill(-1);
@@ -106,14 +84,18 @@ inline TTable CountLeaves(const uint8_t* P, size_t N) {
   return Leaves;
 }
 
-inline void SetDepths(TTable& Nodes, int32_t Index, int32_t Depth) {
+namespace {
+
+void SetDepths(TTable& Nodes, int32_t Index, int32_t Depth) {
   if (Index == -1) return;
   Nodes[Index].BitLength = Depth;
   SetDepths(Nodes, Nodes[Index].Left, Depth + 1);
   SetDepths(Nodes, Nodes[Index].Right, Depth + 1);
 }
 
-inline void BuildTree(TTable& Nodes) {
+}  // namespace
+
+void BuildTree(TTable& Nodes) {
   const auto N = static_cast<int32_t>(Nodes.size());
   if (N == 0) return;
   Nodes.resize(N == 1 ? 2 : 2 * N - 1, BlankNode());
@@ -148,7 +130,9 @@ inline void BuildTree(TTable& Nodes) {
   Nodes.resize(N);
 }
 
-inline uint32_t ReverseLow(uint32_t V, int32_t Len) {
+namespace {
+
+uint32_t ReverseLow(uint32_t V, int32_t Len) {
   uint32_t R = 0;
   for (int32_t i = 0; i < Len; ++i) R |= ((V >> i) & 1u) << (Len - 1 - i);
   return R;
@@ -156,7 +140,7 @@ inline uint32_t ReverseLow(uint32_t V, int32_t Len) {
 
 // The sending-order pattern of a left-aligned 16-bit code: its top Len bits
 // reversed; bits of a code value beyond 16 bits stay above them.
-inline int32_t PatternOf(uint64_t Code16, int32_t Len) {
+int32_t PatternOf(uint64_t Code16, int32_t Len) {
   const auto V = static_cast<uint32_t>(Code16 >> (16 - Len));
   const uint32_t Low = (uint32_t{1} << Len) - 1;
   return static_cast<int32_t>((V & ~Low) | ReverseLow(V, Len));
@@ -165,7 +149,7 @@ inline int32_t PatternOf(uint64_t Code16, int32_t Len) {
 // Canonical code values, 16 bits wide and left-aligned, of the entries that
 // the counts give lengths to, in table order; the rest keep length 0.
 // Values are exact (64-bit): damaged counts can push them past 16 bits.
-inline void CanonicalCodes(const std::array<uint64_t, 17>& Counts, size_t N,
+void CanonicalCodes(const std::array<uint64_t, 17>& Counts, size_t N,
                            std::vector<int32_t>& Lengths, std::vector<uint64_t>& Code16) {
   Lengths.assign(N, 0);
   Code16.assign(N, 0);
@@ -181,7 +165,9 @@ inline void CanonicalCodes(const std::array<uint64_t, 17>& Counts, size_t N,
   }
 }
 
-inline void AssignCodes(TTable& Nodes) {
+}  // namespace
+
+void AssignCodes(TTable& Nodes) {
   const size_t N = Nodes.size();
   if (N == 0) return;
   std::array<uint64_t, 17> Counts{};
@@ -209,8 +195,7 @@ inline void AssignCodes(TTable& Nodes) {
   for (size_t k = 0; k < N; ++k) Nodes[k].BitPattern = PatternOf(Code16[k], Lengths[k]);
 }
 
-// The node table a counting build leaves.
-inline TTable BuildCode(const uint8_t* P, size_t N) {
+TTable BuildCode(const uint8_t* P, size_t N) {
   TTable Nodes = CountLeaves(P, N);
   BuildTree(Nodes);
   AssignCodes(Nodes);
@@ -220,7 +205,9 @@ inline TTable BuildCode(const uint8_t* P, size_t N) {
 // --------------------------------------------------------------------------
 // Byte forms, one bit at a time, least significant bit first.
 
-inline int32_t BitWidth(uint64_t Value) {
+namespace {
+
+int32_t BitWidth(uint64_t Value) {
   int32_t Width = 0;
   do {
     Value >>= 1;
@@ -229,28 +216,23 @@ inline int32_t BitWidth(uint64_t Value) {
   return Width;
 }
 
-struct TBitWriter {
-  TBytes Bytes;
-  uint64_t Bit = 0;
-  void Put(uint64_t Value, int32_t Count) {
-    for (int32_t i = 0; i < Count; ++i, ++Bit) {
-      if (Bit / 8 >= Bytes.size()) Bytes.push_back(0);
-      if ((Value >> i) & 1u) Bytes[Bit / 8] |= static_cast<uint8_t>(1u << (Bit % 8));
-    }
-  }
-};
+}  // namespace
 
-// Count bits from stream bit Bit, first bit least significant; bits beyond
-// the end read as 0.
-inline uint64_t GetBits(const uint8_t* P, size_t N, uint64_t Bit, int32_t Count) {
+void TBitWriter::Put(uint64_t Value, int32_t Count) {
+  for (int32_t i = 0; i < Count; ++i, ++Bit) {
+    if (Bit / 8 >= Bytes.size()) Bytes.push_back(0);
+    if ((Value >> i) & 1u) Bytes[Bit / 8] |= static_cast<uint8_t>(1u << (Bit % 8));
+  }
+}
+
+uint64_t GetBits(const uint8_t* P, size_t N, uint64_t Bit, int32_t Count) {
   uint64_t Value = 0;
   for (int32_t i = 0; i < Count; ++i, ++Bit)
     if (Bit / 8 < N && ((P[Bit / 8] >> (Bit % 8)) & 1u)) Value |= uint64_t{1} << i;
   return Value;
 }
 
-// Writes Count bits of Value at stream bit Bit of an existing block.
-inline void PutBits(TBytes& B, uint64_t Bit, uint64_t Value, int32_t Count) {
+void PutBits(TBytes& B, uint64_t Bit, uint64_t Value, int32_t Count) {
   for (int32_t i = 0; i < Count; ++i, ++Bit) {
     const auto Mask = static_cast<uint8_t>(1u << (Bit % 8));
     if ((Value >> i) & 1u)
@@ -260,14 +242,13 @@ inline void PutBits(TBytes& B, uint64_t Bit, uint64_t Value, int32_t Count) {
   }
 }
 
-inline std::array<uint64_t, 17> LengthCounts(const TTable& Leaves) {
+std::array<uint64_t, 17> LengthCounts(const TTable& Leaves) {
   std::array<uint64_t, 17> Counts{};
   for (const auto& Leaf : Leaves) ++Counts[std::clamp(Leaf.BitLength, 0, 16)];
   return Counts;
 }
 
-// The coded form of P with the code in Leaves (bytes without a leaf skipped).
-inline TBytes CodedForm(const TTable& Leaves, const uint8_t* P, size_t N) {
+TBytes CodedForm(const TTable& Leaves, const uint8_t* P, size_t N) {
   const auto Counts = LengthCounts(Leaves);
   uint64_t Greatest = 0;
   for (int32_t L = 1; L <= 16; ++L) Greatest = std::max(Greatest, Counts[L]);
@@ -294,16 +275,14 @@ inline TBytes CodedForm(const TTable& Leaves, const uint8_t* P, size_t N) {
   return Out.Bytes;
 }
 
-inline TBytes StoredForm(const uint8_t* P, size_t N) {
+TBytes StoredForm(const uint8_t* P, size_t N) {
   TBitWriter Out;
   Out.Put(static_cast<uint64_t>(N) * 4, 32);
   Out.Bytes.insert(Out.Bytes.end(), P, P + N);
   return Out.Bytes;
 }
 
-// What Encode leaves in OutStream: the coded form unless it is larger than
-// the input.
-inline TBytes EncodedForm(const TTable& Leaves, const uint8_t* P, size_t N) {
+TBytes EncodedForm(const TTable& Leaves, const uint8_t* P, size_t N) {
   if (N == 0) return StoredForm(P, N);
   TBytes Coded = CodedForm(Leaves, P, N);
   return Coded.size() > N ? StoredForm(P, N) : Coded;
@@ -312,9 +291,7 @@ inline TBytes EncodedForm(const TTable& Leaves, const uint8_t* P, size_t N) {
 // --------------------------------------------------------------------------
 // Decoding.
 
-enum class TOutcome { Decoded, NotHuffman, CannotDecode };
-
-inline const char* OutcomeName(TOutcome O) {
+const char* OutcomeName(TOutcome O) {
   switch (O) {
     case TOutcome::Decoded: return "decoded";
     case TOutcome::NotHuffman: return "Not Huffman encoded data";
@@ -323,18 +300,7 @@ inline const char* OutcomeName(TOutcome O) {
   return "?";
 }
 
-struct TDecoded {
-  TOutcome Outcome = TOutcome::NotHuffman;
-  bool Coded = false;
-  TBytes Data;            // the decoded bytes when Outcome is Decoded
-  TTable Table;           // the table read from a coded form
-  uint64_t TotalBits = 0; // payload bits of a coded form
-  bool ZeroLength = false;  // the counts leave entries without a length
-  bool Overfull = false;    // some entry's code runs past 16 bits (never matches)
-};
-
-// Classifies and decodes a stream the documented way.
-inline TDecoded Decode(const uint8_t* P, size_t N) {
+TDecoded Decode(const uint8_t* P, size_t N) {
   TDecoded R;
   const uint64_t Word = GetBits(P, N, 0, 32);
   if ((Word & 3u) == 0) {
@@ -394,10 +360,9 @@ inline TDecoded Decode(const uint8_t* P, size_t N) {
 }
 
 // --------------------------------------------------------------------------
-// Checks of the engine.  Each returns an empty string when the engine agrees,
-// else a description of the first disagreement.
+// Checks of the engine.
 
-inline std::string Hex(const uint8_t* P, size_t N, size_t Limit = 48) {
+std::string Hex(const uint8_t* P, size_t N, size_t Limit) {
   static const char Digits[] = "0123456789ABCDEF";
   std::string S;
   for (size_t i = 0; i < N && i < Limit; ++i) {
@@ -409,7 +374,9 @@ inline std::string Hex(const uint8_t* P, size_t N, size_t Limit = 48) {
   return S;
 }
 
-inline std::string Describe(const THuffmanNode& E) {
+namespace {
+
+std::string Describe(const THuffmanNode& E) {
   return "{Index " + std::to_string(E.Index) + ", Data " + std::to_string(E.Data) +
          ", Frequency " + std::to_string(E.Frequency) + ", BitLength " +
          std::to_string(E.BitLength) + ", BitPattern " + std::to_string(E.BitPattern) +
@@ -417,28 +384,26 @@ inline std::string Describe(const THuffmanNode& E) {
          ", Right " + std::to_string(E.Right) + "}";
 }
 
-inline bool SameNode(const THuffmanNode& A, const THuffmanNode& B) {
+bool SameNode(const THuffmanNode& A, const THuffmanNode& B) {
   return A.Index == B.Index && A.Data == B.Data && A.Frequency == B.Frequency &&
          A.BitLength == B.BitLength && A.BitPattern == B.BitPattern && A.Parent == B.Parent &&
          A.Left == B.Left && A.Right == B.Right;
 }
 
-inline TBytes Contents(const TMemoryStream& S) {
+TBytes Contents(const TMemoryStream& S) {
   const auto* P = static_cast<const uint8_t*>(S.Memory());
   return S.Size() > 0 ? TBytes(P, P + S.Size()) : TBytes();
 }
 
-inline TTable EngineTable(const THuffman& H) {
+TTable EngineTable(const THuffman& H) {
   TTable Table(static_cast<size_t>(std::max(H.Count(), 0)));
   for (int32_t k = 0; k < H.Count(); ++k) H.GetNode(k, Table[k]);
   return Table;
 }
 
-// The properties every counting build must have, checked without the model:
-// one leaf per distinct byte with its true count, frequencies descending,
-// lengths 1..16 non-decreasing, a complete code, canonical patterns, and the
-// leaves' tree links.
-inline std::string CheckCodeProperties(const TTable& T, const uint8_t* P, size_t N) {
+}  // namespace
+
+std::string CheckCodeProperties(const TTable& T, const uint8_t* P, size_t N) {
   std::array<int64_t, 256> Freq{};
   for (size_t i = 0; i < N; ++i) ++Freq[P[i]];
   size_t Distinct = 0;
@@ -507,16 +472,18 @@ inline std::string CheckCodeProperties(const TTable& T, const uint8_t* P, size_t
   return "";
 }
 
-inline std::string CheckStreamsRewound(THuffman& H, const char* After) {
+namespace {
+
+std::string CheckStreamsRewound(THuffman& H, const char* After) {
   for (TBitStream* S : {&H.InStream(), &H.OutStream()})
     if (S->Position() != 0 || S->BitPosition() != 0)
       return std::string("a stream is not rewound after ") + After;
   return "";
 }
 
-// Encode, SwapStreams, Decode on H (reused as callers like) with the input
-// P[0..N-1], compared with the model at every step.
-inline std::string CheckRoundTrip(THuffman& H, const uint8_t* P, size_t N) {
+}  // namespace
+
+std::string CheckRoundTrip(THuffman& H, const uint8_t* P, size_t N) {
   const std::string Input = "input of " + std::to_string(N) + " bytes [" + Hex(P, N) + "]: ";
   const TTable Before = EngineTable(H);
   H.InStream().Clear();
@@ -596,15 +563,12 @@ inline std::string CheckRoundTrip(THuffman& H, const uint8_t* P, size_t N) {
   return "";
 }
 
-inline std::string CheckRoundTrip(const uint8_t* P, size_t N) {
+std::string CheckRoundTrip(const uint8_t* P, size_t N) {
   THuffman H;
   return CheckRoundTrip(H, P, N);
 }
 
-// Decode of arbitrary bytes on a fresh coder: the documented outcome, exactly
-// one of the two messages as a plain Exception, and for a success the
-// documented bytes and table.  A success must also survive a round trip.
-inline std::string CheckDecode(const uint8_t* P, size_t N, bool RoundTripOutput = true) {
+std::string CheckDecode(const uint8_t* P, size_t N, bool RoundTripOutput) {
   const std::string Input = "stream of " + std::to_string(N) + " bytes [" + Hex(P, N) + "]: ";
   const TDecoded Model = Decode(P, N);
   THuffman H;
