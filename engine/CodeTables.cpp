@@ -54,13 +54,15 @@ std::string ValueLines(const std::vector<int64_t>& Values) {
 
 // Text that can neither end a C comment early nor open a nested one, on
 // one line.
-std::string CommentSafe(std::string Text) {
-  for (const char* Pair : {"*/", "/*"})
-    for (size_t P = Text.find(Pair); P != std::string::npos; P = Text.find(Pair, P))
-      Text.insert(P + 1, " ");
-  for (char& C : Text)
-    if (static_cast<unsigned char>(C) < 0x20) C = ' ';
-  return Text;
+std::string CommentSafe(const std::string& Text) {
+  std::string Safe;
+  for (size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    Safe += static_cast<unsigned char>(C) < 0x20 ? ' ' : C;
+    const char Next = I + 1 < Text.size() ? Text[I + 1] : '\0';
+    if ((C == '*' && Next == '/') || (C == '/' && Next == '*')) Safe += ' ';
+  }
+  return Safe;
 }
 
 // Element type names: byte, 16-bit, 32-bit.

@@ -353,11 +353,13 @@ int qv_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t out_capaci
 
 std::string DecoderSource(const std::string& Version) {
   // The version sits in a comment: it keeps to one line and cannot end it.
-  std::string Safe = Version;
-  for (char& C : Safe)
-    if (static_cast<unsigned char>(C) < 0x20) C = ' ';
-  for (size_t P = Safe.find("*/"); P != std::string::npos; P = Safe.find("*/", P)) Safe.insert(P + 1, " ");
-  std::string Text = SDecoder;
-  Text.replace(Text.find(SVersionMark), std::string(SVersionMark).size(), Safe);
-  return Text;
+  std::string Safe;
+  for (size_t I = 0; I < Version.size(); ++I) {
+    const char C = Version[I];
+    Safe += static_cast<unsigned char>(C) < 0x20 ? ' ' : C;
+    if (C == '*' && I + 1 < Version.size() && Version[I + 1] == '/') Safe += ' ';
+  }
+  const std::string Text = SDecoder;
+  const size_t At = Text.find(SVersionMark);
+  return Text.substr(0, At) + Safe + Text.substr(At + std::string(SVersionMark).size());
 }

@@ -93,16 +93,16 @@ std::optional<TCodeTables> CodeTablesOf(std::span<const int32_t> A, int32_t Limi
   T.DataName = DataName.empty() ? "データ" : DataName;
   T.PatternName = "BitPattern";
   T.LengthName = "BitLength";
-  std::string ArrayPrefix;
+  const char* ArrayPrefix = "";
   if (T.DataName == "一致長" || T.DataName == "一致位置のビット数") {
     ArrayPrefix = T.DataName == "一致長" ? "ml" : "di";
-    T.PatternName = ArrayPrefix + "Pat";
-    T.LengthName = ArrayPrefix + "Len";
+    T.PatternName = std::string(ArrayPrefix) + "Pat";
+    T.LengthName = std::string(ArrayPrefix) + "Len";
     T.CommentPrefix = "データを LZ77 符号化した時の一致データの";
   }
-  T.SymbolName = ArrayPrefix + "Symbol";
-  T.CodeCountName = ArrayPrefix + "CodeCount";
-  T.CodeSymbolName = ArrayPrefix + "CodeSymbol";
+  T.SymbolName = std::string(ArrayPrefix) + "Symbol";
+  T.CodeCountName = std::string(ArrayPrefix) + "CodeCount";
+  T.CodeSymbolName = std::string(ArrayPrefix) + "CodeSymbol";
   // Leaves by datum: a table build gives each datum at most one leaf.
   std::array<int32_t, 256> LeafOf;
   LeafOf.fill(-1);
