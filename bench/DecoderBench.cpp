@@ -35,7 +35,9 @@ TBytes Input(int Shape) {
     switch (Shape) {
       case 0: {
         const int K = static_cast<int>(Rng() % 6);
-        B = K == 0 ? ' ' : K == 1 && Rng() % 20 == 0 ? '\n' : static_cast<uint8_t>('a' + Letters(Rng));
+        B = K == 0                      ? ' '
+            : K == 1 && Rng() % 20 == 0 ? '\n'
+                                        : static_cast<uint8_t>('a' + Letters(Rng));
         break;
       }
       case 1: B = static_cast<uint8_t>(__builtin_ctzll(Rng() | (1ull << 40)) * 5); break;

@@ -28,8 +28,9 @@ std::vector<TArray> ArraysOf(const TCodeTables& T, const TArrayOptions& O) {
   if (O.MsbFirst) Pattern.Comment += " (highest bit first, as sent)";
   for (size_t J = 0; J < T.Pattern.size(); ++J)
     Pattern.Values.push_back(O.MsbFirst ? SentOrder(T.Pattern[J], T.Length[J]) : T.Pattern[J]);
-  std::vector<TArray> Arrays{Pattern, TArray{Head + "BitLength", T.LengthName,
-                                             std::vector<int64_t>(T.Length.begin(), T.Length.end())}};
+  std::vector<TArray> Arrays{Pattern,
+                             TArray{Head + "BitLength", T.LengthName,
+                                    std::vector<int64_t>(T.Length.begin(), T.Length.end())}};
   if (O.DecoderArrays && O.Language != TArrayLanguage::Pascal) {
     Arrays.push_back(TArray{Head + "Symbol", T.SymbolName,
                             std::vector<int64_t>(T.Symbol.begin(), T.Symbol.end())});

@@ -87,7 +87,8 @@ TEST(LengthLimit, FibonacciAtElevenBitsIsRepairedByTheSixteenBitRule) {
   const std::vector<THuffmanNode> Nodes = Build(Fibonacci(20), 11);
   std::vector<int32_t> Lengths;
   for (const THuffmanNode& N : Nodes) Lengths.push_back(N.BitLength);
-  const std::vector<int32_t> Expected{1, 2, 3, 4, 5, 6, 7, 9, 11, 11, 11, 11, 11, 11, 11, 11, 11, 11, 11, 11};
+  const std::vector<int32_t> Expected{1,  2,  3,  4,  5,  6,  7,  9,  11, 11,
+                                      11, 11, 11, 11, 11, 11, 11, 11, 11, 11};
   EXPECT_EQ(Lengths, Expected);
   CheckPrefixCode(Nodes, 11);
 }
@@ -113,7 +114,8 @@ TEST(LengthLimit, EveryLimitGivesACompletePrefixCodeWithinIt) {
 TEST(LengthLimit, ALimitedCodedFormDecodesWithTheOrdinaryDecode) {
   std::mt19937 Rng(5);
   std::vector<uint8_t> Data(20000);
-  for (uint8_t& B : Data) B = static_cast<uint8_t>(std::min<uint32_t>(__builtin_ctz(Rng() | 1u << 30) * 9, 255));
+  for (uint8_t& B : Data)
+    B = static_cast<uint8_t>(std::min<uint32_t>(__builtin_ctz(Rng() | 1u << 30) * 9, 255));
   for (const int32_t Bits : {5, 9, 12}) {
     THuffman H;
     H.SetMaxBitLength(Bits);
@@ -212,7 +214,8 @@ TEST(CodeTables, CTextKeepsTheCliLayoutAndMsbFirstSendsCodesAsSent) {
   O.MsbFirst = true;
   O.HeadLines.clear();
   const std::string Msb = ArraySource(*T, O);
-  EXPECT_NE(Msb.find("  0, 4, 6, 7, 5\r\n"), std::string::npos) << Msb;  // a 0, b 100, c 110, d 111, r 101
+  // As sent: a 0, b 100, c 110, d 111, r 101.
+  EXPECT_NE(Msb.find("  0, 4, 6, 7, 5\r\n"), std::string::npos) << Msb;
 }
 
 std::string ReadWhole(const fs::path& Path) {
@@ -231,7 +234,8 @@ protected:
     FDir = Pattern;
     // 200 values over a wide range of frequencies: codes up to 16 bits,
     // patterns above 255, a length with more than 255 codes impossible here.
-    for (int K = 0; K < 200; ++K) FTable[static_cast<size_t>(K + 40)] = 1 + (K * K * K) % 50000 / (1 + K % 9);
+    for (int K = 0; K < 200; ++K)
+      FTable[static_cast<size_t>(K + 40)] = 1 + (K * K * K) % 50000 / (1 + K % 9);
     std::ostringstream Expected;
     const std::vector<THuffmanNode> Nodes = Build(FTable, 16);
     std::array<const THuffmanNode*, 256> ByData{};
@@ -271,7 +275,8 @@ protected:
     const auto T = CodeTablesOf(FTable, 256, "");
     std::ofstream(FDir / Header, std::ios::binary) << ArraySource(*T, O);
     std::ofstream(FDir / "main", std::ios::binary) << Main;
-    const std::string Command = "cd " + FDir.string() + " && " + Build + " > build.log 2>&1 && ./prog > out.txt";
+    const std::string Command =
+        "cd " + FDir.string() + " && " + Build + " > build.log 2>&1 && ./prog > out.txt";
     EXPECT_EQ(std::system(Command.c_str()), 0) << ReadWhole(FDir / "build.log");
     return ReadWhole(FDir / "out.txt");
   }
@@ -286,26 +291,33 @@ const char* const SPrintArrays =
 
 TEST_F(CompiledArrays, CAndCppAndRustHoldTheNodeTable) {
   ASSERT_GE(FLongest, 12);  // patterns need 16-bit elements
-  const std::string CMain = std::string("#include <stdio.h>\n#include \"arrays.h\"\n") +
-                            "#define P(A) { size_t i; printf(#A); for (i = 0; i < sizeof A / sizeof A[0]; ++i) "
-                            "printf(\" %lu\", (unsigned long)A[i]); printf(\"\\n\"); }\n"
-                            "int main(void) { " + SPrintArrays + " return 0; }\n";
-  EXPECT_EQ(Run(TArrayLanguage::C, "arrays.h", CMain,
-                std::string(QV_TEST_CC) + " -std=c99 -Wall -Wextra -pedantic -Werror -x c main -o prog"),
-            FExpected);
-  const std::string CppMain = std::string("#include \"arrays.hpp\"\n#include \"arrays.hpp\"\n#include <cstdio>\n") +
-                              "#define P(A) { std::printf(#A); for (auto v : A) std::printf(\" %lu\", "
-                              "static_cast<unsigned long>(v)); std::printf(\"\\n\"); }\n"
-                              "int main() { " + SPrintArrays + " }\n";
+  const std::string CMain =
+      std::string("#include <stdio.h>\n#include \"arrays.h\"\n") +
+      "#define P(A) { size_t i; printf(#A); for (i = 0; i < sizeof A / sizeof A[0]; ++i) "
+      "printf(\" %lu\", (unsigned long)A[i]); printf(\"\\n\"); }\n"
+      "int main(void) { " +
+      SPrintArrays + " return 0; }\n";
+  EXPECT_EQ(
+      Run(TArrayLanguage::C, "arrays.h", CMain,
+          std::string(QV_TEST_CC) + " -std=c99 -Wall -Wextra -pedantic -Werror -x c main -o prog"),
+      FExpected);
+  const std::string CppMain =
+      std::string("#include \"arrays.hpp\"\n#include \"arrays.hpp\"\n#include <cstdio>\n") +
+      "#define P(A) { std::printf(#A); for (auto v : A) std::printf(\" %lu\", "
+      "static_cast<unsigned long>(v)); std::printf(\"\\n\"); }\n"
+      "int main() { " +
+      SPrintArrays + " }\n";
   EXPECT_EQ(Run(TArrayLanguage::Cpp, "arrays.hpp", CppMain,
-                std::string(QV_TEST_CXX) + " -std=c++17 -Wall -Wextra -pedantic -Werror -x c++ main -o prog"),
+                std::string(QV_TEST_CXX) +
+                    " -std=c++17 -Wall -Wextra -pedantic -Werror -x c++ main -o prog"),
             FExpected);
   if (std::string(QV_TEST_RUSTC).empty()) GTEST_SKIP() << "rustc not found";
-  const std::string RustMain = std::string("include!(\"arrays.rs\");\n") +
-                               "macro_rules! p { ($a:ident) => { print!(stringify!($a)); "
-                               "for v in $a.iter() { print!(\" {}\", v); } println!(); }; }\n"
-                               "fn main() { p!(BitPattern); p!(BitLength); p!(Symbol); p!(CodeCount); "
-                               "p!(CodeSymbol); }\n";
+  const std::string RustMain =
+      std::string("include!(\"arrays.rs\");\n") +
+      "macro_rules! p { ($a:ident) => { print!(stringify!($a)); "
+      "for v in $a.iter() { print!(\" {}\", v); } println!(); }; }\n"
+      "fn main() { p!(BitPattern); p!(BitLength); p!(Symbol); p!(CodeCount); "
+      "p!(CodeSymbol); }\n";
   EXPECT_EQ(Run(TArrayLanguage::Rust, "arrays.rs", RustMain,
                 std::string(QV_TEST_RUSTC) + " -D warnings --edition 2021 -o prog main"),
             FExpected);

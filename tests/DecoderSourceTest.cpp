@@ -229,7 +229,8 @@ void Put32(std::string& Text, uint32_t V) {
 
 uint32_t Get32(const std::string& Text, size_t& At) {
   uint32_t V = 0;
-  for (int K = 0; K < 4; ++K) V |= static_cast<uint32_t>(static_cast<uint8_t>(Text.at(At++))) << (8 * K);
+  for (int K = 0; K < 4; ++K)
+    V |= static_cast<uint32_t>(static_cast<uint8_t>(Text.at(At++))) << (8 * K);
   return V;
 }
 
@@ -324,7 +325,8 @@ TEST_P(GeneratedDecoder, CompilesCleanlyAndAgreesWithTheEngine) {
 INSTANTIATE_TEST_SUITE_P(
     Variants, GeneratedDecoder,
     ::testing::Values(TVariant{"GccO0", QV_TEST_GCC, "-O0"}, TVariant{"GccO2", QV_TEST_GCC, "-O2"},
-                      TVariant{"ClangO0", QV_TEST_CLANG, "-O0"}, TVariant{"ClangO2", QV_TEST_CLANG, "-O2"},
+                      TVariant{"ClangO0", QV_TEST_CLANG, "-O0"},
+                      TVariant{"ClangO2", QV_TEST_CLANG, "-O2"},
                       TVariant{"ClangO2SmallTable", QV_TEST_CLANG, "-O2 -DQV_FAST_BITS=8"},
                       TVariant{"GccO2Sanitized", QV_TEST_GCC,
                                "-O2 -fsanitize=address,undefined -fno-sanitize-recover=all"}),
