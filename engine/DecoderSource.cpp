@@ -63,6 +63,9 @@ constexpr const char* SDecoder = R"QV(/*
 #define QV_CANNOT_DECODE (-2)
 #define QV_OUTPUT_TOO_SMALL (-3)
 
+int qv_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t out_capacity,
+              size_t *out_size);
+
 /* Bits decided by one look-up of the fast table (4 << QV_FAST_BITS bytes of
    stack), 8..13. */
 #ifndef QV_FAST_BITS
