@@ -91,6 +91,12 @@ TEST(LengthLimit, FibonacciAtElevenBitsIsRepairedByTheSixteenBitRule) {
                                       11, 11, 11, 11, 11, 11, 11, 11, 11, 11};
   EXPECT_EQ(Lengths, Expected);
   CheckPrefixCode(Nodes, 11);
+  // The leaf table report of the limited code: twelve rows of length 11.
+  const std::string Text = HuffmanTableText(Fibonacci(20), 256, 11);
+  const std::string Eleven = "  :  11  :  ";
+  size_t Rows = 0;
+  for (size_t P = Text.find(Eleven); P != std::string::npos; P = Text.find(Eleven, P + 1)) ++Rows;
+  EXPECT_EQ(Rows, 12u) << Text;
 }
 
 TEST(LengthLimit, EveryLimitGivesACompletePrefixCodeWithinIt) {
