@@ -163,6 +163,16 @@ public:
   // ERangeError "%d is not within the valid range of %d..%d".
   void GetNode(int32_t Index, THuffmanNode& Node) const;
 
+  // The longest code AssignCodes gives, 1..16 (16 unless set).  Deeper
+  // leaves are repaired to it by the same rule as the 16-bit limit, with
+  // MaxBitLength in place of 16; at 16 every code is the default one.
+  // AssignCodes (and so Encode and BuildFromTable) raises ERangeError "%d is
+  // not within the valid range of %d..%d" (the limit, SmallestMaxBitLength
+  // of Count, 16) when Count leaves do not fit in codes of that length.
+  int32_t MaxBitLength() const { return FMaxBitLength; }
+  // Value outside 1..16 raises ERangeError and keeps the limit.
+  void SetMaxBitLength(int32_t Value);
+
 protected:
   // Quicksorts whose exact steps decide which of several equally frequent
   // values gets which code (part of the result, not an implementation detail).
@@ -188,12 +198,17 @@ private:
   std::vector<uint64_t> FPairCodes;
   const void* FCountedMemory = nullptr;
   int64_t FCountedSize = -1;
+  int32_t FMaxBitLength = 16;
 };
 
 // The canonical code Code16 (16 bits, left-aligned) of length Len (1..16) in
 // sending order: Code16 shr (16-Len) with its low Len bits reversed (bit i to
 // bit Len-1-i); higher bits stay.
 int32_t ReverseBits(uint32_t Code16, int32_t Len);
+
+// The smallest code-length limit that can hold Distinct (0..65536) values:
+// 1 for 0..2, else ceil(log2(Distinct)).
+int32_t SmallestMaxBitLength(int32_t Distinct);
 
 // Number of logical right shifts that bring Value to 0, at least 1
 // (0 and 1 give 1, 4..7 give 3, 256 gives 9).

@@ -197,28 +197,33 @@ int32_t THuffman::BuildTree() {
 int32_t THuffman::AssignCodes() {
   const int32_t N = FCount;
   if (N == 0) return 0;
+  const int32_t Limit = FMaxBitLength;
+  if (N > (int32_t{1} << Limit))
+    throw ERangeError(Format(SRangeError, Limit, SmallestMaxBitLength(N), MaxLength));
   // Counts are signed while the limit repairs them; a leaf without a length
   // (no tree built) is not counted.
   int64_t Counts[MaxLength + 1] = {};
   for (int32_t K = 0; K < N; ++K) {
     const int32_t L = FNodes[static_cast<size_t>(K)].BitLength;
-    if (L >= 1) ++Counts[std::min(L, MaxLength)];
+    if (L >= 1) ++Counts[std::min(L, Limit)];
   }
-  // Length limit: each repair step replaces a leaf at L and one at 16 by two
-  // leaves at L+1, lowering the Kraft sum (in units of 2^-16) by exactly 1.
+  // Length limit: each repair step replaces a leaf at L and one at Limit by
+  // two leaves at L+1, lowering the Kraft sum (in units of 2^-Limit) by
+  // exactly 1.
+  const int64_t Full = int64_t{1} << Limit;
   int64_t S = 0;
-  for (int32_t L = 1; L <= MaxLength; ++L) S += Counts[L] << (16 - L);
-  if (S > 65536) {
-    for (int64_t Step = S - 65536; Step > 0; --Step) {
-      int32_t L = MaxLength - 1;
+  for (int32_t L = 1; L <= Limit; ++L) S += Counts[L] << (Limit - L);
+  if (S > Full) {
+    for (int64_t Step = S - Full; Step > 0; --Step) {
+      int32_t L = Limit - 1;
       while (L >= 1 && Counts[L] <= 0) --L;
       if (L < 1) break;  // nothing to repair with: every further step changes nothing
       --Counts[L];
-      --Counts[MaxLength];
+      --Counts[Limit];
       Counts[L + 1] += 2;
     }
     int32_t K = 0;
-    for (int32_t L = 1; L <= MaxLength && K < N; ++L)
+    for (int32_t L = 1; L <= Limit && K < N; ++L)
       for (int64_t M = 0; M < Counts[L] && K < N; ++M, ++K)
         FNodes[static_cast<size_t>(K)].BitLength = L;
   }
@@ -227,6 +232,17 @@ int32_t THuffman::AssignCodes() {
     Unsigned[L] = Counts[L] > 0 ? static_cast<uint32_t>(Counts[L]) : 0;
   AssignCanonicalPatterns(FNodes, N, Unsigned);
   return N;
+}
+
+void THuffman::SetMaxBitLength(int32_t Value) {
+  if (Value < 1 || Value > MaxLength) throw ERangeError(Format(SRangeError, Value, 1, MaxLength));
+  FMaxBitLength = Value;
+}
+
+int32_t SmallestMaxBitLength(int32_t Distinct) {
+  int32_t Bits = 1;
+  while (Bits < 31 && (int64_t{1} << Bits) < Distinct) ++Bits;
+  return Bits;
 }
 
 int32_t THuffman::BuildFromTable() {

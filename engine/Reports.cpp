@@ -1,4 +1,5 @@
 // The code-table reports: node rows, the leaf table and the source arrays.
+#include "CodeTables.h"
 #include "Compress.h"
 
 #include <algorithm>
@@ -22,14 +23,17 @@ std::string NodeRow(const THuffmanNode& Node) {
          IntToStr(Node.Right);
 }
 
-// The private code of both generators; nullptr when there is none.  Only the
-// first min(Limit, size) entries (Limit 1..256) count.
-std::unique_ptr<THuffman> BuildPrivateCode(std::span<const int32_t> A, int32_t& Limit) {
+// The private code of the generators; nullptr when there is none.  Only the
+// first min(Limit, size) entries (Limit 1..256) count.  Codes are at most
+// MaxBits (1..16) long.
+std::unique_ptr<THuffman> BuildPrivateCode(std::span<const int32_t> A, int32_t& Limit,
+                                           int32_t MaxBits = 16) {
   if (Limit < 1 || Limit > 256 || A.empty()) return nullptr;
   Limit = std::min<int32_t>(Limit, static_cast<int32_t>(A.size()));
   const auto Used = A.first(static_cast<size_t>(Limit));
   if (std::none_of(Used.begin(), Used.end(), [](int32_t F) { return F > 0; })) return nullptr;
   auto Huffman = std::make_unique<THuffman>();
+  Huffman->SetMaxBitLength(MaxBits);
   for (const int32_t F : Used) {
     const uint32_t U = static_cast<uint32_t>(F);
     const uint8_t Bytes[4] = {static_cast<uint8_t>(U), static_cast<uint8_t>(U >> 8),
@@ -39,25 +43,6 @@ std::unique_ptr<THuffman> BuildPrivateCode(std::span<const int32_t> A, int32_t& 
   Huffman->BuildFromTable();
   if (Huffman->Count() == 0) return nullptr;
   return Huffman;
-}
-
-const char* ElementType(int32_t Largest) {
-  if (Largest < 256) return "Byte";
-  if (Largest < 65536) return "Word";
-  return "Integer";
-}
-
-// Values in ascending data order, -1 entries skipped, 16 a line.
-std::string ValueLines(const std::array<int32_t, 256>& Values, int32_t Limit, int32_t Written) {
-  std::string Text;
-  int32_t K = 0;
-  for (int32_t D = 0; D < Limit; ++D) {
-    if (Values[static_cast<size_t>(D)] == -1) continue;
-    Text += IntToStr(Values[static_cast<size_t>(D)]);
-    if (K != Written - 1) Text += (K + 1) % 16 != 0 ? ", " : ",\r\n  ";
-    ++K;
-  }
-  return Text;
 }
 
 }  // namespace
@@ -82,7 +67,11 @@ void THuffman::GetTableText(std::string& Text) {
 }
 
 std::string HuffmanTableText(std::span<const int32_t> A, int32_t Limit) {
-  const auto Huffman = BuildPrivateCode(A, Limit);
+  return HuffmanTableText(A, Limit, 16);
+}
+
+std::string HuffmanTableText(std::span<const int32_t> A, int32_t Limit, int32_t MaxBits) {
+  const auto Huffman = BuildPrivateCode(A, Limit, MaxBits);
   if (!Huffman) return {};
   std::string Text = std::string(SRule) + SCrLf + SHead + SCrLf + SRule + SCrLf;
   THuffmanNode Node;
@@ -94,43 +83,51 @@ std::string HuffmanTableText(std::span<const int32_t> A, int32_t Limit) {
   return Text;
 }
 
-std::string HuffmanArraySource(std::span<const int32_t> A, int32_t Limit,
-                               const std::string& DataName) {
-  const auto Huffman = BuildPrivateCode(A, Limit);
-  if (!Huffman) return {};
-  const std::string Name = DataName.empty() ? "データ" : DataName;
-  std::array<int32_t, 256> Patterns;
-  std::array<int32_t, 256> Lengths;
-  Patterns.fill(-1);
-  Lengths.fill(-1);
-  int32_t LargestPattern = 0;
-  int32_t LargestLength = 0;
+std::optional<TCodeTables> CodeTablesOf(std::span<const int32_t> A, int32_t Limit,
+                                        const std::string& DataName, int32_t MaxBits) {
+  if (MaxBits < 1 || MaxBits > 16) throw ERangeError(Format(SRangeError, MaxBits, 1, 16));
+  const auto Huffman = BuildPrivateCode(A, Limit, MaxBits);
+  if (!Huffman) return std::nullopt;
+  TCodeTables T;
+  T.MaxBits = MaxBits;
+  T.DataName = DataName.empty() ? "データ" : DataName;
+  T.PatternName = "BitPattern";
+  T.LengthName = "BitLength";
+  const char* ArrayPrefix = "";
+  if (T.DataName == "一致長" || T.DataName == "一致位置のビット数") {
+    ArrayPrefix = T.DataName == "一致長" ? "ml" : "di";
+    T.PatternName = std::string(ArrayPrefix) + "Pat";
+    T.LengthName = std::string(ArrayPrefix) + "Len";
+    T.CommentPrefix = "データを LZ77 符号化した時の一致データの";
+  }
+  T.SymbolName = std::string(ArrayPrefix) + "Symbol";
+  T.CodeCountName = std::string(ArrayPrefix) + "CodeCount";
+  T.CodeSymbolName = std::string(ArrayPrefix) + "CodeSymbol";
+  // Leaves by datum: a table build gives each datum at most one leaf.
+  std::array<int32_t, 256> LeafOf;
+  LeafOf.fill(-1);
   THuffmanNode Node;
   for (int32_t I = 0; I < Huffman->Count(); ++I) {
     Huffman->GetNode(I, Node);
-    Patterns[Node.Data] = Node.BitPattern;
-    Lengths[Node.Data] = Node.BitLength;
-    LargestPattern = std::max(LargestPattern, Node.BitPattern);
-    LargestLength = std::max(LargestLength, Node.BitLength);
+    LeafOf[Node.Data] = I;
+    T.CodeSymbol.push_back(Node.Data);
+    ++T.CodeCount[static_cast<size_t>(Node.BitLength)];
   }
-  std::string PatternName = "BitPattern";
-  std::string LengthName = "BitLength";
-  std::string Prefix = "  // ";
-  if (Name == "一致長" || Name == "一致位置のビット数") {
-    const bool MatchLength = Name == "一致長";
-    PatternName = MatchLength ? "mlPat" : "diPat";
-    LengthName = MatchLength ? "mlLen" : "diLen";
-    Prefix = "  // データを LZ77 符号化した時の一致データの";
+  for (int32_t D = 0; D < 256; ++D) {
+    if (LeafOf[static_cast<size_t>(D)] < 0) continue;
+    Huffman->GetNode(LeafOf[static_cast<size_t>(D)], Node);
+    T.Symbol.push_back(static_cast<uint8_t>(D));
+    T.Pattern.push_back(Node.BitPattern);
+    T.Length.push_back(Node.BitLength);
+    T.Frequency.push_back(Node.Frequency);
+    T.LargestPattern = std::max(T.LargestPattern, Node.BitPattern);
+    T.LargestLength = std::max(T.LargestLength, Node.BitLength);
   }
-  const int32_t Leaves = Huffman->Count();
-  const std::string Bound = "[0.." + IntToStr(Leaves - 1) + "] of ";
-  std::string Text = Prefix + Name + "のハフマン分布の BitPattern" + SCrLf + "  " + PatternName +
-                     ": array" + Bound + ElementType(LargestPattern) + " = (" + SCrLf + "  ";
-  Text += ValueLines(Patterns, Limit, Leaves);
-  Text += std::string(");") + SCrLf + SCrLf;
-  Text += Prefix + Name + "のハフマン分布の BitLength" + SCrLf + "  " + LengthName + ": array" +
-          Bound + ElementType(LargestLength) + " = (" + SCrLf + "  ";
-  Text += ValueLines(Lengths, Limit, Leaves);
-  Text += std::string(");") + SCrLf;
-  return Text;
+  return T;
+}
+
+std::string HuffmanArraySource(std::span<const int32_t> A, int32_t Limit,
+                               const std::string& DataName) {
+  const auto Tables = CodeTablesOf(A, Limit, DataName);
+  return Tables ? ArraySource(*Tables, TArrayOptions{}) : std::string();
 }

@@ -1,0 +1,368 @@
+// The stand-alone C decoder's text.  Its payload loop follows the engine's
+// decoder (a 64-bit bit buffer, a fast table deciding up to three codes);
+// the format rules it relies on are written in its head comment.
+#include "DecoderSource.h"
+
+namespace {
+
+constexpr const char* SVersionMark = "@VERSION@";
+
+constexpr const char* SDecoder = R"QV(/*
+ * qv_decode.c: a decoder of Quorvant's coded and stored byte forms.
+ * Written by quorvant-cli @VERSION@ (quorvant-cli decoder).
+ *
+ * Plain C99 needing only <stddef.h>, <stdint.h> and <string.h>: it
+ * allocates nothing, keeps nothing between calls and has no globals that
+ * change; one call uses about 17 KiB of stack (less with a smaller
+ * QV_FAST_BITS).
+ *
+ *   int qv_decode(const uint8_t *in, size_t in_size,
+ *                 uint8_t *out, size_t out_capacity, size_t *out_size);
+ *
+ * Returns 0 and sets *out_size to the decoded size, or
+ *   QV_NOT_HUFFMAN_DATA (-1)  the size of in disagrees with its header
+ *                             (checked first, before anything is written);
+ *   QV_CANNOT_DECODE    (-2)  the next payload bits match no code;
+ *   QV_OUTPUT_TOO_SMALL (-3)  the output would pass out_capacity;
+ * between -2 and -3 the first problem met in the stream wins.  After an
+ * error *out_size is the number of bytes decoded before it (out_capacity
+ * after -3); bytes of out between *out_size and out_capacity may have been
+ * written over.  out_size may be NULL.  Nothing is read outside
+ * in[0..in_size) and nothing written outside out[0..out_capacity).
+ *
+ * The format rules this decoder relies on (every field least significant
+ * bit first, bytes filled from bit 0, multi-byte values little-endian):
+ *
+ *   bytes 0-3   header word: bits 0-1 the form tag, bits 2-31 a byte count.
+ *   Stored form, tag 0: the word is L * 4 and the L data bytes follow;
+ *     the size is exactly L + 4.
+ *   Coded form, tags 1, 2 and 3 alike:
+ *     byte 4      bits 0-2 tail (code bits mod 8), bits 3-7 W (0..31)
+ *     byte 5      N, the number of table entries (0 means 256)
+ *     6           the N data values in table order
+ *     6+N         16 counts of W bits each: codes of length 1, 2, ..., 16
+ *     6+N+2W      payload: (word >> 2) * 8 + tail code bits
+ *     the size is exactly N + 6 + 2W + (word >> 2) + (1 if tail != 0).
+ *   Lengths: the first count[1] entries have length 1, the next count[2]
+ *     length 2, and so on up to 16, stopping at N entries; entries left
+ *     without a length never match.
+ *   Canonical codes, 16 bits wide and left-aligned, modulo 2^32:
+ *     start[1] = 0, start[L+1] = start[L] + count[L] * 2^(16-L); the m-th
+ *     entry of length L (m from 0) has code start[L] + m * 2^(16-L), sent
+ *     most significant bit first.  A code of 2^16 or more never matches.
+ *   Decoding: at each payload bit the next 16 bits (bits past the payload's
+ *     end read as 0) decode to the first entry in table order whose code
+ *     they begin with, which consumes its length; a last code that runs
+ *     past the payload's end is read with the missing bits as 0.
+ */
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+#define QV_NOT_HUFFMAN_DATA (-1)
+#define QV_CANNOT_DECODE (-2)
+#define QV_OUTPUT_TOO_SMALL (-3)
+
+int qv_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t out_capacity,
+              size_t *out_size);
+
+/* Bits decided by one look-up of the fast table (4 << QV_FAST_BITS bytes of
+   stack), 8..13. */
+#ifndef QV_FAST_BITS
+#define QV_FAST_BITS 12
+#endif
+#if QV_FAST_BITS < 8 || QV_FAST_BITS > 13
+#error "QV_FAST_BITS must be 8..13"
+#endif
+
+#define QV_FAST_SIZE (1u << QV_FAST_BITS)
+/* Bytes of output room one round of the fast loop may touch. */
+#define QV_ROUND_ROOM 13u
+
+typedef struct qv_table {
+  /* The live codes are a prefix code in canonical order: decode them by
+     length (first, live, offset) and the fast table.  Otherwise (counts so
+     large that the start values wrap) search the entries in table order. */
+  int regular;
+  unsigned n;
+  uint8_t data[256];     /* data values in table order */
+  uint8_t length[256];   /* 0: never matches */
+  uint16_t pattern[256]; /* the code as read: first bit in bit 0 */
+  uint32_t first[17];    /* per length: first live code, highest bit first */
+  uint32_t live[17];     /* per length: number of live codes */
+  uint32_t offset[17];   /* per length: table position of the first */
+  /* Per next QV_FAST_BITS bits: bits 0-5 the bits consumed, bits 6-7 the
+     number of bytes decoded (0: these bits decide no code), bits 8-31 the
+     bytes, the first in bits 8-15. */
+  uint32_t fast[QV_FAST_SIZE];
+} qv_table;
+
+static uint32_t qv_reverse16(uint32_t v)
+{
+  v = ((v >> 1) & 0x5555u) | ((v & 0x5555u) << 1);
+  v = ((v >> 2) & 0x3333u) | ((v & 0x3333u) << 2);
+  v = ((v >> 4) & 0x0F0Fu) | ((v & 0x0F0Fu) << 4);
+  return ((v >> 8) & 0x00FFu) | ((v & 0x00FFu) << 8);
+}
+
+/* Eight bytes as a little-endian number, without an unaligned load. */
+static uint64_t qv_load64(const uint8_t *p)
+{
+  return (uint64_t)p[0] | (uint64_t)p[1] << 8 | (uint64_t)p[2] << 16 |
+         (uint64_t)p[3] << 24 | (uint64_t)p[4] << 32 | (uint64_t)p[5] << 40 |
+         (uint64_t)p[6] << 48 | (uint64_t)p[7] << 56;
+}
+
+/* W (0..31) bits at stream bit *bit, which then moves past them. */
+static uint32_t qv_field(const uint8_t *in, uint64_t *bit, unsigned w)
+{
+  uint32_t v = 0;
+  unsigned i;
+  for (i = 0; i < w; ++i, ++*bit)
+    v |= (uint32_t)((in[*bit >> 3] >> (*bit & 7u)) & 1u) << i;
+  return v;
+}
+
+/* The table of a coded form whose size has been checked. */
+static void qv_build(qv_table *t, const uint8_t *in, unsigned n, unsigned w)
+{
+  uint32_t count[17];
+  uint64_t bit = ((uint64_t)n + 6u) * 8u;
+  uint64_t start = 0; /* exact; the format's start values are it mod 2^32 */
+  unsigned l, k = 0;
+  int p;
+
+  t->n = n;
+  t->regular = 1;
+  memcpy(t->data, in + 6, n);
+  memset(t->length, 0, sizeof t->length);
+  memset(t->pattern, 0, sizeof t->pattern);
+  for (l = 1; l <= 16; ++l)
+    count[l] = qv_field(in, &bit, w);
+  for (l = 1; l <= 16; ++l) {
+    const uint64_t weight = (uint64_t)1 << (16u - l);
+    const uint32_t assign = count[l] < n - k ? count[l] : n - k;
+    uint32_t m;
+    t->first[l] = 0;
+    t->live[l] = 0;
+    t->offset[l] = k;
+    if (assign > 0 && start + (uint64_t)(assign - 1u) * weight > 0xFFFFFFFFu)
+      t->regular = 0;
+    if (start < 0x10000u) {
+      const uint64_t room = (0x10000u - start) / weight;
+      t->first[l] = (uint32_t)(start >> (16u - l));
+      t->live[l] = room < assign ? (uint32_t)room : assign;
+    }
+    for (m = 0; m < assign; ++m, ++k) {
+      const uint32_t code = (uint32_t)(start + (uint64_t)m * weight);
+      if (code < 0x10000u) {
+        t->length[k] = (uint8_t)l;
+        t->pattern[k] = (uint16_t)qv_reverse16(code);
+      }
+    }
+    start += (uint64_t)count[l] * weight;
+  }
+  if (!t->regular)
+    return;
+
+  /* Live codes of a regular table are prefix-free: a code of at most
+     QV_FAST_BITS bits owns every fast entry that begins with it. */
+  memset(t->fast, 0, sizeof t->fast);
+  for (k = 0; k < n; ++k) {
+    const unsigned len = t->length[k];
+    uint32_t h;
+    if (len == 0 || len > QV_FAST_BITS)
+      continue;
+    for (h = 0; h < (QV_FAST_SIZE >> len); ++h)
+      t->fast[t->pattern[k] | h << len] = len | 1u << 6 | (uint32_t)t->data[k] << 8;
+  }
+  /* Up to three codes an entry.  Entry p >> used is below p (or p itself
+     when p is 0, read before it is written), so downward it still holds one
+     code. */
+  for (p = (int)QV_FAST_SIZE - 1; p >= 0; --p) {
+    uint32_t e = t->fast[p];
+    unsigned used = e & 63u, decoded = 1;
+    if (e == 0)
+      continue;
+    while (decoded < 3) {
+      const uint32_t f = t->fast[(unsigned)p >> used];
+      if (f == 0 || (f & 63u) > QV_FAST_BITS - used)
+        break;
+      e |= ((f >> 8) & 0xFFu) << (8 + 8 * decoded);
+      used += f & 63u;
+      ++decoded;
+    }
+    t->fast[p] = (e & ~0xFFu) | used | decoded << 6;
+  }
+}
+
+/* The entry the 16 bits v (next bit in bit 0) decode to: its data value,
+   and its length in *len; -1 when none matches. */
+static int qv_match(const qv_table *t, uint32_t v, unsigned *len)
+{
+  unsigned l, k;
+  if (t->regular) {
+    const uint32_t r = qv_reverse16(v);
+    for (l = 1; l <= 16; ++l) {
+      const uint32_t c = (r >> (16u - l)) - t->first[l];
+      if (c < t->live[l]) {
+        *len = l;
+        return t->data[t->offset[l] + c];
+      }
+    }
+    return -1;
+  }
+  for (k = 0; k < t->n; ++k) {
+    l = t->length[k];
+    if (l != 0 && (v & ((1u << l) - 1u)) == t->pattern[k]) {
+      *len = l;
+      return t->data[k];
+    }
+  }
+  return -1;
+}
+
+/* The 16 payload bits from bit pos on; those at total and beyond read as 0. */
+static uint32_t qv_peek16(const uint8_t *p, uint64_t bytes, uint64_t pos, uint64_t total)
+{
+  const uint64_t at = pos >> 3;
+  uint32_t v = 0;
+  unsigned i;
+  for (i = 0; i < 3; ++i)
+    if (at + i < bytes)
+      v |= (uint32_t)p[at + i] << (8 * i);
+  v = (v >> (pos & 7u)) & 0xFFFFu;
+  if (total - pos < 16)
+    v &= (1u << (total - pos)) - 1u;
+  return v;
+}
+
+/* Decodes the payload p[0..bytes) of total bits; *done: bytes written. */
+static int qv_payload(const qv_table *t, const uint8_t *p, uint64_t bytes, uint64_t total,
+                      uint8_t *out, size_t capacity, size_t *done)
+{
+  uint64_t pos = 0;
+  size_t o = 0;
+  unsigned len;
+  int d;
+
+  if (t->regular && capacity >= QV_ROUND_ROOM) {
+    /* Bit buffer: buf holds the payload bits from pos on, at least cnt of
+       them valid (pos == next * 8 - cnt).  A refill ORs in the 8 bytes at
+       next above cnt: bits already there are the same bits.  After it cnt
+       is 56..63, enough for four fast look-ups or three and one of 16
+       bits, all below total. */
+    const uint32_t *fast = t->fast;
+    const size_t limit = capacity - QV_ROUND_ROOM;
+    uint64_t next = 0, buf = 0;
+    unsigned cnt = 0, round;
+    while (o <= limit && next * 8u - cnt + 56u < total && next + 8u <= bytes) {
+      buf |= qv_load64(p + next) << cnt;
+      next += (63u - cnt) >> 3;
+      cnt |= 56u;
+      for (round = 0; round < 4; ++round) {
+        const uint32_t e = fast[buf & (QV_FAST_SIZE - 1u)];
+        if ((e & 0xC0u) == 0)
+          break;
+        out[o] = (uint8_t)(e >> 8);
+        out[o + 1] = (uint8_t)(e >> 16);
+        out[o + 2] = (uint8_t)(e >> 24);
+        o += (e >> 6) & 3u;
+        buf >>= e & 63u;
+        cnt -= e & 63u;
+      }
+      if (round == 4)
+        continue;
+      /* A code longer than the fast bits, or none. */
+      d = qv_match(t, (uint32_t)(buf & 0xFFFFu), &len);
+      if (d < 0) {
+        *done = o;
+        return QV_CANNOT_DECODE;
+      }
+      out[o++] = (uint8_t)d;
+      buf >>= len;
+      cnt -= len;
+    }
+    pos = next * 8u - cnt;
+  }
+  /* The rest one code at a time, with every check. */
+  while (pos < total) {
+    d = qv_match(t, qv_peek16(p, bytes, pos, total), &len);
+    if (d < 0) {
+      *done = o;
+      return QV_CANNOT_DECODE;
+    }
+    if (o == capacity) {
+      *done = o;
+      return QV_OUTPUT_TOO_SMALL;
+    }
+    out[o++] = (uint8_t)d;
+    pos += len;
+  }
+  *done = o;
+  return 0;
+}
+
+int qv_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t out_capacity,
+              size_t *out_size)
+{
+  const uint64_t size = in_size;
+  uint32_t word;
+  size_t done = 0;
+  int result;
+
+  if (out_size != NULL)
+    *out_size = 0;
+  if (in_size < 4)
+    return QV_NOT_HUFFMAN_DATA;
+  word = (uint32_t)in[0] | (uint32_t)in[1] << 8 | (uint32_t)in[2] << 16 |
+         (uint32_t)in[3] << 24;
+  if ((word & 3u) == 0) {
+    const uint64_t stored = word >> 2;
+    if (size != stored + 4u)
+      return QV_NOT_HUFFMAN_DATA;
+    result = 0;
+    done = (size_t)stored;
+    if (stored > out_capacity) {
+      result = QV_OUTPUT_TOO_SMALL;
+      done = out_capacity;
+    }
+    if (done > 0)
+      memcpy(out, in + 4, done);
+  } else {
+    /* A coded form needs at least 7 bytes; shorter ones fail the size test
+       whatever their missing fields would hold. */
+    const uint64_t bytes = word >> 2;
+    unsigned tail, w, n;
+    qv_table t;
+    if (in_size < 6)
+      return QV_NOT_HUFFMAN_DATA;
+    tail = in[4] & 7u;
+    w = in[4] >> 3;
+    n = in[5] != 0 ? in[5] : 256u;
+    if (size != n + 6u + 2u * w + bytes + (tail != 0))
+      return QV_NOT_HUFFMAN_DATA;
+    qv_build(&t, in, n, w);
+    result = qv_payload(&t, in + 6 + n + 2 * w, bytes + (tail != 0), bytes * 8u + tail, out,
+                        out_capacity, &done);
+  }
+  if (out_size != NULL)
+    *out_size = done;
+  return result;
+}
+)QV";
+
+}  // namespace
+
+std::string DecoderSource(const std::string& Version) {
+  // The version sits in a comment: it keeps to one line and cannot end it.
+  std::string Safe;
+  for (size_t I = 0; I < Version.size(); ++I) {
+    const char C = Version[I];
+    Safe += static_cast<unsigned char>(C) < 0x20 ? ' ' : C;
+    if (C == '*' && I + 1 < Version.size() && Version[I + 1] == '/') Safe += ' ';
+  }
+  const std::string Text = SDecoder;
+  const size_t At = Text.find(SVersionMark);
+  return Text.substr(0, At) + Safe + Text.substr(At + std::string(SVersionMark).size());
+}
