@@ -183,9 +183,10 @@ private:
   // taken from.  Only a memory hint for EncodeData (how much output to back
   // with large pages); never used for a result.
   std::vector<uint32_t> FCountedBytes;
-  // The coder's table of byte pairs, kept between calls (its pages once
-  // committed stay so).
-  std::vector<uint64_t> FPairCodes;
+  // The coder's tables of byte pairs (codes, lengths), kept between calls
+  // (their pages once committed stay so).
+  std::vector<uint32_t> FPairCodes;
+  std::vector<uint8_t> FPairLengths;
   const void* FCountedMemory = nullptr;
   int64_t FCountedSize = -1;
 };
