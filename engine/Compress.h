@@ -163,6 +163,21 @@ public:
   // ERangeError "%d is not within the valid range of %d..%d".
   void GetNode(int32_t Index, THuffmanNode& Node) const;
 
+  // Counting from the caller's memory, so that a large block (a mapped file,
+  // say) need not be copied into InStream first.  CountFromBytes makes the
+  // leaf table of Data[0..Size-1] exactly as CountFrequencies makes it from
+  // InStream's bytes (the same leaves, order, Index and Count; every core
+  // from 64 MiB on) and returns the number of leaves; Size 0 returns 0 and
+  // changes nothing; a Size outside 0..2147483647 raises ERangeError
+  // "Stream size %lld is not within the range of 0..2147483647 .".
+  // BuildFromBytes is CountFromBytes, BuildTree, AssignCodes: the node table
+  // Encode builds from the same bytes; it returns CountFromBytes' result
+  // (Size 0 changes nothing).
+  // Neither touches InStream or OutStream.  Data must stay valid and
+  // unchanged during the call; it is not kept.
+  int32_t CountFromBytes(const uint8_t* Data, int64_t Size);
+  int32_t BuildFromBytes(const uint8_t* Data, int64_t Size);
+
 protected:
   // Quicksorts whose exact steps decide which of several equally frequent
   // values gets which code (part of the result, not an implementation detail).

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 namespace CompressKernels {
 
@@ -67,7 +69,11 @@ void CountBytes(const uint8_t* Data, size_t Size, uint32_t Counts[256]) {
   for (int V = 0; V < 256; ++V) Counts[V] = SubTotal(Sub, V);
 }
 
-int32_t CountInOrder(const uint8_t* Data, size_t Size, uint32_t Counts[256], uint8_t Order[256]) {
+namespace {
+
+// CountInOrder on the calling thread.
+int32_t CountInOrderSerial(const uint8_t* Data, size_t Size, uint32_t Counts[256],
+                           uint8_t Order[256]) {
   uint32_t Sub[SubTables][256];
   std::memset(Sub, 0, sizeof Sub);
   bool Seen[256] = {};
@@ -96,6 +102,61 @@ int32_t CountInOrder(const uint8_t* Data, size_t Size, uint32_t Counts[256], uin
   }
   for (int V = 0; V < 256; ++V) Counts[V] = SubTotal(Sub, V);
   return Found;
+}
+
+// One chunk's share of a parallel count.
+struct TChunkCount {
+  uint32_t Counts[256];
+  uint8_t Order[256];
+  int32_t Found;
+};
+
+}  // namespace
+
+int32_t CountInOrderOn(const uint8_t* Data, size_t Size, uint32_t Counts[256], uint8_t Order[256],
+                       unsigned Threads) {
+  Threads = std::clamp<unsigned>(Threads, 1, MaxCountThreads);
+  if (Size < Threads) Threads = Size == 0 ? 1 : static_cast<unsigned>(Size);
+  if (Threads == 1) return CountInOrderSerial(Data, Size, Counts, Order);
+  // Contiguous chunks, one a thread (the calling thread takes the last).  A
+  // value first occurs in the first chunk that holds it, at that chunk's own
+  // first occurrence; so the chunks' orders, each without the values of the
+  // chunks before it, concatenate to the order of the whole.
+  std::vector<TChunkCount> Chunks(Threads);
+  const size_t Step = Size / Threads;
+  const auto Run = [&](unsigned K) {
+    const size_t From = Step * K;
+    const size_t To = K + 1 == Threads ? Size : From + Step;
+    Chunks[K].Found = CountInOrderSerial(Data + From, To - From, Chunks[K].Counts, Chunks[K].Order);
+  };
+  std::vector<std::thread> Workers;
+  Workers.reserve(Threads - 1);
+  unsigned Started = 0;
+  try {
+    for (; Started + 1 < Threads; ++Started) Workers.emplace_back(Run, Started);
+  } catch (const std::system_error&) {
+    // No more threads to be had: the rest is counted here.
+  }
+  for (unsigned K = Started; K < Threads; ++K) Run(K);
+  for (std::thread& Worker : Workers) Worker.join();
+  bool Seen[256] = {};
+  int32_t Found = 0;
+  for (int V = 0; V < 256; ++V) Counts[V] = 0;
+  for (const TChunkCount& Chunk : Chunks) {
+    for (int V = 0; V < 256; ++V) Counts[V] += Chunk.Counts[V];
+    for (int32_t I = 0; I < Chunk.Found; ++I)
+      if (!Seen[Chunk.Order[I]]) {
+        Seen[Chunk.Order[I]] = true;
+        Order[Found++] = Chunk.Order[I];
+      }
+  }
+  return Found;
+}
+
+int32_t CountInOrder(const uint8_t* Data, size_t Size, uint32_t Counts[256], uint8_t Order[256]) {
+  unsigned Threads = 1;
+  if (Size >= ParallelCountFrom) Threads = std::max(1u, std::thread::hardware_concurrency());
+  return CountInOrderOn(Data, Size, Counts, Order, Threads);
 }
 
 namespace {

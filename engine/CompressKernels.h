@@ -17,8 +17,19 @@ namespace CompressKernels {
 void CountBytes(const uint8_t* Data, size_t Size, uint32_t Counts[256]);
 
 // CountBytes, and the values present in the order of their first
-// occurrence in Data (Order[0..result-1]).
+// occurrence in Data (Order[0..result-1]).  From ParallelCountFrom bytes on
+// the work is shared by std::thread::hardware_concurrency() threads (the
+// caller's among them); below, the caller's thread does it alone.  Data must
+// not change during the call.
+inline constexpr size_t ParallelCountFrom = size_t{64} << 20;
 int32_t CountInOrder(const uint8_t* Data, size_t Size, uint32_t Counts[256], uint8_t Order[256]);
+
+// CountInOrder on Threads threads (clamped to 1..MaxCountThreads and to
+// Size), whatever the size; the same result for every Threads.  When no
+// further thread can be started, the calling thread counts the rest.
+inline constexpr unsigned MaxCountThreads = 64;
+int32_t CountInOrderOn(const uint8_t* Data, size_t Size, uint32_t Counts[256], uint8_t Order[256],
+                       unsigned Threads);
 
 // Code of one byte value: Length bits (0..16) of Code, first bit in bit 0,
 // no bits above Length.  Length 0 emits nothing.
