@@ -1,6 +1,10 @@
-// Throughput of the engine's data-sized work on 64 MiB inputs, one thread:
+// Throughput of the engine's data-sized work on 32 MiB inputs, one thread:
 // CountFrequencies, Encode (the whole driver) and Decode (the whole driver
 // from the coded form), on English-like text and on skewed random bytes.
+// When libzstd.a was found (QV_HAVE_HUFF0), huff0 codes and decodes the same
+// inputs in the same run, block by block as it must (Huff0Compress: count,
+// build and code every block afresh; Huff0Decompress: read each block's table
+// and decode it with the two-symbol decoder).
 //
 // With "--peak <encode|decode> <text|skewed>" the program instead runs one
 // Encode or Decode and prints its peak memory beyond input and output: the
@@ -8,10 +12,14 @@
 // the call; getrusage's maxrss when that is not possible) minus the resident
 // set before the call (which holds the input) minus the output's size.
 #include "Compress.h"
+#ifdef QV_HAVE_HUFF0
+#include "Huff0.h"
+#endif
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -21,7 +29,9 @@
 
 namespace {
 
-constexpr size_t InputSize = size_t{64} << 20;
+// Below the size from which CountFrequencies counts on every core: the
+// figures are those of one thread.
+constexpr size_t InputSize = size_t{32} << 20;
 
 // Words with Zipf-like frequencies, capitals, punctuation and line breaks.
 std::vector<uint8_t> EnglishLikeText(size_t Size) {
@@ -95,6 +105,16 @@ void BM_CountFrequencies(benchmark::State& State) {
   SetRate(State, InputSize);
 }
 
+// CountFrequencies from the size on which it counts on every core: 128 MiB
+// (the text input four times), wall time, since the work is shared.
+void BM_CountFrequenciesParallel(benchmark::State& State) {
+  THuffman Huffman;
+  const std::vector<uint8_t>& Text = Input(0);
+  for (int Copy = 0; Copy < 4; ++Copy) Huffman.InStream().Write(Text.data(), int32_t(Text.size()));
+  for (auto _ : State) benchmark::DoNotOptimize(Huffman.CountFrequencies());
+  SetRate(State, 4 * InputSize);
+}
+
 void BM_Encode(benchmark::State& State) {
   THuffman Huffman;
   Load(Huffman.InStream(), Input(int(State.range(0))));
@@ -112,9 +132,87 @@ void BM_Decode(benchmark::State& State) {
   SetRate(State, InputSize);
 }
 
+#ifdef QV_HAVE_HUFF0
+int Huff0Flags() { return __builtin_cpu_supports("bmi2") ? Huff0::FlagBmi2 : 0; }
+
+// One input coded by huff0: the blocks' coded bytes back to back, and per
+// block its coded size (0: stored raw, as huff0 refuses it).
+struct THuff0Coded {
+  std::vector<uint8_t> Bytes;
+  std::vector<size_t> Sizes;
+};
+
+// Codes Input block by block with a fresh table each; false on an error.
+bool Huff0Compress(const std::vector<uint8_t>& Input, THuff0Coded& Coded) {
+  alignas(8) static uint64_t Work[8192];
+  size_t Table[260];
+  Coded.Bytes.resize(Input.size() + Input.size() / 16 + 4096);
+  Coded.Sizes.clear();
+  size_t Used = 0;
+  for (size_t At = 0; At < Input.size(); At += Huff0::BlockSize) {
+    const size_t Block = std::min(Huff0::BlockSize, Input.size() - At);
+    int Repeat = 0;
+    const size_t Size = HUF_compress1X_repeat(
+        Coded.Bytes.data() + Used, Coded.Bytes.size() - Used, Input.data() + At, Block, 255,
+        11, Work, sizeof Work, Table, &Repeat, Huff0Flags());
+    if (HUF_isError(Size) || Size == 1) return false;  // 1: a single-value block
+    if (Size == 0) std::memcpy(Coded.Bytes.data() + Used, Input.data() + At, Block);
+    Used += Size == 0 ? Block : Size;
+    Coded.Sizes.push_back(Size);
+  }
+  return true;
+}
+
+bool Huff0Decompress(const THuff0Coded& Coded, std::vector<uint8_t>& Output) {
+  alignas(8) static uint64_t Work[8192];
+  static uint32_t DTable[1 + (1 << Huff0::TableLogMax)];
+  size_t From = 0;
+  size_t At = 0;
+  for (const size_t Size : Coded.Sizes) {
+    const size_t Block = std::min(Huff0::BlockSize, Output.size() - At);
+    if (Size == 0) {
+      std::memcpy(Output.data() + At, Coded.Bytes.data() + From, Block);
+    } else {
+      DTable[0] = Huff0::TableLogMax * 0x01000001u;
+      const size_t Got = HUF_decompress1X2_DCtx_wksp(DTable, Output.data() + At, Block,
+                                                     Coded.Bytes.data() + From, Size, Work,
+                                                     sizeof Work, Huff0Flags());
+      if (HUF_isError(Got) || Got != Block) return false;
+    }
+    From += Size == 0 ? Block : Size;
+    At += Block;
+  }
+  return true;
+}
+
+void BM_Huff0Compress(benchmark::State& State) {
+  const std::vector<uint8_t>& In = Input(int(State.range(0)));
+  THuff0Coded Coded;
+  for (auto _ : State)
+    if (!Huff0Compress(In, Coded)) State.SkipWithError("huff0 compress failed");
+  SetRate(State, InputSize);
+}
+
+void BM_Huff0Decompress(benchmark::State& State) {
+  const std::vector<uint8_t>& In = Input(int(State.range(0)));
+  THuff0Coded Coded;
+  if (!Huff0Compress(In, Coded)) State.SkipWithError("huff0 compress failed");
+  std::vector<uint8_t> Out(In.size());
+  for (auto _ : State)
+    if (!Huff0Decompress(Coded, Out)) State.SkipWithError("huff0 decompress failed");
+  if (Out != In) State.SkipWithError("huff0 round trip mismatch");
+  SetRate(State, InputSize);
+}
+#endif
+
 BENCHMARK(BM_CountFrequencies)->Arg(0)->Arg(1)->ArgName("skewed")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CountFrequenciesParallel)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Encode)->Arg(0)->Arg(1)->ArgName("skewed")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Decode)->Arg(0)->Arg(1)->ArgName("skewed")->Unit(benchmark::kMillisecond);
+#ifdef QV_HAVE_HUFF0
+BENCHMARK(BM_Huff0Compress)->Arg(0)->Arg(1)->ArgName("skewed")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Huff0Decompress)->Arg(0)->Arg(1)->ArgName("skewed")->Unit(benchmark::kMillisecond);
+#endif
 
 // Resident set and its high-water mark from /proc/self/status, in KiB.
 long StatusKiB(const char* Field) {

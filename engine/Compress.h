@@ -173,6 +173,21 @@ public:
   // Value outside 1..16 raises ERangeError and keeps the limit.
   void SetMaxBitLength(int32_t Value);
 
+  // Counting from the caller's memory, so that a large block (a mapped file,
+  // say) need not be copied into InStream first.  CountFromBytes makes the
+  // leaf table of Data[0..Size-1] exactly as CountFrequencies makes it from
+  // InStream's bytes (the same leaves, order, Index and Count; every core
+  // from 64 MiB on) and returns the number of leaves; Size 0 returns 0 and
+  // changes nothing; a Size outside 0..2147483647 raises ERangeError
+  // "Stream size %lld is not within the range of 0..2147483647 .".
+  // BuildFromBytes is CountFromBytes, BuildTree, AssignCodes: the node table
+  // Encode builds from the same bytes; it returns CountFromBytes' result
+  // (Size 0 changes nothing).
+  // Neither touches InStream or OutStream.  Data must stay valid and
+  // unchanged during the call; it is not kept.
+  int32_t CountFromBytes(const uint8_t* Data, int64_t Size);
+  int32_t BuildFromBytes(const uint8_t* Data, int64_t Size);
+
 protected:
   // Quicksorts whose exact steps decide which of several equally frequent
   // values gets which code (part of the result, not an implementation detail).
@@ -193,9 +208,10 @@ private:
   // taken from.  Only a memory hint for EncodeData (how much output to back
   // with large pages); never used for a result.
   std::vector<uint32_t> FCountedBytes;
-  // The coder's table of byte pairs, kept between calls (its pages once
-  // committed stay so).
-  std::vector<uint64_t> FPairCodes;
+  // The coder's tables of byte pairs (codes, lengths), kept between calls
+  // (their pages once committed stay so).
+  std::vector<uint32_t> FPairCodes;
+  std::vector<uint8_t> FPairLengths;
   const void* FCountedMemory = nullptr;
   int64_t FCountedSize = -1;
   int32_t FMaxBitLength = 16;

@@ -17,8 +17,19 @@ namespace CompressKernels {
 void CountBytes(const uint8_t* Data, size_t Size, uint32_t Counts[256]);
 
 // CountBytes, and the values present in the order of their first
-// occurrence in Data (Order[0..result-1]).
+// occurrence in Data (Order[0..result-1]).  From ParallelCountFrom bytes on
+// the work is shared by std::thread::hardware_concurrency() threads (the
+// caller's among them); below, the caller's thread does it alone.  Data must
+// not change during the call.
+inline constexpr size_t ParallelCountFrom = size_t{64} << 20;
 int32_t CountInOrder(const uint8_t* Data, size_t Size, uint32_t Counts[256], uint8_t Order[256]);
+
+// CountInOrder on Threads threads (clamped to 1..MaxCountThreads and to
+// Size), whatever the size; the same result for every Threads.  When no
+// further thread can be started, the calling thread counts the rest.
+inline constexpr unsigned MaxCountThreads = 64;
+int32_t CountInOrderOn(const uint8_t* Data, size_t Size, uint32_t Counts[256], uint8_t Order[256],
+                       unsigned Threads);
 
 // Code of one byte value: Length bits (0..16) of Code, first bit in bit 0,
 // no bits above Length.  Length 0 emits nothing.
@@ -34,11 +45,15 @@ struct TCodeEntry {
 uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256],
                      int32_t MaxLength, uint8_t* Out);
 
-// EncodeBytes two bytes a step through a table of byte pairs (65536
-// entries, built by BuildPairTable from Table); same result.
-void BuildPairTable(const TCodeEntry Table[256], std::vector<uint64_t>& Pairs);
-uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint64_t* Pairs,
-                     const TCodeEntry Table[256], int32_t MaxLength, uint8_t* Out);
+// EncodeBytes two bytes a lookup through tables of byte pairs (65536
+// entries each, index a | b << 8 for a followed by b, built by
+// BuildPairTable from Table): the pair's code (at most 32 bits) and its
+// length; same result, same room needed in Out.
+void BuildPairTable(const TCodeEntry Table[256], std::vector<uint32_t>& Codes,
+                    std::vector<uint8_t>& Lengths);
+uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint32_t* Codes,
+                     const uint8_t* Lengths, const TCodeEntry Table[256], int32_t MaxLength,
+                     uint8_t* Out);
 
 // The decoder's view of a code table: entry k (table order) has length
 // Lengths[k] and pattern Patterns[k].  A 16-bit peek v (next stream bit in

@@ -76,19 +76,21 @@ void THuffman::GetNode(int32_t Index, THuffmanNode& Node) const {
 }
 
 int32_t THuffman::CountFrequencies() {
-  TBitStream& In = *FInStream;
-  if (In.Size() == 0) return 0;
-  if (In.Size() > MaxCountedBytes)
-    throw ERangeError(Format(SStreamTooLarge, static_cast<long long>(In.Size()),
+  return CountFromBytes(static_cast<const uint8_t*>(FInStream->Memory()), FInStream->Size());
+}
+
+int32_t THuffman::CountFromBytes(const uint8_t* Data, int64_t Size) {
+  if (Size == 0) return 0;
+  if (Size < 0 || Size > MaxCountedBytes)
+    throw ERangeError(Format(SStreamTooLarge, static_cast<long long>(Size),
                              static_cast<long long>(MaxCountedBytes)));
-  const auto* Data = static_cast<const uint8_t*>(In.Memory());
-  const size_t Size = static_cast<size_t>(In.Size());
   uint32_t Counts[256];
   uint8_t Order[256];
-  const int32_t Leaves = CompressKernels::CountInOrder(Data, Size, Counts, Order);
+  const int32_t Leaves =
+      CompressKernels::CountInOrder(Data, static_cast<size_t>(Size), Counts, Order);
   FCountedBytes.assign(Counts, Counts + 256);
-  FCountedMemory = In.Memory();
-  FCountedSize = In.Size();
+  FCountedMemory = Data;
+  FCountedSize = Size;
   FNodes.clear();
   FNodes.reserve(static_cast<size_t>(Leaves));
   for (int32_t K = 0; K < Leaves; ++K)
@@ -250,5 +252,13 @@ int32_t THuffman::BuildFromTable() {
   BuildTree();
   AssignCodes();
   FOutStream->Clear();
+  return Result;
+}
+
+int32_t THuffman::BuildFromBytes(const uint8_t* Data, int64_t Size) {
+  const int32_t Result = CountFromBytes(Data, Size);
+  if (Size == 0) return Result;  // as Encode: no data, the code stays
+  BuildTree();
+  AssignCodes();
   return Result;
 }

@@ -143,9 +143,9 @@ int32_t THuffman::EncodeData() {
     uint8_t* Payload = static_cast<uint8_t*>(Out.Memory()) + HeaderBytes;
     // Two bytes a step pays for its table from a few hundred KiB on.
     if (InSize >= PairTableFrom) {
-      CompressKernels::BuildPairTable(Table, FPairCodes);
-      Total = CompressKernels::EncodePairs(InBytes, InSize, FPairCodes.data(), Table, Longest,
-                                           Payload);
+      CompressKernels::BuildPairTable(Table, FPairCodes, FPairLengths);
+      Total = CompressKernels::EncodePairs(InBytes, InSize, FPairCodes.data(),
+                                           FPairLengths.data(), Table, Longest, Payload);
     } else {
       Total = CompressKernels::EncodeBytes(InBytes, InSize, Table, Longest, Payload);
     }

@@ -6,6 +6,7 @@ set -euo pipefail
 Packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  libzstd-dev
   qt6-base-dev libgl-dev qt6-translations-l10n
   clang libclang-rt-14-dev
   fonts-ipafont-gothic

@@ -4,6 +4,7 @@
 // to properties checked without it (counts, ordering, a complete canonical
 // code within 16 bits).
 #include "CompressModel.h"
+#include "CompressKernels.h"
 
 #include <gtest/gtest.h>
 
@@ -326,6 +327,73 @@ TEST(CompressRoundTrip, LargeInputs) {
   }
   EXPECT_EQ(Stats.Limited, 1);
   EXPECT_GT(Stats.Coded, 10);
+}
+
+// Three common values throughout, and equally frequent values (five each)
+// seen first at, just before and just after the chunk borders of every
+// thread count up to 8, their other copies at the end: a count that merges
+// per-chunk orders wrongly gives these ties other codes.
+TBytes LateFirstOccurrences(TRandom& R, size_t Size) {
+  const std::vector<uint8_t> Values = Permutation(R);
+  TBytes B(Size);
+  for (auto& X : B) X = Values[R.Below(3)];
+  std::vector<size_t> Firsts;
+  for (size_t Threads = 2; Threads <= 8; ++Threads)
+    for (size_t K = 1; K < Threads; ++K)
+      for (size_t At : {Size / Threads * K - 1, Size / Threads * K, Size / Threads * K + 1})
+        Firsts.push_back(At);
+  std::sort(Firsts.begin(), Firsts.end());
+  Firsts.erase(std::unique(Firsts.begin(), Firsts.end()), Firsts.end());
+  R.Shuffle(Firsts);
+  for (size_t k = 0; k < Firsts.size(); ++k) {
+    B[Firsts[k]] = Values[3 + k];
+    for (size_t Copy = 0; Copy < 4; ++Copy) B[Size - 1 - 4 * k - Copy] = Values[3 + k];
+  }
+  return B;
+}
+
+std::string TableDifference(const TTable& Got, const TTable& Expected) {
+  if (Got.size() != Expected.size())
+    return std::to_string(Got.size()) + " entries, expected " + std::to_string(Expected.size());
+  for (size_t k = 0; k < Got.size(); ++k)
+    if (!SameNode(Got[k], Expected[k]))
+      return "entry " + std::to_string(k) + ": " + Describe(Got[k]) + ", expected " +
+             Describe(Expected[k]);
+  return "";
+}
+
+// The counting kernel gives one result for every number of threads.
+TEST(CompressRoundTrip, CountingOnSeveralThreadsKeepsTheFirstOccurrenceOrder) {
+  TRandom R(0x7C0);
+  const TBytes B = LateFirstOccurrences(R, (size_t{1} << 20) + 7);
+  uint32_t Expected[256] = {};
+  std::vector<uint8_t> ExpectedOrder;
+  for (uint8_t X : B)
+    if (Expected[X]++ == 0) ExpectedOrder.push_back(X);
+  for (unsigned Threads : {1u, 2u, 3u, 5u, 8u, 64u}) {
+    uint32_t Counts[256];
+    uint8_t Order[256];
+    const int32_t Found = CompressKernels::CountInOrderOn(B.data(), B.size(), Counts, Order, Threads);
+    EXPECT_EQ(std::vector<uint8_t>(Order, Order + std::max(Found, 0)), ExpectedOrder)
+        << Threads << " threads";
+    EXPECT_TRUE(std::equal(Counts, Counts + 256, Expected)) << Threads << " threads";
+  }
+}
+
+// From 64 MiB on the engine counts on every core; the table is the one
+// counted on one, through InStream and from the caller's block alike.
+TEST(CompressRoundTrip, LargeInputsCountedOnEveryCoreGiveTheSameTable) {
+  TRandom R(0x64C0DE);
+  const size_t Size = (size_t{64} << 20) + 5;
+  THuffman H;
+  H.InStream().Write(LateFirstOccurrences(R, Size).data(), static_cast<int32_t>(Size));
+  const auto* P = static_cast<const uint8_t*>(H.InStream().Memory());
+  H.CountFrequencies();
+  EXPECT_EQ(TableDifference(EngineTable(H), CountLeaves(P, Size)), "");
+  THuffman FromBytes;
+  EXPECT_EQ(FromBytes.BuildFromBytes(P, static_cast<int64_t>(Size)), H.Count());
+  EXPECT_EQ(TableDifference(EngineTable(FromBytes), BuildCode(P, Size)), "");
+  EXPECT_EQ(FromBytes.InStream().Size() + FromBytes.OutStream().Size(), 0);
 }
 
 // One coder through many inputs, with failed decodes in between: no state of
