@@ -374,7 +374,10 @@ std::string Hex(const uint8_t* P, size_t N, size_t Limit) {
   return S;
 }
 
-namespace {
+static TBytes Contents(const TMemoryStream& S) {
+  const auto* P = static_cast<const uint8_t*>(S.Memory());
+  return S.Size() > 0 ? TBytes(P, P + S.Size()) : TBytes();
+}
 
 std::string Describe(const THuffmanNode& E) {
   return "{Index " + std::to_string(E.Index) + ", Data " + std::to_string(E.Data) +
@@ -390,18 +393,12 @@ bool SameNode(const THuffmanNode& A, const THuffmanNode& B) {
          A.Left == B.Left && A.Right == B.Right;
 }
 
-TBytes Contents(const TMemoryStream& S) {
-  const auto* P = static_cast<const uint8_t*>(S.Memory());
-  return S.Size() > 0 ? TBytes(P, P + S.Size()) : TBytes();
-}
-
 TTable EngineTable(const THuffman& H) {
   TTable Table(static_cast<size_t>(std::max(H.Count(), 0)));
   for (int32_t k = 0; k < H.Count(); ++k) H.GetNode(k, Table[k]);
   return Table;
 }
 
-}  // namespace
 
 std::string CheckCodeProperties(const TTable& T, const uint8_t* P, size_t N) {
   std::array<int64_t, 256> Freq{};

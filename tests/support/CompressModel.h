@@ -94,6 +94,11 @@ TDecoded Decode(const uint8_t* P, size_t N);
 // Up to Limit bytes in hexadecimal, " ..." when there are more.
 std::string Hex(const uint8_t* P, size_t N, size_t Limit = 48);
 
+// A node as text, node equality field by field, and the engine's node table.
+std::string Describe(const THuffmanNode& E);
+bool SameNode(const THuffmanNode& A, const THuffmanNode& B);
+TTable EngineTable(const THuffman& H);
+
 // The properties every counting build must have, checked without the model:
 // one leaf per distinct byte with its true count, frequencies descending,
 // lengths 1..16 non-decreasing, a complete code, canonical patterns, and the
