@@ -1,7 +1,7 @@
 // quorvant-cli as a user runs it: the program (path in QUORVANT_CLI) started
 // with arguments, its output and exit code checked.
 #include "AbracadabraGolden.h"
-#include "FrameDoc.h"
+#include "Document.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 //
 // One class, its operations split into files by concern:
 //   FrameLayout.cpp     construction, controls, wiring (every connect), errors
-//   FrameDocument.cpp   the document operations over FrameDoc.h
+//   FrameDocument.cpp   the document operations over Document.h
 //   FrameGraph.cpp      DrawGraph, DrawCurrentOrder, bar width, paging, resize
 //   FrameViews.cpp      view texts, the detail line, view switching
 //   FrameOpen.cpp       OpenDataFile, RefreshDocument, open/restore/mode/order
@@ -17,7 +17,7 @@
 #pragma once
 
 #include "Controls.h"
-#include "FrameDoc.h"
+#include "Document.h"
 
 #include <QMenu>
 #include <QPicture>
@@ -252,7 +252,7 @@ private:
   void ShowDocumentControls();
   // -- end of layout, document, graph, views and opening helpers
 
-  // The document; see FrameDoc.h for the rules.
+  // The document; see Document.h for the rules.
   QString FExeName;
   QStringList FCommandLine;
   bool FShown = false;

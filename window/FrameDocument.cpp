@@ -1,7 +1,7 @@
-// The document operations: each calls its computation in FrameDoc.h and moves
+// The document operations: each calls its computation in Document.h and moves
 // the results into the window's fields and controls.
 #include "Frame.h"
-#include "FrameLocale.h"
+#include "Locale.h"
 
 #include <QFile>
 #include <QLabel>

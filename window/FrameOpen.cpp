@@ -1,14 +1,14 @@
 // Opening a file into the document, the refresh after every load or rebuild,
 // and the handlers that open, restore, switch the data mode and the order.
 //
-// The file is read and its code built by OpenDocumentFile (FrameDoc.h), the
+// The file is read and its code built by OpenDocumentFile (Document.h), the
 // same road quorvant-cli takes; this side shows its messages, the busy
 // caption and the wait cursor, and moves the new document into the controls.
 #include "Frame.h"
 
 #include "Dialogs.h"
 #include "FrameBusy.h"
-#include "FrameLocale.h"
+#include "Locale.h"
 
 #include <QApplication>
 #include <QFile>

@@ -9,8 +9,8 @@
 #include "CliFigures.h"
 #include "CliFiles.h"
 #include "CliOptions.h"
-#include "FrameDoc.h"
-#include "FrameLocale.h"
+#include "Document.h"
+#include "Locale.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

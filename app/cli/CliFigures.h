@@ -4,7 +4,7 @@
 // with.
 #pragma once
 
-#include "FrameDoc.h"
+#include "Document.h"
 
 #include <string>
 

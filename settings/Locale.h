@@ -1,5 +1,6 @@
 // The user's decimal separator as the view texts use it, for the window and
-// for quorvant-cli alike (Qt Core only, so the document unit stays Qt-free).
+// for quorvant-cli alike: read here, with Qt Core, so that the document stays
+// Qt-free and takes it as a parameter.
 #pragma once
 
 #include <QLocale>

@@ -1,6 +1,6 @@
 // The document computations of the workbench window, without a window.
 #include "AbracadabraGolden.h"
-#include "FrameDoc.h"
+#include "Document.h"
 
 #include <gtest/gtest.h>
 

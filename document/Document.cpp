@@ -1,4 +1,4 @@
-#include "FrameDoc.h"
+#include "Document.h"
 
 #include <sys/stat.h>
 
