@@ -18,6 +18,10 @@
 #include <string>
 #include <vector>
 
+// The product and its version, as the window's caption and quorvant-cli's
+// --version show it.
+inline constexpr const char* QuorvantVersionText = "Quorvant Version 1.0";
+
 // Largest frequency a 32-bit table may hold and an edit may produce (2^20).
 inline constexpr int32_t MaxTableFrequency = 1048576;
 // Largest 32-bit table: 10240 words (data 0..10239).

@@ -66,6 +66,11 @@ bool TryStrToInt(std::string_view Text, int32_t& Value) {
   return true;
 }
 
+int32_t StrToIntDef(std::string_view Text, int32_t Default) {
+  int32_t Value = 0;
+  return TryStrToInt(Text, Value) ? Value : Default;
+}
+
 int32_t StrToInt(std::string_view Text) {
   int32_t Value = 0;
   if (!TryStrToInt(Text, Value))

@@ -77,6 +77,9 @@ std::string IntToHex(uint64_t Value, int Digits);
 // Anything else (blanks, separators, empty text) fails.
 bool TryStrToInt(std::string_view Text, int32_t& Value);
 
+// As TryStrToInt; Default when the text is no such number.
+int32_t StrToIntDef(std::string_view Text, int32_t Default);
+
 // As TryStrToInt; failure raises EConvertError with SInvalidInteger.
 int32_t StrToInt(std::string_view Text);
 

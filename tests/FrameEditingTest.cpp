@@ -276,8 +276,8 @@ TEST_F(FrameFrequencyBox, KeysOtherThanEnterAreLeftToTheBox) {
   OpenBytes("abracadabra");
   SelectDatum('a');
   TypeText(Form->Edit4, QStringLiteral("-1"));
-  Form->Edit4KeyDown(Qt::Key_Escape);
-  Form->Edit4KeyDown('A');
+  PressKey(Form->Edit4, Qt::Key_Escape);
+  PressKey(Form->Edit4, Qt::Key_A);
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
   EXPECT_EQ(Form->Edit4->text(), QStringLiteral("-1"));
   EXPECT_EQ(Captions, QStringList());
@@ -472,8 +472,8 @@ TEST_F(FrameRangeOperations, EnterInAnOperandBoxRunsItsButton) {
   EXPECT_EQ(Form->Frequency(), TTable({21, 30}));
   Enter(Form->Edit10, QStringLiteral("4"));
   EXPECT_EQ(Form->Frequency(), TTable({5, 7}));
-  Form->Edit7KeyDown(Qt::Key_Tab);
-  Form->Edit10KeyDown(Qt::Key_Space);
+  PressKey(Form->Edit7, Qt::Key_Tab);
+  PressKey(Form->Edit10, Qt::Key_Space);
   EXPECT_EQ(Form->Frequency(), TTable({5, 7}));
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
 }

@@ -519,7 +519,7 @@ TEST_F(FrameLifecycle, X1ToggledTwiceShowsBothMessagesAndStoresFalse) {
   EXPECT_EQ(F.Memo1->Text(), Utf8("Quorvant の二重起動を可能とします。\r\n"
                                   "以後、複数の Quorvant の起動が可能となります。"));
   EXPECT_EQ(ReadBytes(SettingsPath()), SettingsBytes(With(FirstStartKeys, "X1.Checked", "True")));
-  F.X1Click();
+  F.X1->trigger();
   EXPECT_FALSE(F.X1->isChecked());
   EXPECT_EQ(F.Memo1->Text(), Utf8("Quorvant の二重起動を不可能とします。\r\n"
                                   "以後、Quorvant を起動するごとに直前に起動した\r\n"
@@ -604,12 +604,13 @@ TEST_F(CopyData, FindWindowMatchesClassAndExactCaption) {
   });
   ASSERT_TRUE(Receiver->Listen());
 
-  F.setWindowTitle(Utf8(FrameBusyCaption));
+  const QString BusyCaption = Utf8(FrameCaption) + Utf8(FrameBusySuffix);
+  F.setWindowTitle(BusyCaption);
   EXPECT_FALSE(OffThread([] {
     return FindWindow("TFrameForm", FrameCaption, QDeadlineTimer(3000)) != nullptr;
   }));
-  EXPECT_FALSE(OffThread([] {
-    return FindWindow("TOtherForm", FrameBusyCaption, QDeadlineTimer(3000)) != nullptr;
+  EXPECT_FALSE(OffThread([&] {
+    return FindWindow("TOtherForm", BusyCaption, QDeadlineTimer(3000)) != nullptr;
   }));
 
   F.setWindowTitle(Utf8(FrameCaption));

@@ -516,7 +516,7 @@ TEST_F(FrameOpen, FallbackShowsItsMessageWhileBusyAndOpensOnce) {
   ASSERT_EQ(Dialogs.Messages.size(), 1u);
   EXPECT_EQ(Dialogs.Messages[0].Text, FallbackMessage(Path));
   EXPECT_EQ(Dialogs.Messages[0].Kind, TDialogs::TKind::Information);
-  EXPECT_EQ(Dialogs.Messages[0].OwnerCaption, Q(FrameBusyCaption));
+  EXPECT_EQ(Dialogs.Messages[0].OwnerCaption, Q(FrameCaption) + Q(FrameBusySuffix));
   EXPECT_FALSE(Dialogs.Messages[0].WaitCursor);
   EXPECT_EQ(Form->windowTitle(), Q(FrameCaption));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);

@@ -153,12 +153,14 @@ void WriteRepeated(const QString& Path, int64_t Count, char Fill) {
 
 // ---- user input -----------------------------------------------------------------
 
-void PressEnter(QWidget* Edit) {
-  QKeyEvent Press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+void PressKey(QWidget* Edit, int Key, const QString& Text) {
+  QKeyEvent Press(QEvent::KeyPress, Key, Qt::NoModifier, Text);
   QApplication::sendEvent(Edit, &Press);
-  QKeyEvent Release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+  QKeyEvent Release(QEvent::KeyRelease, Key, Qt::NoModifier, Text);
   QApplication::sendEvent(Edit, &Release);
 }
+
+void PressEnter(QWidget* Edit) { PressKey(Edit, Qt::Key_Return, QStringLiteral("\r")); }
 
 void TypeText(QLineEdit* Edit, const QString& Text) {
   Edit->selectAll();

@@ -100,7 +100,8 @@ QByteArray WordBytes(const std::vector<int32_t>& Words);
 // Count bytes, each Fill.
 void WriteRepeated(const QString& Path, int64_t Count, char Fill);
 
-// Presses Enter in an edit box, as the user would.
+// Presses a key (Enter) in an edit box, as the user would.
+void PressKey(QWidget* Edit, int Key, const QString& Text = QString());
 void PressEnter(QWidget* Edit);
 // Types Text into an edit box in place of its contents (no Enter).
 void TypeText(QLineEdit* Edit, const QString& Text);

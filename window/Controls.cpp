@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "SysUtils.h"
+
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLocale>
@@ -21,6 +23,8 @@ void TEdit::keyPressEvent(QKeyEvent* Event) {
   emit KeyDown(Key == Qt::Key_Return || Key == Qt::Key_Enter ? VK_RETURN : Key);
   QLineEdit::keyPressEvent(Event);
 }
+
+int32_t TEdit::IntegerOr(int32_t Default) const { return StrToIntDef(text().toStdString(), Default); }
 
 // ---- TUpDown ------------------------------------------------------------------
 

@@ -20,6 +20,9 @@ class TEdit : public QLineEdit {
   Q_OBJECT
 public:
   explicit TEdit(QWidget* Parent = nullptr);
+  // The text as a whole number (an optional sign and decimal digits that fit
+  // 32 signed bits), else Default.
+  int32_t IntegerOr(int32_t Default) const;
 signals:
   void KeyDown(int Key);
 protected:

@@ -43,3 +43,13 @@ TDialogs& TDialogs::Current() {
 }
 
 void TDialogs::Install(TDialogs* Dialogs) { GInstalled = Dialogs; }
+
+void ShowMessage(QWidget* Owner, const QString& Title, const QString& Text) {
+  TDialogs::Current().Message(Owner, Title, Text, TDialogs::TKind::Information);
+}
+
+void ShowException(QWidget* Owner, const QString& Title, const std::exception& E) {
+  QString Text = QString::fromUtf8(E.what());
+  if (!Text.endsWith(QLatin1Char('.')) && !Text.endsWith(QChar(0x3002))) Text += QLatin1Char('.');
+  TDialogs::Current().Message(Owner, Title, Text, TDialogs::TKind::Error);
+}

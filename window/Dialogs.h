@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
+
 class QWidget;
 
 class TDialogs {
@@ -35,3 +37,9 @@ public:
   // Installs Dialogs (not owned; nullptr restores the real ones).
   static void Install(TDialogs* Dialogs);
 };
+
+// Through the dialogs in force: a plain message box (OK) titled Title, and
+// the error box for an exception that escaped a handler, its message with a
+// full stop appended when it ends in none ("." or "。").
+void ShowMessage(QWidget* Owner, const QString& Title, const QString& Text);
+void ShowException(QWidget* Owner, const QString& Title, const std::exception& E);

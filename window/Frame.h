@@ -1,22 +1,26 @@
 // Unit Frame: TFrameForm, the workbench's one window.
 //
 // One class, its operations split into files by concern:
-//   FrameLayout.cpp     construction, controls, wiring (every connect), errors
-//   FrameDocument.cpp   the document operations over Document.h
+//   FrameLayout.cpp     construction, controls, wiring (every connect)
+//   FrameDocument.cpp   the document: the rebuild from the table, the refresh,
+//                       the statistics and the curve into the controls
 //   FrameGraph.cpp      DrawGraph, DrawCurrentOrder, bar width, paging, resize
 //   FrameViews.cpp      view texts, the detail line, view switching
-//   FrameOpen.cpp       OpenDataFile, RefreshDocument, open/restore/mode/order
-//   FrameEditing.cpp    frequency editing and the update Button4Click
+//   FrameOpen.cpp       OpenDataFile, open/restore/mode/order
+//   FrameEditing.cpp    frequency editing (each edit ends in RebuildFromTable)
 //   FrameOverlay.cpp    the normal-distribution buttons and Edit13
 //   FrameLifecycle.cpp  FormShow, settings, close, command line, drop, menu
 //   FrameHandshake.cpp  the single-instance request (WMCopyData, X1Click)
 //
 // Everything runs on the GUI thread, one handler at a time.  Every handler
 // wired to a control runs inside Guarded: an exception that escapes it is
-// shown in the error box and the window stays usable.
+// shown in the error box and the window stays usable.  Handlers are private:
+// only their controls run them.  The document is one TDocument; the F-names
+// of its parts are references into it, never copies.
 #pragma once
 
 #include "Controls.h"
+#include "Dialogs.h"
 #include "Document.h"
 
 #include <QMenu>
@@ -38,10 +42,20 @@ class QPushButton;
 class TParameter;
 class TCopyDataReceiver;
 
-// Window caption while idle and while a code is being built.
-inline constexpr const char* FrameCaption = "Quorvant Version 1.0";
-inline constexpr const char* FrameBusyCaption =
-    "Quorvant Version 1.0 ・・・ ハフマン符号を作成しています。";
+// Window caption while idle (the product's version text) and what the busy
+// caption adds to it while a code is being built.
+inline constexpr const char* FrameCaption = QuorvantVersionText;
+inline constexpr const char* FrameBusySuffix = " ・・・ ハフマン符号を作成しています。";
+
+// The design place and client size of the window.
+inline constexpr int DesignLeft = 197;
+inline constexpr int DesignTop = 115;
+inline constexpr int DesignClientWidth = 711;
+inline constexpr int DesignClientHeight = 515;
+
+// The settings key of the double-launch option (X1), which the lifecycle
+// reads and writes and the handshake's toggle saves at once.
+inline constexpr const char* SettingsKeyX1 = "X1.Checked";
 // Suffix of the message that rejects a typed value ("<text> は指定出来ません。").
 inline constexpr const char* SCannotSpecify = " は指定出来ません。";
 
@@ -93,6 +107,7 @@ public:
   int Button12Tag = 0;               // fitting rule last applied, 0..5
 
   // ---- document (read by tests; changed only by the operations) -----------
+  const TDocument& Document() const { return FDocument; }
   const std::vector<int32_t>& Frequency() const { return FFrequency; }
   const std::vector<int32_t>& SortedFrequency() const { return FSortedFrequency; }
   const std::vector<int32_t>& NormalCurve() const { return FNormalCurve; }
@@ -100,12 +115,13 @@ public:
   int32_t OrderCount() const { return FOrderCount; }
   int32_t MaxFrequency() const { return FMaxFrequency; }
   int32_t MaxData() const { return FMaxData; }
-  TStatistics Statistics() const { return {FDataMean, FDataVariance, FOrderMean, FOrderVariance}; }
+  const TStatistics& Statistics() const { return FDocument.Statistics; }
   int32_t BarWidth() const { return FBarWidth; }
   int32_t FirstShown() const { return FFirstShown; }
   int32_t BarsFit() const { return FBarsFit; }
   int32_t PageStep() const { return FPageStep; }
-  const QString& FileName() const { return FFileName; }
+  // The open file's name as the file system spells it; empty before an open.
+  QString FileName() const;
   const QString& DataDir() const { return FDataDir; }
   int32_t SelectedData() const { return FSelectedData; }
   const std::string& HuffmanText() const { return FHuffmanText; }
@@ -115,16 +131,16 @@ public:
 
   // ---- operations several concerns call -----------------------------------
   void OpenDataFile(const QString& FileName);
+  // The one rebuild after any change of the table: code, statistics, views,
+  // graph from its start without the curve, detail line.
+  void RebuildFromTable();
+  // DeriveDocument (order, statistics, view texts) and the controls that
+  // show them.
   void RefreshDocument();
   void DrawGraph(const std::vector<int32_t>& Freq, bool ShowCurve, int32_t First, int32_t Count);
   void DrawCurrentOrder(bool ShowCurve, int32_t First);
   void ShowDatum();
-  void BuildViewTexts();
-  bool ReadExtendedData();
-  bool TakeFrequencies();
   bool StoreFrequencies();
-  bool BuildFrequencyOrder();
-  void ComputeStatistics();
   void ComputeNormalCurve();
   void ReadSettings();
   void WriteSettings();
@@ -134,7 +150,30 @@ public:
   // The files of a drop; the first one is opened.
   void WMDropFiles(const QStringList& Paths);
 
-  // ---- event handlers (public so tests can drive them as the user would) --
+  // Runs Handler; an exception that escapes it goes to the error box (error
+  // icon, OK, ApplicationTitle(), a full stop appended when missing).
+  template <class THandler> void Guarded(THandler&& Handler) {
+    try {
+      Handler();
+    } catch (const std::exception& E) {
+      ShowException(E);
+    }
+  }
+
+  // A plain message box (OK) and the error box, titled ApplicationTitle().
+  void ShowMessage(const QString& Text) { ::ShowMessage(this, ApplicationTitle(), Text); }
+  void ShowException(const std::exception& E) { ::ShowException(this, ApplicationTitle(), E); }
+
+protected:
+  void showEvent(QShowEvent* Event) override;
+  void closeEvent(QCloseEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
+  void contextMenuEvent(QContextMenuEvent* Event) override;
+  void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dropEvent(QDropEvent* Event) override;
+
+private:
+  // ---- event handlers, run only by their controls (wired in WireHandlers) --
   // graph
   void Edit1KeyDown(int Key);
   void UpDown1Click();
@@ -183,29 +222,11 @@ public:
   // handshake
   void X1Click();
 
-  // Runs Handler; an exception that escapes it goes to the error box (error
-  // icon, OK, ApplicationTitle(), a full stop appended when missing).
-  template <class THandler> void Guarded(THandler&& Handler) {
-    try {
-      Handler();
-    } catch (const std::exception& E) {
-      ShowException(E);
-    }
-  }
+  // graph helpers (FrameGraph.cpp)
+  // Edit13 as an integer; when it holds none, FMaxFrequency is written into
+  // it and taken.
+  int32_t ReadPeakHeight();
 
-  // A plain message box (OK) titled ApplicationTitle().
-  void ShowMessage(const QString& Text);
-  void ShowException(const std::exception& E);
-
-protected:
-  void showEvent(QShowEvent* Event) override;
-  void closeEvent(QCloseEvent* Event) override;
-  void resizeEvent(QResizeEvent* Event) override;
-  void contextMenuEvent(QContextMenuEvent* Event) override;
-  void dragEnterEvent(QDragEnterEvent* Event) override;
-  void dropEvent(QDropEvent* Event) override;
-
-private:
   // layout (FrameLayout.cpp)
   void CreateControls();
   void WireHandlers();
@@ -230,29 +251,22 @@ private:
   // One of the four operand buttons: checks the operand, rejects it with a
   // message, or applies it to the range and runs the update.
   void ApplyRangeOperation(TRangeOperation Operation);
+  // The base height H0 of the fitting rules: mean of the largest three.
+  int32_t FittingBaseHeight() const;
+  // -- end of editing and overlay helpers
+
+  // document and view helpers (FrameDocument.cpp, FrameViews.cpp)
   // Memo1 := the text of the view whose radio button is checked.
   void ShowCheckedViewText();
   // After a load or a rebuild: the graph from its start without the curve,
   // the checked view, the detail line, and the curve buttons off.
   void ShowRebuiltDocument();
-  // The base height H0 of the fitting rules: mean of the largest three.
-  int32_t FittingBaseHeight() const;
-  // -- end of editing and overlay helpers
-
-  // lifecycle and handshake helpers (FrameLifecycle.cpp, FrameHandshake.cpp)
-  // -- end of lifecycle and handshake helpers
-
-  // layout, document, graph, views and opening helpers
-  // DataCount, MaxFrequency and MaxData from a scan of the table.
-  void TakeScan(const TTableScan& Scan);
   // The mean and variance of the order shown into UpDown4/Label9 and
   // UpDown5/Label10, FMaxFrequency into Edit13 and Label12.
   void ShowOrderStatistics();
   // UpDown2 := last index of FFrequency, then ShowOrderStatistics.
   void ShowDocumentControls();
-  // -- end of layout, document, graph, views and opening helpers
 
-  // The document; see Document.h for the rules.
   QString FExeName;
   QStringList FCommandLine;
   bool FShown = false;
@@ -263,23 +277,24 @@ private:
   int FFramePosTries = 0;
 
   QString FDataDir;
-  int32_t FDataCount = 0;
-  int32_t FOrderCount = 0;
-  int32_t FDataMean = 0, FDataVariance = 0, FOrderMean = 0, FOrderVariance = 0;
   int32_t FBarWidth = 10;
   int32_t FFirstShown = 0;
   int32_t FBarsFit = 0;
   int32_t FPageStep = 0;
-  int32_t FMaxFrequency = 0;
-  int32_t FMaxData = 0;
-  std::string FHuffmanText;
-  std::string FArrayText;
-  std::string FTableText;
-  QString FFileName;
   int32_t FSelectedData = 0;
-  std::vector<int32_t> FFrequency;
-  std::vector<int32_t> FSortedFrequency;
   std::vector<int32_t> FNormalCurve;
+
+  // The document, and its parts under the names the window's rules use.
+  TDocument FDocument;
+  std::vector<int32_t>& FFrequency = FDocument.Frequency;
+  std::vector<int32_t>& FSortedFrequency = FDocument.Sorted;
+  int32_t& FDataCount = FDocument.Scan.DataCount;
+  int32_t& FMaxFrequency = FDocument.Scan.MaxFrequency;
+  int32_t& FMaxData = FDocument.Scan.MaxData;
+  int32_t& FOrderCount = FDocument.OrderCount;
+  std::string& FHuffmanText = FDocument.Texts.HuffmanText;
+  std::string& FArrayText = FDocument.Texts.ArrayText;
+  std::string& FTableText = FDocument.Texts.TableText;
   std::unique_ptr<THuffman> FHuffman;
   std::unique_ptr<QPicture> FMetafile;
   TCopyDataReceiver* FCopyDataReceiver = nullptr;  // owned through Qt parenthood

@@ -1,7 +1,7 @@
 // Frequency editing: the update "更新" and every change of FFrequency by hand.
 //
 // Every edit works on FFrequency in data order, whichever order the graph
-// shows, and ends in Button4Click, the one rebuild from the table.  A rejected
+// shows, and ends in RebuildFromTable, the one rebuild from the table.  A rejected
 // input shows exactly one message (the offending text and a fixed suffix),
 // resets its box and changes nothing else.  Limit tests are 64-bit, so an
 // operand however large can never wrap past them.
@@ -27,12 +27,6 @@ constexpr const char* SCannotDivide = " で割る事は出来ません。";
 constexpr int32_t LastTypedData8 = 255;
 constexpr int32_t LastTypedData32 = MaxTableEntries - 1;
 
-// The edit's text as an integer, Fallback when it is not one.
-int32_t TextToInt(const TEdit* Edit, int32_t Fallback) {
-  int32_t Value = 0;
-  return TryStrToInt(Edit->text().toStdString(), Value) ? Value : Fallback;
-}
-
 }  // namespace
 
 void TFrameForm::ExtendFrequencyTable(int32_t Count) {
@@ -48,36 +42,8 @@ int32_t TFrameForm::EditingRangeMaximum(int32_t Count) const {
   return Maximum;
 }
 
-void TFrameForm::ShowCheckedViewText() {
-  const std::string& Text = RadioButton3->isChecked()   ? FHuffmanText
-                            : RadioButton4->isChecked() ? FArrayText
-                                                        : FTableText;
-  Memo1->SetText(QString::fromStdString(Text));
-}
-
-void TFrameForm::ShowRebuiltDocument() {
-  DrawCurrentOrder(false, 0);
-  ShowCheckedViewText();
-  ShowDatum();
-  // The redraw dropped any curve; nothing is left to clear, fit or arrange.
-  Button10->setEnabled(false);
-  Button11->setEnabled(false);
-  Button12->setEnabled(false);
-}
-
-// The one rebuild after any change of the table: code, statistics, views,
-// graph from its start without the curve, detail line.
-void TFrameForm::Button4Click() {
-  if (FFrequency.empty() || !FHuffman) return;
-  {
-    TBusyScope Busy(this);
-    Busy.Start();
-    StoreFrequencies();
-    FHuffman->BuildFromTable();
-    RefreshDocument();
-  }
-  ShowRebuiltDocument();
-}
+// "更新": the rebuild from the table as it stands.
+void TFrameForm::Button4Click() { RebuildFromTable(); }
 
 // Enter in the frequency box: set the frequency of the selected datum.
 void TFrameForm::Edit4KeyDown(int Key) {
@@ -86,7 +52,7 @@ void TFrameForm::Edit4KeyDown(int Key) {
   const QString Previous = static_cast<size_t>(Data) < FFrequency.size()
                                ? QString::number(FFrequency[static_cast<size_t>(Data)])
                                : QString();
-  const int32_t Value = TextToInt(Edit4, -1);
+  const int32_t Value = Edit4->IntegerOr(-1);
   if (Value < 0 || Value > MaxTableFrequency) {
     ShowMessage(Edit4->text() + QString::fromUtf8(SCannotSpecify));
     Edit4->setText(Previous);
@@ -94,14 +60,14 @@ void TFrameForm::Edit4KeyDown(int Key) {
   }
   ExtendFrequencyTable(Data + 1);
   FFrequency[static_cast<size_t>(Data)] = Value;
-  Button4Click();
+  RebuildFromTable();
 }
 
 // Enter in the range-end box: only moves the range end; nothing is rebuilt.
 void TFrameForm::Edit2KeyDown(int Key) {
   if (Key != VK_RETURN) return;
   const int32_t Last = RadioButton7->isChecked() ? LastTypedData32 : LastTypedData8;
-  const int32_t Value = TextToInt(Edit2, -1);
+  const int32_t Value = Edit2->IntegerOr(-1);
   if (Value >= 0 && Value <= Last) {
     UpDown2->SetPosition(Value);
     Edit2->setText(QString::number(Value));
@@ -137,7 +103,7 @@ void TFrameForm::ApplyRangeOperation(TRangeOperation Operation) {
   }();
 
   const int32_t Count = EditingRangeLength();
-  const int64_t A = TextToInt(Operand.Box, Operand.NotANumber);
+  const int64_t A = Operand.Box->IntegerOr(Operand.NotANumber);
   const int64_t M = EditingRangeMaximum(Count);
   bool Rejected = false;
   switch (Operation) {
@@ -164,7 +130,7 @@ void TFrameForm::ApplyRangeOperation(TRangeOperation Operation) {
     }
     FFrequency[static_cast<size_t>(I)] = static_cast<int32_t>(Result);
   }
-  Button4Click();
+  RebuildFromTable();
 }
 
 void TFrameForm::Button5Click() { ApplyRangeOperation(TRangeOperation::Add); }
@@ -198,5 +164,5 @@ void TFrameForm::Button2Click() {
     int32_t& F = FFrequency[static_cast<size_t>(I)];
     if (F < MaxTableFrequency) ++F;
   }
-  Button4Click();
+  RebuildFromTable();
 }

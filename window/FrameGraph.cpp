@@ -49,6 +49,15 @@ int64_t FrequencyTickStep(int32_t Maximum) {
   return Step;
 }
 
+int32_t TFrameForm::ReadPeakHeight() {
+  int32_t Value = 0;
+  if (!TryStrToInt(Edit13->text().toStdString(), Value)) {
+    Value = FMaxFrequency;
+    Edit13->setText(QString::number(Value));
+  }
+  return Value;
+}
+
 void TFrameForm::DrawGraph(const std::vector<int32_t>& Freq, bool ShowCurve, int32_t First,
                            int32_t Count) {
   // 1. A request outside the data blanks the graph.
@@ -69,11 +78,7 @@ void TFrameForm::DrawGraph(const std::vector<int32_t>& Freq, bool ShowCurve, int
 
   // 3. The peak-height box holds an integer; up to 32767 it is bound to its
   //    spin box, above that it keeps the typed number alone.
-  int32_t Peak = 0;
-  if (!TryStrToInt(Edit13->text().toStdString(), Peak)) {
-    Peak = FMaxFrequency;
-    Edit13->setText(QString::number(Peak));
-  }
+  const int32_t Peak = ReadPeakHeight();
   if (Peak < 32768) {
     UpDown6->SetAssociate(Edit13);
     UpDown6->SetPosition(Peak);
@@ -203,8 +208,7 @@ void TFrameForm::DrawCurrentOrder(bool ShowCurve, int32_t First) {
 
 void TFrameForm::Edit1KeyDown(int Key) {
   if (Key != VK_RETURN) return;
-  int32_t Width = 0;
-  if (!TryStrToInt(Edit1->text().toStdString(), Width)) Width = -1;
+  const int32_t Width = Edit1->IntegerOr(-1);
   if (Width >= 1 && Width <= 20) {
     UpDown1->SetPosition(Width);
     Edit1->setText(QString::number(Width));
@@ -227,5 +231,5 @@ void TFrameForm::Button13Click() { DrawCurrentOrder(false, std::max(0, FFirstSho
 void TFrameForm::Button14Click() { DrawCurrentOrder(false, FFirstShown + FPageStep); }
 
 void TFrameForm::FormResize() {
-  if (!FFileName.isEmpty() && FDataCount != 0) DrawCurrentOrder(false, 0);
+  if (!FDocument.FileName.empty() && FDataCount != 0) DrawCurrentOrder(false, 0);
 }

@@ -34,13 +34,11 @@ int32_t TFrameForm::WMCopyData(uint32_t DwData, const QByteArray& Data) {
   return 0;
 }
 
+// The checkable menu item has already turned its mark when it runs this.
 void TFrameForm::X1Click() {
-  // The checkable menu item has already turned its mark when it triggers
-  // this; a call from anywhere else turns it here.
-  const bool Checked = sender() == X1 ? X1->isChecked() : !X1->isChecked();
-  X1->setChecked(Checked);
+  const bool Checked = X1->isChecked();
   Memo1->SetText(QString::fromUtf8(Checked ? DoubleLaunchOn : DoubleLaunchOff));
-  Parameter1->WriteBoolean(QStringLiteral("X1.Checked"), Checked);
+  Parameter1->WriteBoolean(QString::fromLatin1(SettingsKeyX1), Checked);
   Parameter1->Save();
 }
 

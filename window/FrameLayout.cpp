@@ -1,6 +1,6 @@
 // The window's construction: every control at its design place with its
 // caption, range, initial state, hint and tab order; the wiring of every
-// handler (each inside Guarded); the area layout on resize; the error box.
+// handler (each inside Guarded); the area layout on resize.
 //
 // Geometry is absolute, in pixels, as designed for a 711 x 515 client area:
 // Image1 fills the client area above Panel1, Panel1 is 285 high and full
@@ -25,8 +25,6 @@
 
 namespace {
 
-constexpr int DesignClientWidth = 711;
-constexpr int DesignClientHeight = 515;
 constexpr int Panel1Height = 285;
 constexpr int Panel2Width = 280;
 
@@ -331,14 +329,4 @@ void TFrameForm::resizeEvent(QResizeEvent* Event) {
   QWidget::resizeEvent(Event);
   LayoutAreas();
   Guarded([this] { FormResize(); });
-}
-
-void TFrameForm::ShowMessage(const QString& Text) {
-  TDialogs::Current().Message(this, ApplicationTitle(), Text, TDialogs::TKind::Information);
-}
-
-void TFrameForm::ShowException(const std::exception& E) {
-  QString Text = QString::fromUtf8(E.what());
-  if (!Text.endsWith(QLatin1Char('.')) && !Text.endsWith(QChar(0x3002))) Text += QLatin1Char('.');
-  TDialogs::Current().Message(this, ApplicationTitle(), Text, TDialogs::TKind::Error);
 }

@@ -32,10 +32,6 @@
 
 namespace {
 
-constexpr int DesignLeft = 197;
-constexpr int DesignTop = 115;
-constexpr int DesignClientWidth = 711;
-constexpr int DesignClientHeight = 515;
 constexpr int DesignBarWidth = 10;
 constexpr int DesignRangeEnd = 255;
 
@@ -57,7 +53,7 @@ const QString KeyInfor = QStringLiteral("Infor");
 const QString KeyData = QStringLiteral("Data");
 const QString KeyUpDown1 = QStringLiteral("UpDown1.Position");
 const QString KeyUpDown2 = QStringLiteral("UpDown2.Position");
-const QString KeyX1 = QStringLiteral("X1.Checked");
+const QString KeyX1 = QString::fromLatin1(SettingsKeyX1);
 
 // A portable copy writes beside itself; an installed one cannot.
 bool IsPortable(const QString& ExeDir) { return QFileInfo(ExeDir).isWritable(); }
@@ -222,7 +218,7 @@ void TFrameForm::FormShow() {
   FHuffman = std::make_unique<THuffman>();
   FMetafile = std::make_unique<QPicture>();
 
-  FFileName.clear();
+  FDocument.FileName.clear();
   FSelectedData = 0;
   FDataCount = 0;
   FOrderCount = 0;
@@ -422,9 +418,7 @@ void TFrameForm::ApplyCommandLine(QString& FileToOpen) {
       (Choice == QLatin1Char('2') ? RadioButton7 : RadioButton6)->setChecked(true);
     } else if (Letter == QLatin1Char('B')) {
       // At most two characters; the spin box brings the value into 1..20.
-      int32_t Width = 0;
-      if (!TryStrToInt(Argument.mid(2, 2).toStdString(), Width)) Width = DesignBarWidth;
-      UpDown1->SetPosition(Width);
+      UpDown1->SetPosition(StrToIntDef(Argument.mid(2, 2).toStdString(), DesignBarWidth));
     }
   }
 }

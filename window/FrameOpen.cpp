@@ -1,5 +1,5 @@
-// Opening a file into the document, the refresh after every load or rebuild,
-// and the handlers that open, restore, switch the data mode and the order.
+// Opening a file into the document, and the handlers that open, restore,
+// switch the data mode and the order.
 //
 // The file is read and its code built by OpenDocumentFile (Document.h), the
 // same road quorvant-cli takes; this side shows its messages, the busy
@@ -39,37 +39,12 @@ void TFrameForm::OpenDataFile(const QString& FileName) {
     return;
   }
 
-  FFileName = FileName;
   FSelectedData = 0;
-  FFrequency = std::move(Doc.Frequency);
-  FSortedFrequency = std::move(Doc.Sorted);
-  TakeScan(Doc.Scan);
-  FOrderCount = Doc.OrderCount;
-  FDataMean = Doc.Statistics.DataMean;
-  FDataVariance = Doc.Statistics.DataVariance;
-  FOrderMean = Doc.Statistics.OrderMean;
-  FOrderVariance = Doc.Statistics.OrderVariance;
-  FHuffmanText = std::move(Doc.Texts.HuffmanText);
-  FArrayText = std::move(Doc.Texts.ArrayText);
-  FTableText = std::move(Doc.Texts.TableText);
+  FDocument = std::move(Doc);
   ShowDocumentControls();
   Busy.Stop();
 
   ShowRebuiltDocument();
-}
-
-void TFrameForm::RefreshDocument() {
-  BuildFrequencyOrder();
-  ComputeStatistics();
-  BuildViewTexts();
-  ShowDocumentControls();
-}
-
-// The controls RefreshDocument fills from the document: the end of the
-// editing range, the statistics of the order shown and the maximum.
-void TFrameForm::ShowDocumentControls() {
-  UpDown2->SetPosition(static_cast<int>(FFrequency.size()) - 1);
-  ShowOrderStatistics();
 }
 
 void TFrameForm::Button1Click() {
@@ -78,7 +53,7 @@ void TFrameForm::Button1Click() {
 }
 
 void TFrameForm::Button3Click() {
-  if (!FFileName.isEmpty()) OpenDataFile(FFileName);
+  if (!FDocument.FileName.empty()) OpenDataFile(FileName());
 }
 
 void TFrameForm::RadioButton6Click() {

@@ -55,8 +55,7 @@ TCurveParameters FittedCurve(int32_t Rule, std::span<const int32_t> X, int32_t P
 }
 
 int32_t LabelToInt(const QLabel* Label, int32_t Fallback) {
-  int32_t Value = 0;
-  return TryStrToInt(Label->text().toStdString(), Value) ? Value : Fallback;
+  return StrToIntDef(Label->text().toStdString(), Fallback);
 }
 
 }  // namespace
@@ -103,7 +102,7 @@ void TFrameForm::Button11Click() {
   }
 
   for (size_t I = 0; I < FFrequency.size(); ++I) FFrequency[I] = I < Written ? CurveAt(I) : 0;
-  Button4Click();
+  RebuildFromTable();
   if (RadioButton2->isChecked()) RadioButton1->setChecked(true);  // runs RadioButton1Click
 }
 
@@ -137,11 +136,7 @@ void TFrameForm::Button12Click() {
 // larger ones stay typed in the detached box.  Nothing is redrawn.
 void TFrameForm::Edit13KeyDown(int Key) {
   if (Key != VK_RETURN) return;
-  int32_t Value = 0;
-  if (!TryStrToInt(Edit13->text().toStdString(), Value)) {
-    Value = FMaxFrequency;
-    Edit13->setText(QString::number(Value));
-  }
+  const int32_t Value = ReadPeakHeight();
   if (Value <= SpinLimit) {
     const int32_t Limited = std::clamp(Value, 0, SpinLimit);
     UpDown6->SetAssociate(Edit13);

@@ -5,6 +5,7 @@
 #include "Frame.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 namespace {
 constexpr int32_t LastData = MaxTableEntries - 1;
@@ -18,8 +19,7 @@ void TFrameForm::UpDown3Click() { ShowDatum(); }
 
 void TFrameForm::Edit3KeyDown(int Key) {
   if (Key != VK_RETURN) return;
-  int32_t Data = 0;
-  if (!TryStrToInt(Edit3->text().toStdString(), Data)) Data = -1;
+  const int32_t Data = Edit3->IntegerOr(-1);
   if (Data < 0 || Data > LastData) {
     ShowMessage(Edit3->text() + QString::fromUtf8(SCannotSpecify));
     Edit3->setText(QString::number(FSelectedData));
@@ -54,4 +54,21 @@ void TFrameForm::ShowDatum() {
   Edit5->setText(Length);
   Edit6->setText(Pattern);
   FSelectedData = Data;
+}
+
+void TFrameForm::ShowCheckedViewText() {
+  const std::string& Text = RadioButton3->isChecked()   ? FHuffmanText
+                            : RadioButton4->isChecked() ? FArrayText
+                                                        : FTableText;
+  Memo1->SetText(QString::fromStdString(Text));
+}
+
+void TFrameForm::ShowRebuiltDocument() {
+  DrawCurrentOrder(false, 0);
+  ShowCheckedViewText();
+  ShowDatum();
+  // The redraw dropped any curve; nothing is left to clear, fit or arrange.
+  Button10->setEnabled(false);
+  Button11->setEnabled(false);
+  Button12->setEnabled(false);
 }
