@@ -119,25 +119,6 @@ TEST(LengthLimit, EveryLimitGivesACompletePrefixCodeWithinIt) {
   }
 }
 
-TEST(LengthLimit, ALimitedCodedFormDecodesWithTheOrdinaryDecode) {
-  std::mt19937 Rng(5);
-  std::vector<uint8_t> Data(20000);
-  for (uint8_t& B : Data) B = static_cast<uint8_t>(__builtin_ctz(Rng() | 1u << 30) * 8);
-  for (const int32_t Bits : {5, 9, 12}) {
-    THuffman H;
-    H.SetMaxBitLength(Bits);
-    H.InStream().Write(Data.data(), static_cast<int32_t>(Data.size()));
-    ASSERT_LT(H.Encode(), static_cast<int32_t>(Data.size()));  // coded, not stored
-    THuffmanNode Last;
-    H.GetNode(H.Count() - 1, Last);
-    EXPECT_EQ(Last.BitLength, Bits);  // the limit binds
-    H.SwapStreams();
-    H.Decode();
-    const auto* Out = static_cast<const uint8_t*>(H.OutStream().Memory());
-    EXPECT_EQ(std::vector<uint8_t>(Out, Out + H.OutStream().Size()), Data) << Bits;
-  }
-}
-
 TEST(CodeTables, AbracadabraGivesTheWorkedExampleAsData) {
   const auto T = CodeTablesOf(AbracadabraTable(), 256, "");
   ASSERT_TRUE(T.has_value());
