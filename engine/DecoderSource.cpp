@@ -79,12 +79,12 @@ int qv_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t out_capaci
 /* Bytes of output room one round of the fast loop may touch. */
 #define QV_ROUND_ROOM 13u
 
+/* The live codes (those below 2^16) form a prefix code in canonical order,
+   whatever the counts: an entry gets a length only while the counts before
+   it cover at most N entries, so its 16-bit value stays below 2^24 and never
+   wraps.  So no two live codes overlap, the first match in table order is
+   the only one, and the codes of each length are consecutive. */
 typedef struct qv_table {
-  /* The live codes are a prefix code in canonical order: decode them by
-     length (first, live, offset) and the fast table.  Otherwise (counts so
-     large that the start values wrap) search the entries in table order. */
-  int regular;
-  unsigned n;
   uint8_t data[256];     /* data values in table order */
   uint8_t length[256];   /* 0: never matches */
   uint16_t pattern[256]; /* the code as read: first bit in bit 0 */
@@ -132,8 +132,6 @@ static void qv_build(qv_table *t, const uint8_t *in, unsigned n, unsigned w)
   unsigned l, k = 0;
   int p;
 
-  t->n = n;
-  t->regular = 1;
   memcpy(t->data, in + 6, n);
   memset(t->length, 0, sizeof t->length);
   memset(t->pattern, 0, sizeof t->pattern);
@@ -146,8 +144,6 @@ static void qv_build(qv_table *t, const uint8_t *in, unsigned n, unsigned w)
     t->first[l] = 0;
     t->live[l] = 0;
     t->offset[l] = k;
-    if (assign > 0 && start + (uint64_t)(assign - 1u) * weight > 0xFFFFFFFFu)
-      t->regular = 0;
     if (start < 0x10000u) {
       const uint64_t room = (0x10000u - start) / weight;
       t->first[l] = (uint32_t)(start >> (16u - l));
@@ -162,11 +158,8 @@ static void qv_build(qv_table *t, const uint8_t *in, unsigned n, unsigned w)
     }
     start += (uint64_t)count[l] * weight;
   }
-  if (!t->regular)
-    return;
-
-  /* Live codes of a regular table are prefix-free: a code of at most
-     QV_FAST_BITS bits owns every fast entry that begins with it. */
+  /* A live code of at most QV_FAST_BITS bits owns every fast entry that
+     begins with it. */
   memset(t->fast, 0, sizeof t->fast);
   for (k = 0; k < n; ++k) {
     const unsigned len = t->length[k];
@@ -200,23 +193,13 @@ static void qv_build(qv_table *t, const uint8_t *in, unsigned n, unsigned w)
    and its length in *len; -1 when none matches. */
 static int qv_match(const qv_table *t, uint32_t v, unsigned *len)
 {
-  unsigned l, k;
-  if (t->regular) {
-    const uint32_t r = qv_reverse16(v);
-    for (l = 1; l <= 16; ++l) {
-      const uint32_t c = (r >> (16u - l)) - t->first[l];
-      if (c < t->live[l]) {
-        *len = l;
-        return t->data[t->offset[l] + c];
-      }
-    }
-    return -1;
-  }
-  for (k = 0; k < t->n; ++k) {
-    l = t->length[k];
-    if (l != 0 && (v & ((1u << l) - 1u)) == t->pattern[k]) {
+  const uint32_t r = qv_reverse16(v);
+  unsigned l;
+  for (l = 1; l <= 16; ++l) {
+    const uint32_t c = (r >> (16u - l)) - t->first[l];
+    if (c < t->live[l]) {
       *len = l;
-      return t->data[k];
+      return t->data[t->offset[l] + c];
     }
   }
   return -1;
@@ -246,7 +229,7 @@ static int qv_payload(const qv_table *t, const uint8_t *p, uint64_t bytes, uint6
   unsigned len;
   int d;
 
-  if (t->regular && capacity >= QV_ROUND_ROOM) {
+  if (capacity >= QV_ROUND_ROOM) {
     /* Bit buffer: buf holds the payload bits from pos on, at least cnt of
        them valid (pos == next * 8 - cnt).  A refill ORs in the 8 bytes at
        next above cnt: bits already there are the same bits.  After it cnt
