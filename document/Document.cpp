@@ -74,10 +74,7 @@ bool ReadExtendedData(TMemoryStream& In, std::vector<int32_t>& Frequency, TTable
   uint8_t Bytes[4] = {0, 0, 0, 0};
   TTableScan Found;
   for (int32_t I = 0; I < Words; ++I) {
-    In.Read(Bytes, 4);
-    const uint32_t Raw = uint32_t{Bytes[0]} | uint32_t{Bytes[1]} << 8 | uint32_t{Bytes[2]} << 16 |
-                         uint32_t{Bytes[3]} << 24;
-    const int32_t Value = static_cast<int32_t>(Raw);
+    const int32_t Value = ReadFrequencyWord(In, Bytes);
     if (Value < 0 || Value > MaxTableFrequency) {
       Scan.DataCount = 0;
       return false;
@@ -105,23 +102,7 @@ bool TakeFrequencies(const THuffman& Huffman, std::vector<int32_t>& Frequency, T
 bool StoreFrequencies(THuffman& Huffman, std::span<const int32_t> Frequency, TTableScan& Scan) {
   Huffman.Clear();
   if (Frequency.empty()) return false;
-  // Written in blocks so that no single write exceeds the stream's 32-bit count.
-  constexpr size_t Block = 4096;
-  std::vector<uint8_t> Bytes;
-  Bytes.reserve(Block * 4);
-  TMemoryStream& In = Huffman.InStream();
-  for (size_t Start = 0; Start < Frequency.size(); Start += Block) {
-    const size_t End = std::min(Frequency.size(), Start + Block);
-    Bytes.clear();
-    for (size_t I = Start; I < End; ++I) {
-      const uint32_t V = static_cast<uint32_t>(Frequency[I]);
-      Bytes.push_back(static_cast<uint8_t>(V));
-      Bytes.push_back(static_cast<uint8_t>(V >> 8));
-      Bytes.push_back(static_cast<uint8_t>(V >> 16));
-      Bytes.push_back(static_cast<uint8_t>(V >> 24));
-    }
-    In.Write(Bytes.data(), static_cast<int32_t>(Bytes.size()));
-  }
+  WriteFrequencyTable(Huffman.InStream(), Frequency);
   Scan = ScanTable(Frequency);
   return true;
 }

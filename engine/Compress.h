@@ -222,6 +222,15 @@ private:
 // bit Len-1-i); higher bits stay.
 int32_t ReverseBits(uint32_t Code16, int32_t Len);
 
+// The 32-bit frequency table as bytes: little-endian signed words, word k
+// the frequency of data value k.
+// ReadFrequencyWord reads the next word from In into Bytes (which keeps the
+// word read before) and returns it: a short last read fills only the low
+// bytes, the high bytes stay from the word before (0 when Bytes starts as
+// zeros).  WriteFrequencyTable appends every word of Table to Out.
+int32_t ReadFrequencyWord(TMemoryStream& In, uint8_t (&Bytes)[4]);
+void WriteFrequencyTable(TMemoryStream& Out, std::span<const int32_t> Table);
+
 // The smallest code-length limit that can hold Distinct (0..65536) values:
 // 1 for 0..2, else ceil(log2(Distinct)).
 int32_t SmallestMaxBitLength(int32_t Distinct);

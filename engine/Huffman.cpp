@@ -112,11 +112,7 @@ int32_t THuffman::LoadFrequencies() {
   uint8_t Bytes[4] = {};
   bool Negative = false;
   for (int32_t K = 0; K < Words; ++K) {
-    In.Read(Bytes, 4);
-    const int32_t Value = static_cast<int32_t>(static_cast<uint32_t>(Bytes[0]) |
-                                               static_cast<uint32_t>(Bytes[1]) << 8 |
-                                               static_cast<uint32_t>(Bytes[2]) << 16 |
-                                               static_cast<uint32_t>(Bytes[3]) << 24);
+    const int32_t Value = ReadFrequencyWord(In, Bytes);
     if (Value < 0) {
       Negative = true;
       break;

@@ -34,18 +34,37 @@ std::unique_ptr<THuffman> BuildPrivateCode(std::span<const int32_t> A, int32_t& 
   if (std::none_of(Used.begin(), Used.end(), [](int32_t F) { return F > 0; })) return nullptr;
   auto Huffman = std::make_unique<THuffman>();
   Huffman->SetMaxBitLength(MaxBits);
-  for (const int32_t F : Used) {
-    const uint32_t U = static_cast<uint32_t>(F);
-    const uint8_t Bytes[4] = {static_cast<uint8_t>(U), static_cast<uint8_t>(U >> 8),
-                              static_cast<uint8_t>(U >> 16), static_cast<uint8_t>(U >> 24)};
-    Huffman->InStream().Write(Bytes, 4);
-  }
+  WriteFrequencyTable(Huffman->InStream(), Used);
   Huffman->BuildFromTable();
   if (Huffman->Count() == 0) return nullptr;
   return Huffman;
 }
 
 }  // namespace
+
+int32_t ReadFrequencyWord(TMemoryStream& In, uint8_t (&Bytes)[4]) {
+  In.Read(Bytes, 4);
+  return static_cast<int32_t>(uint32_t{Bytes[0]} | uint32_t{Bytes[1]} << 8 |
+                              uint32_t{Bytes[2]} << 16 | uint32_t{Bytes[3]} << 24);
+}
+
+void WriteFrequencyTable(TMemoryStream& Out, std::span<const int32_t> Table) {
+  // In blocks, so that no single write exceeds the stream's 32-bit count.
+  constexpr size_t Block = 4096;
+  uint8_t Bytes[Block * 4];
+  for (size_t Start = 0; Start < Table.size(); Start += Block) {
+    const size_t End = std::min(Table.size(), Start + Block);
+    uint8_t* P = Bytes;
+    for (size_t I = Start; I < End; ++I) {
+      const uint32_t V = static_cast<uint32_t>(Table[I]);
+      *P++ = static_cast<uint8_t>(V);
+      *P++ = static_cast<uint8_t>(V >> 8);
+      *P++ = static_cast<uint8_t>(V >> 16);
+      *P++ = static_cast<uint8_t>(V >> 24);
+    }
+    Out.Write(Bytes, static_cast<int32_t>(P - Bytes));
+  }
+}
 
 std::string BinaryDigits(int32_t Value, int32_t Digits) {
   if (Digits < 1 || Digits > 32) throw ERangeError(Format(SDigitsError, Digits, 1, 32));
