@@ -219,6 +219,25 @@ private:
         return false;
       }
     }
+    if (C == '[') {
+      V.Kind = TJson::Array;
+      ++P;
+      Space();
+      if (P < T.size() && T[P] == ']') return ++P, true;
+      for (;;) {
+        TJson Item;
+        if (!ReadValue(Item)) return false;
+        V.Items.push_back(Item);
+        Space();
+        if (P >= T.size()) return false;
+        if (T[P] == ',') {
+          ++P;
+          continue;
+        }
+        if (T[P] == ']') return ++P, true;
+        return false;
+      }
+    }
     if (C == '"') {
       V.Kind = TJson::String;
       return ReadString(V.S);
@@ -852,11 +871,23 @@ TEST_F(QuorvantCli, UsageErrorsExitTwo) {
       {{}, "no command given", ""},
       {{"compress", F}, "unknown command 'compress'", ""},
       {{"table"}, "table needs a FILE", "table"},
-      {{"table", F, F}, "unexpected operand '" + F + "'", "table"},
+      {{"encode", F, F, F}, "unexpected operand '" + F + "'", "encode"},
+      {{"decoder", F}, "unexpected operand '" + F + "'", "decoder"},
       {{"table", F, "--json"}, "option --json does not apply to table", "table"},
       {{"table", F, "-json", "--name"}, "unknown option '-json'", "table"},
       {{"table", F, "--lf=1"}, "option --lf takes no value", "table"},
-      {{"arrays", F, "--lang", "rust"}, "--lang takes pascal or c, not 'rust'", "arrays"},
+      {{"arrays", F, "--lang", "go"}, "--lang takes pascal, c, cpp or rust, not 'go'", "arrays"},
+      {{"stats", F, "--max-bits", "0"}, "--max-bits takes a number of bits up to 16, not '0'",
+       "stats"},
+      {{"encode", F, "x", "--max-bits=17"}, "--max-bits takes a number of bits up to 16, not '17'",
+       "encode"},
+      {{"arrays", F, "--max-bits", "4x"}, "--max-bits takes a number of bits up to 16, not '4x'",
+       "arrays"},
+      {{"table", F, "--max-bits", "8"}, "option --max-bits does not apply to table", "table"},
+      {{"distribution", F, "--csv"}, "option --csv does not apply to distribution",
+       "distribution"},
+      {{"decode", F, "x", "-r"}, "option -r does not apply to decode", "decode"},
+      {{"table", F, "-", "-r"}, "table reads a file, not standard input", "table"},
       {{"arrays", F, "--name"}, "option --name needs a value", "arrays"},
       {{"encode", F}, "encode needs IN and OUT", "encode"},
       {{"decode", F, "--32bit", "x"}, "option --32bit does not apply to decode", "decode"},
