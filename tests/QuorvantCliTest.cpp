@@ -461,97 +461,6 @@ TEST_F(QuorvantCli, PipeIsRefusedInsteadOfWaitedOn) {
 
 // ---- arrays in C ------------------------------------------------------------------
 
-// The leaves the engine builds from the first 256 entries of a table, as
-// (pattern, length) in ascending data order.
-std::vector<std::pair<int32_t, int32_t>> EngineArrays(const std::vector<int64_t>& Table) {
-  THuffman H;
-  const std::string Bytes = Words(std::vector<int64_t>(
-      Table.begin(), Table.begin() + static_cast<long>(std::min<size_t>(256, Table.size()))));
-  H.InStream().Write(Bytes.data(), static_cast<int32_t>(Bytes.size()));
-  H.BuildFromTable();
-  std::map<int, std::pair<int32_t, int32_t>> ByData;
-  THuffmanNode N{};
-  for (int32_t I = 0; I < H.Count(); ++I) {
-    H.GetNode(I, N);
-    ByData[N.Data] = {N.BitPattern, N.BitLength};
-  }
-  std::vector<std::pair<int32_t, int32_t>> Out;
-  for (const auto& [Data, Leaf] : ByData) Out.push_back(Leaf);
-  return Out;
-}
-
-TEST_F(QuorvantCli, CArraysCompileAndMatchTheEnginesCode) {
-  // Three codes: a small one (bytes), all 256 data with long codes (patterns
-  // beyond a byte), and LZ77 names with a hostile comment in the data name.
-  std::vector<int64_t> Small(256, 0);
-  for (char C : std::string("abracadabra")) ++Small[static_cast<uint8_t>(C)];
-  std::vector<int64_t> Wide(256);
-  for (int I = 0; I < 256; ++I) Wide[static_cast<size_t>(I)] = 1 + (I * 37) % 500;
-  std::vector<int64_t> Match(40, 0);
-  for (int I = 0; I < 40; ++I) Match[static_cast<size_t>(I)] = (I % 3 == 0) ? 0 : 1000 / (I + 1);
-
-  struct TCase {
-    std::string Space, File, Name, Pattern, Length;
-    std::vector<int64_t> Table;
-  };
-  const std::vector<TCase> Cases{
-      {"small", File("small.bin", Words(Small)), "", "BitPattern", "BitLength", Small},
-      {"wide", File("wide.bin", Words(Wide)), "*/ #error broken /*", "BitPattern", "BitLength",
-       Wide},
-      {"match", File("match.bin", Words(Match)), "一致長", "mlPat", "mlLen", Match},
-  };
-  std::string Program = "#include <cstdio>\n";
-  std::string Main = "int main() {\n";
-  for (const TCase& C : Cases) {
-    std::vector<std::string> Args{"arrays", "--32bit", "--lang", "c", C.File};
-    if (!C.Name.empty()) Args.insert(Args.end(), {"--name", C.Name});
-    const TRun R = Cli_(Args);
-    ASSERT_EQ(R.Exit, 0) << R.Err;
-    ASSERT_NE(R.Out.find("static const"), std::string::npos);
-    WriteWhole(Dir / (C.Space + ".h"), R.Out);
-    Program += "namespace " + C.Space + " {\n#include \"" + C.Space + ".h\"\n}\n";
-    for (const std::string& Array : {C.Pattern, C.Length})
-      Main += "  std::printf(\"" + C.Space + " %zu %zu\", sizeof " + C.Space + "::" + Array +
-              "[0], sizeof " + C.Space + "::" + Array + " / sizeof " + C.Space + "::" + Array +
-              "[0]);\n  for (auto V : " + C.Space + "::" + Array +
-              ") std::printf(\" %lu\", static_cast<unsigned long>(V));\n  std::printf(\"\\n\");\n";
-  }
-  WriteWhole(Dir / "check.cpp", Program + Main + "}\n");
-  const char* Cxx = std::getenv("CXX");
-  const TRun Build = RunProgram(Dir, Cxx && *Cxx ? Cxx : "c++",
-                                {"-std=c++17", "-Wall", "-Werror", "-o", (Dir / "check").string(),
-                                 (Dir / "check.cpp").string()});
-  ASSERT_EQ(Build.Exit, 0) << Build.Err;
-  const TRun Check = RunProgram(Dir, (Dir / "check").string(), {});
-  ASSERT_EQ(Check.Exit, 0) << Check.Err;
-
-  std::istringstream Lines(Check.Out);
-  for (const TCase& C : Cases) {
-    const auto Expected = EngineArrays(C.Table);
-    ASSERT_FALSE(Expected.empty());
-    for (int Which = 0; Which < 2; ++Which) {
-      std::string Line;
-      ASSERT_TRUE(std::getline(Lines, Line));
-      std::istringstream Fields(Line);
-      std::string Space;
-      size_t ElementSize = 0, Count = 0;
-      Fields >> Space >> ElementSize >> Count;
-      EXPECT_EQ(Space, C.Space);
-      ASSERT_EQ(Count, Expected.size()) << C.Space;
-      int64_t Largest = 0;
-      for (size_t K = 0; K < Count; ++K) {
-        int64_t V = -1;
-        Fields >> V;
-        const int64_t Want = Which == 0 ? Expected[K].first : Expected[K].second;
-        EXPECT_EQ(V, Want) << C.Space << " entry " << K;
-        Largest = std::max(Largest, Want);
-      }
-      // The smallest unsigned type that holds the largest value.
-      EXPECT_EQ(ElementSize, Largest < 256 ? 1u : 2u) << C.Space;
-    }
-  }
-}
-
 TEST_F(QuorvantCli, CArraysOfSixteenValuesALine) {
   std::vector<int64_t> Table(17, 1);
   const TRun R = Cli_({"arrays", "--32bit", "--lang=c", "--lf", File("t.bin", Words(Table))});
@@ -599,6 +508,13 @@ TEST_F(QuorvantCli, StatsJsonReadsBack) {
   EXPECT_NEAR(M.at("above_entropy_bits").N, 23.0 / 11 - Entropy, 1e-9);
   EXPECT_EQ(M.at("fell_back").Kind, TJson::Bool);
   EXPECT_FALSE(M.at("fell_back").B);
+  EXPECT_EQ(M.at("kraft_sum").N, 1);  // a complete code
+  ASSERT_EQ(M.at("files").Items.size(), 1u);
+  EXPECT_EQ(M.at("files").Items[0].S, Path);
+  EXPECT_EQ(M.count("max_bits"), 0u);
+  TJson Single;
+  ASSERT_TRUE(TJsonReader(Cli_({"stats", "--json", File("aa", "aaaa")}).Out).Read(Single));
+  EXPECT_EQ(Single.Members.at("kraft_sum").N, 0.5);
 }
 
 TEST_F(QuorvantCli, StatsJsonKeepsOddFileNamesReadable) {
@@ -632,6 +548,7 @@ TEST_F(QuorvantCli, StatsTextShowsTheWindowsRatio) {
   ASSERT_EQ(R.Exit, 0);
   EXPECT_NE(R.Out.find("compression ratio: 26.1 %\n"), std::string::npos) << R.Out;
   EXPECT_NE(R.Out.find("longest code:      3 bits\n"), std::string::npos) << R.Out;
+  EXPECT_NE(R.Out.find("Kraft sum:         1\n"), std::string::npos) << R.Out;
 }
 
 // ---- encode, decode ---------------------------------------------------------------------
@@ -1103,21 +1020,6 @@ TEST_F(QuorvantCli, MaxBitsLimitsTheCodeAndShowsItsCost) {
   EXPECT_TRUE(Low.Out.empty());
   EXPECT_EQ(Low.Err, "quorvant-cli: --max-bits 4 is not within the range of 5..16 for the values of " +
                          Path + "\nTry 'quorvant-cli distribution --help'.\n");
-}
-
-TEST_F(QuorvantCli, KraftSumOfACompleteCodeAndOfASingleValue) {
-  const struct {
-    std::string Data;
-    double Kraft;
-  } Cases[] = {{"abracadabra", 1}, {"aaaa", 0.5}};
-  for (const auto& C : Cases) {
-    const std::string Path = File("k", C.Data);
-    TJson J;
-    ASSERT_TRUE(TJsonReader(Cli_({"stats", "--json", Path}).Out).Read(J));
-    EXPECT_EQ(J.Members.at("kraft_sum").N, C.Kraft) << C.Data;
-    EXPECT_EQ(J.Members.count("max_bits"), 0u);
-    EXPECT_NE(Cli_({"stats", Path}).Out.find("Kraft sum:"), std::string::npos);
-  }
 }
 
 TEST_F(QuorvantCli, TableCsvHasEveryEntryWithTheViewsCode) {
