@@ -13,11 +13,15 @@ void TCorpusSum::Add(std::span<const int32_t> Frequency) {
   }
 }
 
-std::string TCorpusSum::Refusal(bool Table) const {
+std::string CorpusTotalRefusal(int64_t Total) {
   constexpr int64_t MaxTotal = std::numeric_limits<int32_t>::max();
-  if (FTotal > MaxTotal)
-    return "the files hold " + std::to_string(FTotal) + " data in all, more than the " +
-           std::to_string(MaxTotal) + " a frequency table can count";
+  if (Total <= MaxTotal) return {};
+  return "the files hold " + std::to_string(Total) + " data in all, more than the " +
+         std::to_string(MaxTotal) + " a frequency table can count";
+}
+
+std::string TCorpusSum::Refusal(bool Table) const {
+  if (std::string Reason = CorpusTotalRefusal(FTotal); !Reason.empty()) return Reason;
   if (Table)
     for (size_t I = 0; I < FSum.size(); ++I)
       if (FSum[I] > MaxTableFrequency)

@@ -32,6 +32,11 @@ private:
   int64_t FTotal = 0;
 };
 
+// Empty when Total data fit a frequency table (2147483647 at most), else
+// the reason TCorpusSum::Refusal gives, so a caller may refuse a corpus by
+// its files' sizes before reading them.
+std::string CorpusTotalRefusal(int64_t Total);
+
 // The name the views show for a corpus: the first file's name without its
 // folder, and for more than one file " ほか " + (Files - 1) + " 件".
 std::string CorpusFileName(const std::string& FirstPath, size_t Files);

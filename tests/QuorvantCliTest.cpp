@@ -938,7 +938,11 @@ TEST_F(QuorvantCli, CorpusCountsAsTheFilesJoined) {
     EXPECT_EQ(Many.Out.substr(0, Many.Out.find('\n') + 1), "ファイル名 = 1 ほか 3 件\r\n");
     EXPECT_EQ(Body(Many.Out), Body(One.Out)) << Command;
   }
-  // Listed files in the order given; stats names them all.
+  // An empty file adds nothing; files listed count in the order given, and
+  // stats names them all.
+  const TRun WithEmpty = Cli_({"distribution", File("empty", ""), Joined});
+  std::string Alone = Cli_({"distribution", Joined}).Out;
+  EXPECT_EQ(WithEmpty.Out, Alone.replace(Alone.find("joined"), 6, "empty ほか 1 件"));
   const std::string First = (Dir / "a" / "b" / "3").string();
   const std::string Second = (Dir / "a" / "1").string();
   TJson J;
@@ -960,20 +964,27 @@ TEST_F(QuorvantCli, CorpusCountsAsTheFilesJoined) {
 }
 
 TEST_F(QuorvantCli, CorpusBeyondWhatATableHoldsIsRefusedUnprinted) {
+  const std::string Total = "the files hold 2200000000 data in all, more than the 2147483647 a "
+                            "frequency table can count";
   const struct {
-    std::vector<int64_t> Words;
+    std::vector<int64_t> Words;  // each file's table; none: a sparse 1.1e9-byte file
     std::string Says;
   } Cases[] = {
       {std::vector<int64_t>(3, 600000), "datum 0 sums to a frequency of 1200000, more than the "
                                         "1048576 a 32-bit table word may hold"},
-      {std::vector<int64_t>(2200, 500000), "the files hold 2200000000 data in all, more than "
-                                           "the 2147483647 a frequency table can count"},
+      {std::vector<int64_t>(2200, 500000), Total},
+      {{}, Total},  // 8 bit: refused by the sizes, unread
   };
   for (const auto& C : Cases) {
     const std::string One = File("one", Words(C.Words));
     const std::string Two = File("two", Words(C.Words));
-    ASSERT_EQ(Cli_({"stats", "--32bit", One}).Exit, 0);  // each alone is a table
-    const TRun R = Cli_({"distribution", "--32bit", One, Two});
+    if (C.Words.empty())
+      for (const std::string& Path : {One, Two}) fs::resize_file(Path, 1100000000);
+    else
+      ASSERT_EQ(Cli_({"stats", "--32bit", One}).Exit, 0);  // each alone is a table
+    std::vector<std::string> Args{"distribution", One, Two};
+    if (!C.Words.empty()) Args.push_back("--32bit");
+    const TRun R = Cli_(Args);
     EXPECT_EQ(R.Exit, 1);
     EXPECT_TRUE(R.Out.empty());
     EXPECT_EQ(R.Err, "quorvant-cli: " + One + " and 1 more files: " + C.Says + "\n");

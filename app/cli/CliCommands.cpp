@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -101,8 +102,23 @@ void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L) {
     OpenForViews(L.Files[0], O.Extended, Lf, L.Huffman, L.Doc, L.FellBack);
     L.Table = O.Extended && !L.FellBack;
   } else {
+    // Every byte is a datum: sizes too large in all are refused unread.
+    // Empty files add nothing (alone, one is refused as the window does).
+    std::vector<bool> Empty(L.Files.size(), false);
+    int64_t Bytes = 0;
+    for (size_t I = 0; I < L.Files.size(); ++I)
+      if (struct stat Info {}; ::stat(L.Files[I].c_str(), &Info) == 0 && S_ISREG(Info.st_mode)) {
+        Bytes += Info.st_size;
+        Empty[I] = Info.st_size == 0;
+      }
+    if (const std::string Refusal = CorpusTotalRefusal(Bytes); !O.Extended && !Refusal.empty())
+      throw TFailure{CorpusLabel(L) + ": " + Refusal};
+    if (std::find(Empty.begin(), Empty.end(), false) == Empty.end())
+      throw TFailure{CorpusLabel(L) + ": サイズが 0 のファイルは表示出来ません。"};
     TCorpusSum Sum;
-    for (const std::string& File : L.Files) {
+    for (size_t I = 0; I < L.Files.size(); ++I) {
+      if (Empty[I]) continue;
+      const std::string& File = L.Files[I];
       THuffman Huffman;
       TDocument Doc;
       bool FellBack = false;
