@@ -94,8 +94,8 @@ std::string CommandHelp(const std::string& Command) {
                "Prints what the workbench's view \"ハフマン分布\" shows right after\n"
                "opening FILE: the file name, the compression ratio, and one row per\n"
                "datum that occurs (Index, Data in hexadecimal, Frequency, BitLength,\n"
-               "BitPattern as the stored value's binary digits, highest bit first\n"
-               "(the lowest is sent first), \"=\" the stored value, Parent, Left,\n"
+               "BitPattern: the stored value written highest bit first, then \"=\" and\n"
+               "that value, its last digit being the first bit sent; Parent, Left,\n"
                "Right), most frequent first.\n"
                "\n") +
            CorpusNote + "Options:\n" + ViewOptionsHelp + CorpusHelp + MaxBitsHelp;
