@@ -148,7 +148,10 @@ std::string StatsJson(const TStatsSource& S) {
   Out += ",\"order_variance\":" + std::to_string(Doc.Statistics.OrderVariance);
   Out += ",\"kraft_sum\":" + Number(HasCode, F.Kraft);
   Out += ",\"files\":[";
-  for (size_t I = 0; I < S.Files.size(); ++I) Out += (I ? "," : "") + JsonString(S.Files[I]);
+  for (size_t I = 0; I < S.Files.size(); ++I) {
+    if (I > 0) Out += ',';
+    Out += JsonString(S.Files[I]);
+  }
   Out += "]";
   if (S.Default != nullptr) {
     const TFigures D = Figures(Doc, *S.Default);
