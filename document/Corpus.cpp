@@ -25,9 +25,9 @@ std::string TCorpusSum::Refusal(bool Table) const {
   if (Table)
     for (size_t I = 0; I < FSum.size(); ++I)
       if (FSum[I] > MaxTableFrequency)
-        return "datum " + std::to_string(I) + " sums to a frequency of " +
-               std::to_string(FSum[I]) + ", more than the " +
-               std::to_string(MaxTableFrequency) + " a 32-bit table word may hold";
+        return "datum " + std::to_string(I) + " sums to a frequency of " + std::to_string(FSum[I]) +
+               ", more than the " + std::to_string(MaxTableFrequency) +
+               " a 32-bit table word may hold";
   return {};
 }
 
@@ -46,8 +46,8 @@ std::string CorpusFileName(const std::string& FirstPath, size_t Files) {
 
 int32_t SmallestMaxBits(std::span<const int32_t> Frequency) {
   const size_t Coded = std::min<size_t>(Frequency.size(), 256);
-  const auto Present = std::count_if(Frequency.begin(), Frequency.begin() + Coded,
-                                     [](int32_t V) { return V > 0; });
+  const auto Present =
+      std::count_if(Frequency.begin(), Frequency.begin() + Coded, [](int32_t V) { return V > 0; });
   return SmallestMaxBitLength(static_cast<int32_t>(Present));
 }
 
@@ -66,9 +66,8 @@ void BuildTableDocument(std::vector<int32_t> Frequency, const std::string& First
   Huffman.InStream().Clear();
   Huffman.OutStream().Clear();
   BuildFrequencyOrder(New.Frequency, New.Sorted, New.OrderCount);
-  New.Statistics =
-      ComputeStatistics(New.Frequency, New.Scan.DataCount, New.Sorted, New.OrderCount);
-  New.Texts = BuildViewTexts(ShownName, New.Scan.DataCount, New.Frequency, Huffman,
-                             DecimalSeparator);
+  New.Statistics = ComputeStatistics(New.Frequency, New.Scan.DataCount, New.Sorted, New.OrderCount);
+  New.Texts =
+      BuildViewTexts(ShownName, New.Scan.DataCount, New.Frequency, Huffman, DecimalSeparator);
   Doc = std::move(New);
 }

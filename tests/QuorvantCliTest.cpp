@@ -833,7 +833,8 @@ TEST_F(QuorvantCli, CArraysKeepTodaysTextAndAddTheDecoderTables) {
 
 TEST_F(QuorvantCli, CAndCppArraysCompileToTheEnginesCode) {
   std::vector<int64_t> Table(256);
-  for (int I = 0; I < 256; ++I) Table[static_cast<size_t>(I)] = (I % 5 == 0) ? 0 : 1 + (I * 37) % 500;
+  for (int I = 0; I < 256; ++I)
+    Table[static_cast<size_t>(I)] = (I % 5 == 0) ? 0 : 1 + (I * 37) % 500;
   const std::string Path = File("t.bin", Words(Table));
   const TRun C = Cli_({"arrays", "--32bit", "--lang", "c", Path});
   const TRun Cpp = Cli_({"arrays", "--32bit", "--lang=cpp", "--msb-first", Path});
@@ -847,7 +848,9 @@ TEST_F(QuorvantCli, CAndCppArraysCompileToTheEnginesCode) {
              "static_cast<unsigned long>(V)); std::printf(\"\\n\");\n"
              "int main() { P(c::BitPattern) P(c::BitLength) P(c::Symbol) P(c::CodeCount) "
              "P(c::CodeSymbol) P(BitPattern) P(CodeSymbol) }\n");
-  ASSERT_EQ(Shell(Dir, Compiler("CXX", "c++") + " -std=c++17 -Wall -Wextra -Werror -o check check.cpp"), 0)
+  ASSERT_EQ(
+      Shell(Dir, Compiler("CXX", "c++") + " -std=c++17 -Wall -Wextra -Werror -o check check.cpp"),
+      0)
       << ReadWhole(Dir / "build.log");
   const TRun Run = RunProgram(Dir, (Dir / "check").string(), {});
   ASSERT_EQ(Run.Exit, 0);
@@ -866,13 +869,15 @@ TEST_F(QuorvantCli, CAndCppArraysCompileToTheEnginesCode) {
     ++Counts[static_cast<size_t>(N.BitLength - 1)];
   }
   Want["c::CodeCount"] = Counts;
-  for (const THuffmanNode& N : Leaves) Want["c::CodeSymbol"].push_back(N.Data);
+  for (const THuffmanNode& N : Leaves)
+    Want["c::CodeSymbol"].push_back(N.Data);
   Want["CodeSymbol"] = Want["c::CodeSymbol"];
   std::string Expected;
   for (const char* Name : {"c::BitPattern", "c::BitLength", "c::Symbol", "c::CodeCount",
                            "c::CodeSymbol", "BitPattern", "CodeSymbol"}) {
     Expected += Name;
-    for (int64_t V : Want[Name]) Expected += " " + std::to_string(V);
+    for (int64_t V : Want[Name])
+      Expected += " " + std::to_string(V);
     Expected += "\n";
   }
   EXPECT_EQ(Run.Out, Expected);
@@ -895,9 +900,10 @@ TEST_F(QuorvantCli, GeneratedDecoderDecodesWhatEncodeWrote) {
              "  fclose(f);\n  if (qv_decode(in, n, out, sizeof out, &m) != 0) return 11;\n"
              "  f = fopen(argv[2], \"wb\");\n"
              "  return f && fwrite(out, 1, m, f) == m && fclose(f) == 0 ? 0 : 12;\n}\n");
-  ASSERT_EQ(Shell(Dir, Compiler("CC", "cc") +
-                           " -std=c99 -Wall -Wextra -pedantic -Werror -O2 -o tool tool.c qv_decode.c"),
-            0)
+  ASSERT_EQ(
+      Shell(Dir, Compiler("CC", "cc") +
+                     " -std=c99 -Wall -Wextra -pedantic -Werror -O2 -o tool tool.c qv_decode.c"),
+      0)
       << ReadWhole(Dir / "build.log");
   // Each sample coded with the default code and with a lower limit; the
   // limited form must also go back through the ordinary decode.
@@ -967,21 +973,22 @@ TEST_F(QuorvantCli, CorpusBeyondWhatATableHoldsIsRefusedUnprinted) {
   const std::string Total = "the files hold 2200000000 data in all, more than the 2147483647 a "
                             "frequency table can count";
   const struct {
-    std::vector<int64_t> Words;  // each file's table; none: a sparse 1.1e9-byte file
+    std::vector<int64_t> Words; // each file's table; none: a sparse 1.1e9-byte file
     std::string Says;
   } Cases[] = {
       {std::vector<int64_t>(3, 600000), "datum 0 sums to a frequency of 1200000, more than the "
                                         "1048576 a 32-bit table word may hold"},
       {std::vector<int64_t>(2200, 500000), Total},
-      {{}, Total},  // 8 bit: refused by the sizes, unread
+      {{}, Total}, // 8 bit: refused by the sizes, unread
   };
   for (const auto& C : Cases) {
     const std::string One = File("one", Words(C.Words));
     const std::string Two = File("two", Words(C.Words));
     if (C.Words.empty())
-      for (const std::string& Path : {One, Two}) fs::resize_file(Path, 1100000000);
+      for (const std::string& Path : {One, Two})
+        fs::resize_file(Path, 1100000000);
     else
-      ASSERT_EQ(Cli_({"stats", "--32bit", One}).Exit, 0);  // each alone is a table
+      ASSERT_EQ(Cli_({"stats", "--32bit", One}).Exit, 0); // each alone is a table
     std::vector<std::string> Args{"distribution", One, Two};
     if (!C.Words.empty()) Args.push_back("--32bit");
     const TRun R = Cli_(Args);
@@ -995,7 +1002,8 @@ TEST_F(QuorvantCli, MaxBitsLimitsTheCodeAndShowsItsCost) {
   // Fibonacci frequencies: the default code needs 16 bits for 20 values.
   std::vector<int64_t> Table(20);
   Table[0] = Table[1] = 1;
-  for (size_t I = 2; I < Table.size(); ++I) Table[I] = Table[I - 1] + Table[I - 2];
+  for (size_t I = 2; I < Table.size(); ++I)
+    Table[I] = Table[I - 1] + Table[I - 2];
   const std::string Path = File("fib.bin", Words(Table));
   const auto Stats = [&](const std::vector<std::string>& More) {
     std::vector<std::string> Args{"stats", "--32bit", "--json", Path};
@@ -1009,6 +1017,8 @@ TEST_F(QuorvantCli, MaxBitsLimitsTheCodeAndShowsItsCost) {
   const auto [Plain, P] = Stats({});
   EXPECT_GT(P.at("longest_code").N, 11);
   EXPECT_EQ(Stats({"--max-bits", "16"}).first, Plain);
+  EXPECT_EQ(Cli_({"distribution", "--32bit", Path, "--max-bits=16"}).Out,
+            Cli_({"distribution", "--32bit", Path}).Out);
   for (int Bits : {5, 8, 11}) {
     const auto [Text, M] = Stats({"--max-bits", std::to_string(Bits)});
     EXPECT_EQ(M.at("max_bits").N, Bits);
@@ -1017,30 +1027,34 @@ TEST_F(QuorvantCli, MaxBitsLimitsTheCodeAndShowsItsCost) {
     EXPECT_EQ(M.at("average_bits_16").N, P.at("average_bits").N);
     EXPECT_GT(M.at("average_bits").N, P.at("average_bits").N);
     // The views show the limited code: no length beyond the limit.
-    const TRun A = Cli_({"arrays", "--32bit", "--lang", "rust", "--max-bits",
-                         std::to_string(Bits), "--lf", Path});
+    const TRun A = Cli_(
+        {"arrays", "--32bit", "--lang", "rust", "--max-bits", std::to_string(Bits), "--lf", Path});
     const size_t Lengths = A.Out.find("BitLength: [u8; 20] = [\n");
     ASSERT_NE(Lengths, std::string::npos) << A.Out;
     std::istringstream Values(A.Out.substr(Lengths + 24));
     int Longest = 0;
-    for (int K = 0, V = 0; K < 20 && Values >> V; ++K, Values.ignore(2)) Longest = std::max(Longest, V);
+    for (int K = 0, V = 0; K < 20 && Values >> V; ++K, Values.ignore(2))
+      Longest = std::max(Longest, V);
     EXPECT_EQ(Longest, Bits);
   }
   const TRun Low = Cli_({"distribution", "--32bit", Path, "--max-bits", "4"});
   EXPECT_EQ(Low.Exit, 2);
   EXPECT_TRUE(Low.Out.empty());
-  EXPECT_EQ(Low.Err, "quorvant-cli: --max-bits 4 is not within the range of 5..16 for the values of " +
-                         Path + "\nTry 'quorvant-cli distribution --help'.\n");
+  EXPECT_EQ(Low.Err,
+            "quorvant-cli: --max-bits 4 is not within the range of 5..16 for the values of " +
+                Path + "\nTry 'quorvant-cli distribution --help'.\n");
 }
 
 TEST_F(QuorvantCli, TableCsvHasEveryEntryWithTheViewsCode) {
   std::vector<int64_t> Table(300, 0);
-  for (size_t I = 0; I < Table.size(); I += 3) Table[I] = 1 + static_cast<int64_t>(I % 17);
+  for (size_t I = 0; I < Table.size(); I += 3)
+    Table[I] = 1 + static_cast<int64_t>(I % 17);
   const TRun R = Cli_({"table", "--32bit", "--csv", File("t.bin", Words(Table))});
   ASSERT_EQ(R.Exit, 0) << R.Err;
   std::map<int, const THuffmanNode*> Code;
   const std::vector<THuffmanNode> Leaves = EngineLeaves(Table);
-  for (const THuffmanNode& N : Leaves) Code[N.Data] = &N;
+  for (const THuffmanNode& N : Leaves)
+    Code[N.Data] = &N;
   std::string Want = "datum,frequency,bit_length,bit_pattern\r\n";
   for (size_t I = 0; I < Table.size(); ++I) {
     Want += std::to_string(I) + "," + std::to_string(Table[I]) + ",";
@@ -1074,15 +1088,17 @@ TEST_F(QuorvantCli, UsageErrorsExitTwo) {
       {{"table", F, "-json", "--name"}, "unknown option '-json'", "table"},
       {{"table", F, "--lf=1"}, "option --lf takes no value", "table"},
       {{"arrays", F, "--lang", "go"}, "--lang takes pascal, c, cpp or rust, not 'go'", "arrays"},
-      {{"stats", F, "--max-bits", "0"}, "--max-bits takes a number of bits up to 16, not '0'",
+      {{"stats", F, "--max-bits", "0"},
+       "--max-bits takes a number of bits up to 16, not '0'",
        "stats"},
-      {{"encode", F, "x", "--max-bits=17"}, "--max-bits takes a number of bits up to 16, not '17'",
+      {{"encode", F, "x", "--max-bits=17"},
+       "--max-bits takes a number of bits up to 16, not '17'",
        "encode"},
-      {{"arrays", F, "--max-bits", "4x"}, "--max-bits takes a number of bits up to 16, not '4x'",
+      {{"arrays", F, "--max-bits", "4x"},
+       "--max-bits takes a number of bits up to 16, not '4x'",
        "arrays"},
       {{"table", F, "--max-bits", "8"}, "option --max-bits does not apply to table", "table"},
-      {{"distribution", F, "--csv"}, "option --csv does not apply to distribution",
-       "distribution"},
+      {{"distribution", F, "--csv"}, "option --csv does not apply to distribution", "distribution"},
       {{"decode", F, "x", "-r"}, "option -r does not apply to decode", "decode"},
       {{"table", F, "-", "-r"}, "table reads a file, not standard input", "table"},
       {{"arrays", F, "--name"}, "option --name needs a value", "arrays"},

@@ -78,15 +78,15 @@ void OpenForViews(const std::string& FileName, bool Extended, bool Lf, THuffman&
       [[fallthrough]];
     case TOpenStatus::TooLarge:
       throw TFailure{Result.Message};
-  }
-  FellBack = Result.FellBack;
+    }
+    FellBack = Result.FellBack;
 }
 
 // The operands as one name in a message.
 std::string CorpusLabel(const TLoaded& L) {
-  return L.Files.size() == 1 ? L.Files[0]
-                             : L.Files[0] + " and " + std::to_string(L.Files.size() - 1) +
-                                   " more files";
+  return L.Files.size() == 1
+             ? L.Files[0]
+             : L.Files[0] + " and " + std::to_string(L.Files.size() - 1) + " more files";
 }
 
 // Opens the FILEs (one file exactly as the window does; several summed into
@@ -107,7 +107,7 @@ void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L) {
     std::vector<bool> Empty(L.Files.size(), false);
     int64_t Bytes = 0;
     for (size_t I = 0; I < L.Files.size(); ++I)
-      if (struct stat Info {}; ::stat(L.Files[I].c_str(), &Info) == 0 && S_ISREG(Info.st_mode)) {
+      if (struct stat Info{}; ::stat(L.Files[I].c_str(), &Info) == 0 && S_ISREG(Info.st_mode)) {
         Bytes += Info.st_size;
         Empty[I] = Info.st_size == 0;
       }
@@ -321,13 +321,14 @@ int RunCoder(const TOptions& O) {
   return ExitSuccess;
 }
 
-}  // namespace
+} // namespace
 
 int Run(int Argc, char** Argv) {
   const TOptions O = ParseArguments(Argc, Argv);
   if (O.Help || (O.Command == "help" && O.Operands.empty())) {
     const std::string& Topic = O.Command == "help" ? std::string() : O.Command;
-    if (!Topic.empty() && !IsCommand(Topic)) throw TUsageError{"unknown command '" + Topic + "'", ""};
+    if (!Topic.empty() && !IsCommand(Topic))
+      throw TUsageError{"unknown command '" + Topic + "'", ""};
     WriteStdout(CommandHelp(Topic));
     return ExitSuccess;
   }
@@ -337,8 +338,7 @@ int Run(int Argc, char** Argv) {
   }
   if (O.Command == "help") {
     if (O.Operands.size() > 1) throw TUsageError{"help takes one command", ""};
-    if (!IsCommand(O.Operands[0]))
-      throw TUsageError{"unknown command '" + O.Operands[0] + "'", ""};
+    if (!IsCommand(O.Operands[0])) throw TUsageError{"unknown command '" + O.Operands[0] + "'", ""};
     WriteStdout(CommandHelp(O.Operands[0]));
     return ExitSuccess;
   }
