@@ -1,5 +1,7 @@
 #include "Document.h"
 
+#include "CodeTables.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -258,8 +260,18 @@ TViewTexts BuildViewTexts(const std::string& FileName, int32_t DataCount,
   } else {
     Head += "ハフマン符号による圧縮率 = " + CompressionRatioText(Huffman, DecimalSeparator) + " %" +
             CrLf + CrLf;
-    Texts.HuffmanText = Head + "<データのハフマン分布>" + CrLf + HuffmanTableText(Frequency, 256);
-    Texts.ArrayText = Head + HuffmanArraySource(Frequency, 256, DataName);
+    // A code limited below 16 bits (quorvant-cli --max-bits) is shown as it
+    // is; the default one through the texts the window has always shown.
+    const int32_t MaxBits = Huffman.MaxBitLength();
+    Texts.HuffmanText = Head + "<データのハフマン分布>" + CrLf +
+                        (MaxBits == 16 ? HuffmanTableText(Frequency, 256)
+                                       : HuffmanTableText(Frequency, 256, MaxBits));
+    if (MaxBits == 16) {
+      Texts.ArrayText = Head + HuffmanArraySource(Frequency, 256, DataName);
+    } else {
+      const auto Tables = CodeTablesOf(Frequency, 256, DataName, MaxBits);
+      Texts.ArrayText = Head + (Tables ? ArraySource(*Tables, {}) : std::string());
+    }
   }
   Texts.TableText = "ファイル名 = " + FileName + CrLf + CrLf +
                     "<データの頻度テーブル>   10 進  =  16 進表現" + CrLf +

@@ -121,7 +121,8 @@ struct TViewTexts {
 };
 // The three views.  FileName is the name without its folder (empty before
 // any open).  The ratio comes from Huffman's leaves; the distribution and the
-// arrays from the first 256 entries of Frequency.  DataName is the array
+// arrays from the first 256 entries of Frequency, with codes of at most
+// Huffman.MaxBitLength() bits (the limit must hold the values present).  DataName is the array
 // source's data name (the window passes none: "データ").
 TViewTexts BuildViewTexts(const std::string& FileName, int32_t DataCount,
                           std::span<const int32_t> Frequency, const THuffman& Huffman,

@@ -219,6 +219,25 @@ private:
         return false;
       }
     }
+    if (C == '[') {
+      V.Kind = TJson::Array;
+      ++P;
+      Space();
+      if (P < T.size() && T[P] == ']') return ++P, true;
+      for (;;) {
+        TJson Item;
+        if (!ReadValue(Item)) return false;
+        V.Items.push_back(Item);
+        Space();
+        if (P >= T.size()) return false;
+        if (T[P] == ',') {
+          ++P;
+          continue;
+        }
+        if (T[P] == ']') return ++P, true;
+        return false;
+      }
+    }
     if (C == '"') {
       V.Kind = TJson::String;
       return ReadString(V.S);
@@ -442,97 +461,6 @@ TEST_F(QuorvantCli, PipeIsRefusedInsteadOfWaitedOn) {
 
 // ---- arrays in C ------------------------------------------------------------------
 
-// The leaves the engine builds from the first 256 entries of a table, as
-// (pattern, length) in ascending data order.
-std::vector<std::pair<int32_t, int32_t>> EngineArrays(const std::vector<int64_t>& Table) {
-  THuffman H;
-  const std::string Bytes = Words(std::vector<int64_t>(
-      Table.begin(), Table.begin() + static_cast<long>(std::min<size_t>(256, Table.size()))));
-  H.InStream().Write(Bytes.data(), static_cast<int32_t>(Bytes.size()));
-  H.BuildFromTable();
-  std::map<int, std::pair<int32_t, int32_t>> ByData;
-  THuffmanNode N{};
-  for (int32_t I = 0; I < H.Count(); ++I) {
-    H.GetNode(I, N);
-    ByData[N.Data] = {N.BitPattern, N.BitLength};
-  }
-  std::vector<std::pair<int32_t, int32_t>> Out;
-  for (const auto& [Data, Leaf] : ByData) Out.push_back(Leaf);
-  return Out;
-}
-
-TEST_F(QuorvantCli, CArraysCompileAndMatchTheEnginesCode) {
-  // Three codes: a small one (bytes), all 256 data with long codes (patterns
-  // beyond a byte), and LZ77 names with a hostile comment in the data name.
-  std::vector<int64_t> Small(256, 0);
-  for (char C : std::string("abracadabra")) ++Small[static_cast<uint8_t>(C)];
-  std::vector<int64_t> Wide(256);
-  for (int I = 0; I < 256; ++I) Wide[static_cast<size_t>(I)] = 1 + (I * 37) % 500;
-  std::vector<int64_t> Match(40, 0);
-  for (int I = 0; I < 40; ++I) Match[static_cast<size_t>(I)] = (I % 3 == 0) ? 0 : 1000 / (I + 1);
-
-  struct TCase {
-    std::string Space, File, Name, Pattern, Length;
-    std::vector<int64_t> Table;
-  };
-  const std::vector<TCase> Cases{
-      {"small", File("small.bin", Words(Small)), "", "BitPattern", "BitLength", Small},
-      {"wide", File("wide.bin", Words(Wide)), "*/ #error broken /*", "BitPattern", "BitLength",
-       Wide},
-      {"match", File("match.bin", Words(Match)), "一致長", "mlPat", "mlLen", Match},
-  };
-  std::string Program = "#include <cstdio>\n";
-  std::string Main = "int main() {\n";
-  for (const TCase& C : Cases) {
-    std::vector<std::string> Args{"arrays", "--32bit", "--lang", "c", C.File};
-    if (!C.Name.empty()) Args.insert(Args.end(), {"--name", C.Name});
-    const TRun R = Cli_(Args);
-    ASSERT_EQ(R.Exit, 0) << R.Err;
-    ASSERT_NE(R.Out.find("static const"), std::string::npos);
-    WriteWhole(Dir / (C.Space + ".h"), R.Out);
-    Program += "namespace " + C.Space + " {\n#include \"" + C.Space + ".h\"\n}\n";
-    for (const std::string& Array : {C.Pattern, C.Length})
-      Main += "  std::printf(\"" + C.Space + " %zu %zu\", sizeof " + C.Space + "::" + Array +
-              "[0], sizeof " + C.Space + "::" + Array + " / sizeof " + C.Space + "::" + Array +
-              "[0]);\n  for (auto V : " + C.Space + "::" + Array +
-              ") std::printf(\" %lu\", static_cast<unsigned long>(V));\n  std::printf(\"\\n\");\n";
-  }
-  WriteWhole(Dir / "check.cpp", Program + Main + "}\n");
-  const char* Cxx = std::getenv("CXX");
-  const TRun Build = RunProgram(Dir, Cxx && *Cxx ? Cxx : "c++",
-                                {"-std=c++17", "-Wall", "-Werror", "-o", (Dir / "check").string(),
-                                 (Dir / "check.cpp").string()});
-  ASSERT_EQ(Build.Exit, 0) << Build.Err;
-  const TRun Check = RunProgram(Dir, (Dir / "check").string(), {});
-  ASSERT_EQ(Check.Exit, 0) << Check.Err;
-
-  std::istringstream Lines(Check.Out);
-  for (const TCase& C : Cases) {
-    const auto Expected = EngineArrays(C.Table);
-    ASSERT_FALSE(Expected.empty());
-    for (int Which = 0; Which < 2; ++Which) {
-      std::string Line;
-      ASSERT_TRUE(std::getline(Lines, Line));
-      std::istringstream Fields(Line);
-      std::string Space;
-      size_t ElementSize = 0, Count = 0;
-      Fields >> Space >> ElementSize >> Count;
-      EXPECT_EQ(Space, C.Space);
-      ASSERT_EQ(Count, Expected.size()) << C.Space;
-      int64_t Largest = 0;
-      for (size_t K = 0; K < Count; ++K) {
-        int64_t V = -1;
-        Fields >> V;
-        const int64_t Want = Which == 0 ? Expected[K].first : Expected[K].second;
-        EXPECT_EQ(V, Want) << C.Space << " entry " << K;
-        Largest = std::max(Largest, Want);
-      }
-      // The smallest unsigned type that holds the largest value.
-      EXPECT_EQ(ElementSize, Largest < 256 ? 1u : 2u) << C.Space;
-    }
-  }
-}
-
 TEST_F(QuorvantCli, CArraysOfSixteenValuesALine) {
   std::vector<int64_t> Table(17, 1);
   const TRun R = Cli_({"arrays", "--32bit", "--lang=c", "--lf", File("t.bin", Words(Table))});
@@ -580,6 +508,13 @@ TEST_F(QuorvantCli, StatsJsonReadsBack) {
   EXPECT_NEAR(M.at("above_entropy_bits").N, 23.0 / 11 - Entropy, 1e-9);
   EXPECT_EQ(M.at("fell_back").Kind, TJson::Bool);
   EXPECT_FALSE(M.at("fell_back").B);
+  EXPECT_EQ(M.at("kraft_sum").N, 1);  // a complete code
+  ASSERT_EQ(M.at("files").Items.size(), 1u);
+  EXPECT_EQ(M.at("files").Items[0].S, Path);
+  EXPECT_EQ(M.count("max_bits"), 0u);
+  TJson Single;
+  ASSERT_TRUE(TJsonReader(Cli_({"stats", "--json", File("aa", "aaaa")}).Out).Read(Single));
+  EXPECT_EQ(Single.Members.at("kraft_sum").N, 0.5);
 }
 
 TEST_F(QuorvantCli, StatsJsonKeepsOddFileNamesReadable) {
@@ -613,6 +548,7 @@ TEST_F(QuorvantCli, StatsTextShowsTheWindowsRatio) {
   ASSERT_EQ(R.Exit, 0);
   EXPECT_NE(R.Out.find("compression ratio: 26.1 %\n"), std::string::npos) << R.Out;
   EXPECT_NE(R.Out.find("longest code:      3 bits\n"), std::string::npos) << R.Out;
+  EXPECT_NE(R.Out.find("Kraft sum:         1\n"), std::string::npos) << R.Out;
 }
 
 // ---- encode, decode ---------------------------------------------------------------------
@@ -843,6 +779,300 @@ TEST_F(QuorvantCli, DevicesAndPipesAreWrittenInPlace) {
   EXPECT_TRUE(Strays({"coded", "null"}).empty());
 }
 
+// ---- the decoder author's kit --------------------------------------------------------
+
+// The leaves the engine builds from the first 256 entries of a table, in its
+// table order.
+std::vector<THuffmanNode> EngineLeaves(const std::vector<int64_t>& Table) {
+  THuffman H;
+  const std::string Bytes = Words(std::vector<int64_t>(
+      Table.begin(), Table.begin() + static_cast<long>(std::min<size_t>(256, Table.size()))));
+  H.InStream().Write(Bytes.data(), static_cast<int32_t>(Bytes.size()));
+  H.BuildFromTable();
+  std::vector<THuffmanNode> Leaves(static_cast<size_t>(H.Count()));
+  for (int32_t I = 0; I < H.Count(); ++I) H.GetNode(I, Leaves[static_cast<size_t>(I)]);
+  return Leaves;
+}
+
+// The stored (bit-reversed) pattern as sent, highest bit first.
+int64_t AsSent(int32_t Pattern, int32_t Length) {
+  int64_t Code = 0;
+  for (int32_t K = 0; K < Length; ++K) Code = Code * 2 + ((Pattern >> K) & 1);
+  return Code;
+}
+
+std::string Digits(int32_t Value, int32_t Length) {
+  std::string Text;
+  for (int32_t K = Length - 1; K >= 0; --K) Text += ((Value >> K) & 1) ? '1' : '0';
+  return Text;
+}
+
+// Runs a shell command in Dir; its exit status.
+int Shell(const fs::path& Dir, const std::string& Command) {
+  return std::system(("cd '" + Dir.string() + "' && " + Command + " > build.log 2>&1").c_str());
+}
+
+std::string Compiler(const char* Variable, const char* Otherwise) {
+  const char* Given = std::getenv(Variable);
+  return Given && *Given ? Given : Otherwise;
+}
+
+TEST_F(QuorvantCli, CArraysKeepTodaysTextAndAddTheDecoderTables) {
+  const TRun R = Cli_({"arrays", File("abra.txt", "abracadabra"), "--lang", "c", "--lf"});
+  ASSERT_EQ(R.Exit, 0) << R.Err;
+  const std::string Today =
+      "/* ファイル名 = abra.txt */\n/* ハフマン符号による圧縮率 = 26.1 % */\n\n"
+      "/* データのハフマン分布の BitPattern */\n"
+      "static const unsigned char BitPattern[5] = {\n  0, 1, 3, 7, 5\n};\n\n"
+      "/* データのハフマン分布の BitLength */\n"
+      "static const unsigned char BitLength[5] = {\n  1, 3, 3, 3, 3\n};\n";
+  EXPECT_EQ(R.Out.substr(0, Today.size()), Today);
+  EXPECT_EQ(R.Out.substr(Today.size()).rfind("\n/* データのハフマン分布の Symbol */\n", 0), 0u)
+      << R.Out;
+}
+
+TEST_F(QuorvantCli, CAndCppArraysCompileToTheEnginesCode) {
+  std::vector<int64_t> Table(256);
+  for (int I = 0; I < 256; ++I)
+    Table[static_cast<size_t>(I)] = (I % 5 == 0) ? 0 : 1 + (I * 37) % 500;
+  const std::string Path = File("t.bin", Words(Table));
+  const TRun C = Cli_({"arrays", "--32bit", "--lang", "c", Path});
+  const TRun Cpp = Cli_({"arrays", "--32bit", "--lang=cpp", "--msb-first", Path});
+  ASSERT_EQ(C.Exit, 0) << C.Err;
+  ASSERT_EQ(Cpp.Exit, 0) << Cpp.Err;
+  WriteWhole(Dir / "c.h", C.Out);
+  WriteWhole(Dir / "cpp.hpp", Cpp.Out);
+  WriteWhole(Dir / "check.cpp",
+             "#include <cstdio>\n#include \"cpp.hpp\"\nnamespace c {\n#include \"c.h\"\n}\n"
+             "#define P(A) std::printf(#A); for (auto V : A) std::printf(\" %lu\", "
+             "static_cast<unsigned long>(V)); std::printf(\"\\n\");\n"
+             "int main() { P(c::BitPattern) P(c::BitLength) P(c::Symbol) P(c::CodeCount) "
+             "P(c::CodeSymbol) P(BitPattern) P(CodeSymbol) }\n");
+  ASSERT_EQ(
+      Shell(Dir, Compiler("CXX", "c++") + " -std=c++17 -Wall -Wextra -Werror -o check check.cpp"),
+      0)
+      << ReadWhole(Dir / "build.log");
+  const TRun Run = RunProgram(Dir, (Dir / "check").string(), {});
+  ASSERT_EQ(Run.Exit, 0);
+
+  const std::vector<THuffmanNode> Leaves = EngineLeaves(Table);
+  std::vector<THuffmanNode> ByData = Leaves;
+  std::sort(ByData.begin(), ByData.end(),
+            [](const THuffmanNode& A, const THuffmanNode& B) { return A.Data < B.Data; });
+  std::map<std::string, std::vector<int64_t>> Want;
+  std::vector<int64_t> Counts(16, 0);
+  for (const THuffmanNode& N : ByData) {
+    Want["c::BitPattern"].push_back(N.BitPattern);
+    Want["c::BitLength"].push_back(N.BitLength);
+    Want["c::Symbol"].push_back(N.Data);
+    Want["BitPattern"].push_back(AsSent(N.BitPattern, N.BitLength));
+    ++Counts[static_cast<size_t>(N.BitLength - 1)];
+  }
+  Want["c::CodeCount"] = Counts;
+  for (const THuffmanNode& N : Leaves)
+    Want["c::CodeSymbol"].push_back(N.Data);
+  Want["CodeSymbol"] = Want["c::CodeSymbol"];
+  std::string Expected;
+  for (const char* Name : {"c::BitPattern", "c::BitLength", "c::Symbol", "c::CodeCount",
+                           "c::CodeSymbol", "BitPattern", "CodeSymbol"}) {
+    Expected += Name;
+    for (int64_t V : Want[Name])
+      Expected += " " + std::to_string(V);
+    Expected += "\n";
+  }
+  EXPECT_EQ(Run.Out, Expected);
+}
+
+TEST_F(QuorvantCli, GeneratedDecoderDecodesWhatEncodeWrote) {
+  const TRun Printed = Cli_({"decoder"});
+  ASSERT_EQ(Printed.Exit, 0) << Printed.Err;
+  ASSERT_EQ(Cli_({"decoder", "-o", (Dir / "qv_decode.c").string()}).Exit, 0);
+  EXPECT_EQ(ReadWhole(Dir / "qv_decode.c"), Printed.Out);
+  EXPECT_NE(Printed.Out.find("quorvant-cli 1.0"), std::string::npos);
+  // A tool that decodes IN into OUT with the generated qv_decode.
+  WriteWhole(Dir / "tool.c",
+             "#include <stdio.h>\n#include <stdlib.h>\n#include <stdint.h>\n"
+             "int qv_decode(const uint8_t *, size_t, uint8_t *, size_t, size_t *);\n"
+             "int main(int argc, char **argv) {\n"
+             "  static uint8_t in[1 << 20], out[1 << 20];\n"
+             "  FILE *f = fopen(argv[1], \"rb\");\n  size_t n, m = 0;\n"
+             "  if (argc != 3 || !f) return 10;\n  n = fread(in, 1, sizeof in, f);\n"
+             "  fclose(f);\n  if (qv_decode(in, n, out, sizeof out, &m) != 0) return 11;\n"
+             "  f = fopen(argv[2], \"wb\");\n"
+             "  return f && fwrite(out, 1, m, f) == m && fclose(f) == 0 ? 0 : 12;\n}\n");
+  ASSERT_EQ(
+      Shell(Dir, Compiler("CC", "cc") +
+                     " -std=c99 -Wall -Wextra -pedantic -Werror -O2 -o tool tool.c qv_decode.c"),
+      0)
+      << ReadWhole(Dir / "build.log");
+  // Each sample coded with the default code and with a lower limit; the
+  // limited form must also go back through the ordinary decode.
+  const std::vector<std::string> Data = Samples();
+  for (size_t K = 0; K < Data.size(); ++K) {
+    const std::string In = File("in" + std::to_string(K), Data[K]);
+    for (const char* Bits : {"16", "9"}) {
+      SCOPED_TRACE("sample " + std::to_string(K) + ", " + Bits + " bits");
+      const std::string Coded = (Dir / "coded").string();
+      const std::string Back = (Dir / "back").string();
+      const TRun E = Cli_({"encode", In, Coded, "--max-bits", Bits});
+      ASSERT_EQ(E.Exit, 0) << E.Err;
+      ASSERT_EQ(RunProgram(Dir, (Dir / "tool").string(), {Coded, Back}).Exit, 0);
+      EXPECT_TRUE(ReadWhole(Back) == Data[K]);
+      ASSERT_EQ(Cli_({"decode", Coded, Back}).Exit, 0);
+      EXPECT_TRUE(ReadWhole(Back) == Data[K]);
+    }
+  }
+}
+
+TEST_F(QuorvantCli, CorpusCountsAsTheFilesJoined) {
+  // A folder with a subfolder, a link to a file and a link back up (not
+  // entered); the files in sorted order are a/1, a/2, a/b/3, a/link.
+  const std::vector<std::string> Parts{"abracadabra", std::string(300, 'x') + "yz",
+                                       "the quick brown fox"};
+  fs::create_directories(Dir / "a" / "b");
+  WriteWhole(Dir / "a" / "1", Parts[0]);
+  WriteWhole(Dir / "a" / "2", Parts[1]);
+  WriteWhole(Dir / "a" / "b" / "3", Parts[2]);
+  fs::create_symlink(Dir / "a" / "1", Dir / "a" / "link");
+  fs::create_directory_symlink(Dir / "a", Dir / "a" / "b" / "up");
+  const std::string Joined = File("joined", Parts[0] + Parts[1] + Parts[2] + Parts[0]);
+  const auto Body = [](const std::string& Text) { return Text.substr(Text.find('\n')); };
+  for (const char* Command : {"distribution", "arrays", "table"}) {
+    const TRun One = Cli_({Command, Joined});
+    const TRun Many = Cli_({Command, "-r", (Dir / "a").string()});
+    ASSERT_EQ(Many.Exit, 0) << Many.Err;
+    EXPECT_EQ(Many.Out.substr(0, Many.Out.find('\n') + 1), "ファイル名 = 1 ほか 3 件\r\n");
+    EXPECT_EQ(Body(Many.Out), Body(One.Out)) << Command;
+  }
+  // An empty file adds nothing; files listed count in the order given, and
+  // stats names them all.
+  const TRun WithEmpty = Cli_({"distribution", File("empty", ""), Joined});
+  std::string Alone = Cli_({"distribution", Joined}).Out;
+  EXPECT_EQ(WithEmpty.Out, Alone.replace(Alone.find("joined"), 6, "empty ほか 1 件"));
+  const std::string First = (Dir / "a" / "b" / "3").string();
+  const std::string Second = (Dir / "a" / "1").string();
+  TJson J;
+  const TRun Stats = Cli_({"stats", "--json", First, Second});
+  ASSERT_TRUE(TJsonReader(Stats.Out).Read(J)) << Stats.Out;
+  EXPECT_EQ(J.Members.at("total").N, static_cast<double>(Parts[2].size() + Parts[0].size()));
+  ASSERT_EQ(J.Members.at("files").Items.size(), 2u);
+  EXPECT_EQ(J.Members.at("files").Items[0].S, First);
+  EXPECT_EQ(J.Members.at("files").Items[1].S, Second);
+  EXPECT_EQ(J.Members.at("file").S, First);
+
+  // 32-bit tables are added word by word, the longer one's tail kept.
+  const std::vector<int64_t> A{3, 0, 7}, B{1, 2, 0, 0, 9};
+  const TRun Sum = Cli_({"table", "--32bit", File("ta", Words(A)), File("tb", Words(B))});
+  const TRun Want = Cli_({"table", "--32bit", File("tsum", Words({4, 2, 7, 0, 9}))});
+  ASSERT_EQ(Sum.Exit, 0) << Sum.Err;
+  EXPECT_EQ(Sum.Out.substr(0, Sum.Out.find('\n') + 1), "ファイル名 = ta ほか 1 件\r\n");
+  EXPECT_EQ(Body(Sum.Out), Body(Want.Out));
+}
+
+TEST_F(QuorvantCli, CorpusBeyondWhatATableHoldsIsRefusedUnprinted) {
+  const std::string Total = "the files hold 2200000000 data in all, more than the 2147483647 a "
+                            "frequency table can count";
+  const struct {
+    std::vector<int64_t> Words; // each file's table; none: a sparse 1.1e9-byte file
+    std::string Says;
+  } Cases[] = {
+      {std::vector<int64_t>(3, 600000), "datum 0 sums to a frequency of 1200000, more than the "
+                                        "1048576 a 32-bit table word may hold"},
+      {std::vector<int64_t>(2200, 500000), Total},
+      {{}, Total}, // 8 bit: refused by the sizes, unread
+  };
+  for (const auto& C : Cases) {
+    const std::string One = File("one", Words(C.Words));
+    const std::string Two = File("two", Words(C.Words));
+    if (C.Words.empty())
+      for (const std::string& Path : {One, Two})
+        fs::resize_file(Path, 1100000000);
+    else
+      ASSERT_EQ(Cli_({"stats", "--32bit", One}).Exit, 0); // each alone is a table
+    std::vector<std::string> Args{"distribution", One, Two};
+    if (!C.Words.empty()) Args.push_back("--32bit");
+    const TRun R = Cli_(Args);
+    EXPECT_EQ(R.Exit, 1);
+    EXPECT_TRUE(R.Out.empty());
+    EXPECT_EQ(R.Err, "quorvant-cli: " + One + " and 1 more files: " + C.Says + "\n");
+  }
+}
+
+TEST_F(QuorvantCli, MaxBitsLimitsTheCodeAndShowsItsCost) {
+  // Fibonacci frequencies: the default code needs 16 bits for 20 values.
+  std::vector<int64_t> Table(20);
+  Table[0] = Table[1] = 1;
+  for (size_t I = 2; I < Table.size(); ++I)
+    Table[I] = Table[I - 1] + Table[I - 2];
+  const std::string Path = File("fib.bin", Words(Table));
+  const auto Stats = [&](const std::vector<std::string>& More) {
+    std::vector<std::string> Args{"stats", "--32bit", "--json", Path};
+    Args.insert(Args.end(), More.begin(), More.end());
+    const TRun R = Cli_(Args);
+    EXPECT_EQ(R.Exit, 0) << R.Err;
+    TJson J;
+    EXPECT_TRUE(TJsonReader(R.Out).Read(J)) << R.Out;
+    return std::make_pair(R.Out, J.Members);
+  };
+  const auto [Plain, P] = Stats({});
+  EXPECT_GT(P.at("longest_code").N, 11);
+  EXPECT_EQ(Stats({"--max-bits", "16"}).first, Plain);
+  EXPECT_EQ(Cli_({"distribution", "--32bit", Path, "--max-bits=16"}).Out,
+            Cli_({"distribution", "--32bit", Path}).Out);
+  for (int Bits : {5, 8, 11}) {
+    const auto [Text, M] = Stats({"--max-bits", std::to_string(Bits)});
+    EXPECT_EQ(M.at("max_bits").N, Bits);
+    EXPECT_EQ(M.at("longest_code").N, Bits);
+    EXPECT_EQ(M.at("kraft_sum").N, 1);
+    EXPECT_EQ(M.at("average_bits_16").N, P.at("average_bits").N);
+    EXPECT_GT(M.at("average_bits").N, P.at("average_bits").N);
+    // The views show the limited code: no length beyond the limit.
+    const TRun A = Cli_(
+        {"arrays", "--32bit", "--lang", "rust", "--max-bits", std::to_string(Bits), "--lf", Path});
+    const size_t Lengths = A.Out.find("BitLength: [u8; 20] = [\n");
+    ASSERT_NE(Lengths, std::string::npos) << A.Out;
+    std::istringstream Values(A.Out.substr(Lengths + 24));
+    int Longest = 0;
+    for (int K = 0, V = 0; K < 20 && Values >> V; ++K, Values.ignore(2))
+      Longest = std::max(Longest, V);
+    EXPECT_EQ(Longest, Bits);
+  }
+  const TRun Low = Cli_({"distribution", "--32bit", Path, "--max-bits", "4"});
+  EXPECT_EQ(Low.Exit, 2);
+  EXPECT_TRUE(Low.Out.empty());
+  EXPECT_EQ(Low.Err,
+            "quorvant-cli: --max-bits 4 is not within the range of 5..16 for the values of " +
+                Path + "\nTry 'quorvant-cli distribution --help'.\n");
+}
+
+TEST_F(QuorvantCli, TableCsvHasEveryEntryWithTheViewsCode) {
+  std::vector<int64_t> Table(300, 0);
+  for (size_t I = 0; I < Table.size(); I += 3)
+    Table[I] = 1 + static_cast<int64_t>(I % 17);
+  const TRun R = Cli_({"table", "--32bit", "--csv", File("t.bin", Words(Table))});
+  ASSERT_EQ(R.Exit, 0) << R.Err;
+  std::map<int, const THuffmanNode*> Code;
+  const std::vector<THuffmanNode> Leaves = EngineLeaves(Table);
+  for (const THuffmanNode& N : Leaves)
+    Code[N.Data] = &N;
+  std::string Want = "datum,frequency,bit_length,bit_pattern\r\n";
+  for (size_t I = 0; I < Table.size(); ++I) {
+    Want += std::to_string(I) + "," + std::to_string(Table[I]) + ",";
+    if (const auto It = Code.find(static_cast<int>(I)); I < 256 && It != Code.end())
+      Want += std::to_string(It->second->BitLength) + "," +
+              Digits(It->second->BitPattern, It->second->BitLength);
+    else
+      Want += ",";
+    Want += "\r\n";
+  }
+  EXPECT_EQ(R.Out, Want);
+  // A file's table with --lf: the view's digits, highest first.
+  const std::string Abra = Cli_({"table", "--csv", "--lf", File("abra", "abracadabra")}).Out;
+  for (const char* Line : {"\n96,0,,\n", "\n97,5,1,0\n", "\n98,2,3,001\n", "\n99,1,3,011\n"})
+    EXPECT_NE(Abra.find(Line), std::string::npos) << Line;
+  EXPECT_EQ(std::count(Abra.begin(), Abra.end(), '\n'), 257);
+}
+
 // ---- usage -------------------------------------------------------------------------------
 
 TEST_F(QuorvantCli, UsageErrorsExitTwo) {
@@ -852,11 +1082,25 @@ TEST_F(QuorvantCli, UsageErrorsExitTwo) {
       {{}, "no command given", ""},
       {{"compress", F}, "unknown command 'compress'", ""},
       {{"table"}, "table needs a FILE", "table"},
-      {{"table", F, F}, "unexpected operand '" + F + "'", "table"},
+      {{"encode", F, F, F}, "unexpected operand '" + F + "'", "encode"},
+      {{"decoder", F}, "unexpected operand '" + F + "'", "decoder"},
       {{"table", F, "--json"}, "option --json does not apply to table", "table"},
       {{"table", F, "-json", "--name"}, "unknown option '-json'", "table"},
       {{"table", F, "--lf=1"}, "option --lf takes no value", "table"},
-      {{"arrays", F, "--lang", "rust"}, "--lang takes pascal or c, not 'rust'", "arrays"},
+      {{"arrays", F, "--lang", "go"}, "--lang takes pascal, c, cpp or rust, not 'go'", "arrays"},
+      {{"stats", F, "--max-bits", "0"},
+       "--max-bits takes a number of bits up to 16, not '0'",
+       "stats"},
+      {{"encode", F, "x", "--max-bits=17"},
+       "--max-bits takes a number of bits up to 16, not '17'",
+       "encode"},
+      {{"arrays", F, "--max-bits", "4x"},
+       "--max-bits takes a number of bits up to 16, not '4x'",
+       "arrays"},
+      {{"table", F, "--max-bits", "8"}, "option --max-bits does not apply to table", "table"},
+      {{"distribution", F, "--csv"}, "option --csv does not apply to distribution", "distribution"},
+      {{"decode", F, "x", "-r"}, "option -r does not apply to decode", "decode"},
+      {{"table", F, "-", "-r"}, "table reads a file, not standard input", "table"},
       {{"arrays", F, "--name"}, "option --name needs a value", "arrays"},
       {{"encode", F}, "encode needs IN and OUT", "encode"},
       {{"decode", F, "--32bit", "x"}, "option --32bit does not apply to decode", "decode"},

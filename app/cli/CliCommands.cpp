@@ -1,22 +1,28 @@
 // quorvant-cli's commands (see CliCommands.h).
 //
-// The view texts come from the window's own document code (FrameDoc), the
-// code and the coded forms from the engine; the commands only choose, convert
-// line ends and hand the bytes to the input and output of CliFiles.
+// The view texts come from the window's own document code (document/), the
+// code, the array texts, the decoder and the coded forms from the engine;
+// the commands only choose, convert line ends and hand the bytes to the input
+// and output of CliFiles.
 #include "CliCommands.h"
 
-#include "CliCArrays.h"
 #include "CliFigures.h"
 #include "CliFiles.h"
 #include "CliOptions.h"
+#include "CodeTables.h"
+#include "Corpus.h"
+#include "DecoderSource.h"
 #include "Document.h"
 #include "Locale.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <vector>
 #include <string>
 
 namespace Cli {
@@ -34,23 +40,29 @@ std::string WithLineEnds(std::string Text, bool Lf) {
   return Out;
 }
 
-struct TOpened {
-  THuffman Huffman;
+// What a corpus command works on: the document of all its files.
+struct TLoaded {
+  THuffman Huffman;  // the code shown (with --max-bits, the limited one)
+  THuffman Default;  // with a limit below 16: the default 16-bit code
+  bool Limited = false;
   TDocument Doc;
+  std::vector<std::string> Files;
+  std::string Shown;  // the name of the views' file-name line
+  bool Table = false;
   bool FellBack = false;
 };
 
 // The window's open road; its refusals become failures with the window's
 // message, the file named.
-void OpenForViews(const std::string& FileName, bool Extended, bool Lf, TOpened& Opened) {
+void OpenForViews(const std::string& FileName, bool Extended, bool Lf, THuffman& Huffman,
+                  TDocument& Doc, bool& FellBack) {
   TOpenHooks Hooks;
   Hooks.Fallback = [&](const std::string& Message) {
     WriteStderr(WithLineEnds(Message, Lf));
   };
   TOpenResult Result;
   try {
-    Result = OpenDocumentFile(FileName, Extended, Opened.Huffman, Opened.Doc,
-                              LocaleDecimalSeparator(), Hooks);
+    Result = OpenDocumentFile(FileName, Extended, Huffman, Doc, LocaleDecimalSeparator(), Hooks);
   } catch (const EFOpenError& E) {
     throw TFailure{E.Message()};
   }
@@ -66,52 +78,179 @@ void OpenForViews(const std::string& FileName, bool Extended, bool Lf, TOpened& 
       [[fallthrough]];
     case TOpenStatus::TooLarge:
       throw TFailure{Result.Message};
+    }
+    FellBack = Result.FellBack;
+}
+
+// The operands as one name in a message.
+std::string CorpusLabel(const TLoaded& L) {
+  return L.Files.size() == 1
+             ? L.Files[0]
+             : L.Files[0] + " and " + std::to_string(L.Files.size() - 1) + " more files";
+}
+
+// Opens the FILEs (one file exactly as the window does; several summed into
+// one table, refused when the sum is more than a table holds) and, with
+// --max-bits below 16, rebuilds the code with that limit (a limit too small
+// for the values present is a usage error).  Writes nothing to standard
+// output.
+void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L) {
+  const char Separator = LocaleDecimalSeparator();
+  L.Files = CorpusFiles(O.Operands, O.Recursive);
+  L.Shown = CorpusFileName(L.Files[0], L.Files.size());
+  if (L.Files.size() == 1) {
+    OpenForViews(L.Files[0], O.Extended, Lf, L.Huffman, L.Doc, L.FellBack);
+    L.Table = O.Extended && !L.FellBack;
+  } else {
+    // Every byte is a datum: sizes too large in all are refused unread.
+    // Empty files add nothing (alone, one is refused as the window does).
+    std::vector<bool> Empty(L.Files.size(), false);
+    int64_t Bytes = 0;
+    for (size_t I = 0; I < L.Files.size(); ++I)
+      if (struct stat Info{}; ::stat(L.Files[I].c_str(), &Info) == 0 && S_ISREG(Info.st_mode)) {
+        Bytes += Info.st_size;
+        Empty[I] = Info.st_size == 0;
+      }
+    if (const std::string Refusal = CorpusTotalRefusal(Bytes); !O.Extended && !Refusal.empty())
+      throw TFailure{CorpusLabel(L) + ": " + Refusal};
+    if (std::find(Empty.begin(), Empty.end(), false) == Empty.end())
+      throw TFailure{CorpusLabel(L) + ": サイズが 0 のファイルは表示出来ません。"};
+    TCorpusSum Sum;
+    for (size_t I = 0; I < L.Files.size(); ++I) {
+      if (Empty[I]) continue;
+      const std::string& File = L.Files[I];
+      THuffman Huffman;
+      TDocument Doc;
+      bool FellBack = false;
+      OpenForViews(File, O.Extended, Lf, Huffman, Doc, FellBack);
+      Sum.Add(Doc.Frequency);
+      L.FellBack = L.FellBack || FellBack;
+      L.Table = L.Table || (O.Extended && !FellBack);
+    }
+    if (const std::string Refusal = Sum.Refusal(L.Table); !Refusal.empty())
+      throw TFailure{CorpusLabel(L) + ": " + Refusal};
+    BuildTableDocument(Sum.Frequency(), L.Files[0], L.Shown, 16, L.Huffman, L.Doc, Separator);
   }
-  Opened.FellBack = Result.FellBack;
+  if (!O.MaxBits || *O.MaxBits == 16) return;
+  if (const int32_t Smallest = SmallestMaxBits(L.Doc.Frequency); *O.MaxBits < Smallest)
+    throw TUsageError{"--max-bits " + std::to_string(*O.MaxBits) +
+                          " is not within the range of " + std::to_string(Smallest) +
+                          "..16 for the values of " + CorpusLabel(L),
+                      O.Command};
+  TDocument Default;
+  BuildTableDocument(L.Doc.Frequency, L.Files[0], L.Shown, 16, L.Default, Default, Separator);
+  BuildTableDocument(L.Doc.Frequency, L.Files[0], L.Shown, *O.MaxBits, L.Huffman, L.Doc,
+                     Separator);
+  L.Limited = true;
+}
+
+// The first Count lines of a CR LF text, each with its line end.
+std::string FirstLines(const std::string& Text, int Count) {
+  size_t End = 0;
+  for (int I = 0; I < Count && End != std::string::npos; ++I) {
+    End = Text.find("\r\n", End);
+    if (End != std::string::npos) End += 2;
+  }
+  return End == std::string::npos ? Text : Text.substr(0, End);
+}
+
+// The arrays of the code in another language than the view's, or with the
+// codes as sent.  Texts: the array view (its first two lines become the head
+// comments).
+std::string ArraysText(const TOptions& O, const TLoaded& L, const TViewTexts& Texts) {
+  const std::string Lang = O.Lang.value_or("pascal");
+  const std::string DataName = O.Name.value_or(std::string());
+  const auto Tables =
+      L.Doc.Scan.DataCount == 0
+          ? std::nullopt
+          : CodeTablesOf(L.Doc.Frequency, 256, DataName, L.Huffman.MaxBitLength());
+  if (!Tables) {
+    if (Lang == "pascal") return Texts.ArrayText;  // the view says there is no code
+    throw TFailure{CorpusLabel(L) +
+                   ": no Huffman code can be built: no datum 0..255 has a frequency above 0"};
+  }
+  TArrayOptions Options;
+  Options.MsbFirst = O.MsbFirst;
+  if (Lang == "pascal") return FirstLines(Texts.ArrayText, 3) + ArraySource(*Tables, Options);
+  Options.Language = Lang == "c"     ? TArrayLanguage::C
+                     : Lang == "cpp" ? TArrayLanguage::Cpp
+                                     : TArrayLanguage::Rust;
+  Options.DecoderArrays = true;
+  const std::string Head = FirstLines(Texts.ArrayText, 2);
+  const size_t Break = Head.find("\r\n");
+  Options.HeadLines = {Head.substr(0, Break), Head.substr(Break + 2, Head.size() - Break - 4)};
+  return ArraySource(*Tables, Options);
+}
+
+// table --csv: every entry of the table with the code of the distribution
+// view (built from the first 256 entries), the pattern's digits highest
+// first as the views show them.
+std::string CsvText(const TDocument& Doc) {
+  const auto Tables =
+      Doc.Scan.DataCount == 0 ? std::nullopt : CodeTablesOf(Doc.Frequency, 256, std::string());
+  std::vector<int32_t> Entry(256, -1);  // datum -> its index in Tables, -1: no code
+  if (Tables)
+    for (size_t J = 0; J < Tables->Symbol.size(); ++J)
+      Entry[Tables->Symbol[J]] = static_cast<int32_t>(J);
+  std::string Text = "datum,frequency,bit_length,bit_pattern\r\n";
+  Text.reserve(Text.size() + Doc.Frequency.size() * 24);
+  for (size_t I = 0; I < Doc.Frequency.size(); ++I) {
+    Text += std::to_string(I) + "," + std::to_string(Doc.Frequency[I]) + ",";
+    if (const int32_t J = I < 256 ? Entry[I] : -1; J >= 0) {
+      const int32_t Length = Tables->Length[static_cast<size_t>(J)];
+      Text += std::to_string(Length) + "," +
+              BinaryDigits(Tables->Pattern[static_cast<size_t>(J)], Length);
+    } else {
+      Text += ",";
+    }
+    Text += "\r\n";
+  }
+  return Text;
 }
 
 int RunView(const TOptions& O) {
-  const std::string& FileName = O.Operands[0];
-  TOpened Opened;
-  OpenForViews(FileName, O.Extended, O.Lf, Opened);
-  const TDocument& Doc = Opened.Doc;
+  TLoaded L;
+  LoadCorpus(O, O.Lf, L);
+  const TDocument& Doc = L.Doc;
   std::string Text;
   if (O.Command == "distribution") {
     Text = Doc.Texts.HuffmanText;
   } else if (O.Command == "table") {
-    Text = Doc.Texts.TableText;
+    Text = O.Csv ? CsvText(Doc) : Doc.Texts.TableText;
   } else {
     const std::string DataName = O.Name.value_or(std::string());
     const TViewTexts Texts =
         DataName.empty() ? Doc.Texts
-                         : BuildViewTexts(ExtractFileName(Doc.FileName), Doc.Scan.DataCount,
-                                          Doc.Frequency, Opened.Huffman, LocaleDecimalSeparator(),
-                                          DataName);
-    if (O.Lang.value_or("pascal") == "pascal") {
-      Text = Texts.ArrayText;
-    } else {
-      const std::string Source = HuffmanArraySource(Doc.Frequency, 256, DataName);
-      if (Doc.Scan.DataCount == 0 || Source.empty())
-        throw TFailure{FileName + ": no Huffman code can be built: no datum 0..255 has a "
-                                  "frequency above 0"};
-      Text = CArraysText(Texts.ArrayText, Source);
-    }
+                         : BuildViewTexts(L.Shown, Doc.Scan.DataCount, Doc.Frequency, L.Huffman,
+                                          LocaleDecimalSeparator(), DataName);
+    Text = O.Lang.value_or("pascal") == "pascal" && !O.MsbFirst ? Texts.ArrayText
+                                                                 : ArraysText(O, L, Texts);
   }
   WriteStdout(WithLineEnds(Text, O.Lf));
   return ExitSuccess;
 }
 
 int RunStats(const TOptions& O) {
-  const std::string& FileName = O.Operands[0];
-  TOpened Opened;
-  OpenForViews(FileName, O.Extended, true, Opened);
-  const TStatsSource Source{FileName,
-                            Opened.Doc,
-                            Opened.Huffman,
-                            O.Extended && !Opened.FellBack,
-                            Opened.FellBack,
-                            CompressionRatioText(Opened.Huffman, LocaleDecimalSeparator())};
+  TLoaded L;
+  LoadCorpus(O, true, L);
+  const TStatsSource Source{L.Files[0],
+                            L.Doc,
+                            L.Huffman,
+                            L.Table,
+                            L.FellBack,
+                            CompressionRatioText(L.Huffman, LocaleDecimalSeparator()),
+                            L.Files,
+                            L.Limited ? &L.Default : nullptr};
   WriteStdout(O.Json ? StatsJson(Source) : StatsText(Source));
+  return ExitSuccess;
+}
+
+int RunDecoder(const TOptions& O) {
+  const std::string Source = DecoderSource(VersionNumber);
+  if (!O.Output || *O.Output == "-")
+    WriteStdout(Source);
+  else
+    WriteFileWhole(*O.Output, Source.data(), Source.size());
   return ExitSuccess;
 }
 
@@ -150,6 +289,17 @@ int RunCoder(const TOptions& O) {
   };
   THuffman H;
   ReadInput(In, Encode ? MaxEncodeInput : MaxDecodeInput, TooLarge, H.InStream());
+  if (Encode && O.MaxBits && *O.MaxBits != 16) {
+    // The values present decide the smallest limit: counted first.
+    const int32_t Distinct = H.CountFromBytes(static_cast<const uint8_t*>(H.InStream().Memory()),
+                                              H.InStream().Size());
+    if (const int32_t Smallest = SmallestMaxBitLength(Distinct); *O.MaxBits < Smallest)
+      throw TUsageError{"--max-bits " + std::to_string(*O.MaxBits) +
+                            " is not within the range of " + std::to_string(Smallest) +
+                            "..16 for the values of " + Shown,
+                        O.Command};
+    H.SetMaxBitLength(*O.MaxBits);
+  }
   if (Encode) {
     try {
       H.Encode();
@@ -171,13 +321,14 @@ int RunCoder(const TOptions& O) {
   return ExitSuccess;
 }
 
-}  // namespace
+} // namespace
 
 int Run(int Argc, char** Argv) {
   const TOptions O = ParseArguments(Argc, Argv);
   if (O.Help || (O.Command == "help" && O.Operands.empty())) {
     const std::string& Topic = O.Command == "help" ? std::string() : O.Command;
-    if (!Topic.empty() && !IsCommand(Topic)) throw TUsageError{"unknown command '" + Topic + "'", ""};
+    if (!Topic.empty() && !IsCommand(Topic))
+      throw TUsageError{"unknown command '" + Topic + "'", ""};
     WriteStdout(CommandHelp(Topic));
     return ExitSuccess;
   }
@@ -187,13 +338,13 @@ int Run(int Argc, char** Argv) {
   }
   if (O.Command == "help") {
     if (O.Operands.size() > 1) throw TUsageError{"help takes one command", ""};
-    if (!IsCommand(O.Operands[0]))
-      throw TUsageError{"unknown command '" + O.Operands[0] + "'", ""};
+    if (!IsCommand(O.Operands[0])) throw TUsageError{"unknown command '" + O.Operands[0] + "'", ""};
     WriteStdout(CommandHelp(O.Operands[0]));
     return ExitSuccess;
   }
   if (IsViewCommand(O.Command)) return RunView(O);
   if (O.Command == "stats") return RunStats(O);
+  if (O.Command == "decoder") return RunDecoder(O);
   return RunCoder(O);
 }
 

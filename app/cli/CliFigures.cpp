@@ -22,6 +22,7 @@ struct TFigures {
   bool HasCode = false;     // CodedTotal > 0; the rest is 0 without a code
   double Average = 0;       // coded bits per datum
   double Above = 0;         // Average - Entropy
+  double Kraft = 0;         // sum of 2^-BitLength over the leaves
 };
 
 TFigures Figures(const TDocument& Doc, const THuffman& H) {
@@ -33,6 +34,7 @@ TFigures Figures(const TDocument& Doc, const THuffman& H) {
     F.CodedTotal += Leaf.Frequency;
     F.CodedBits += int64_t{Leaf.Frequency} * Leaf.BitLength;
     F.Longest = std::max(F.Longest, Leaf.BitLength);
+    F.Kraft += std::ldexp(1.0, -Leaf.BitLength);  // exact: lengths are 1..16
   }
   if (F.CodedTotal > 0) {
     for (int32_t I = 0; I < H.Count(); ++I) {
@@ -144,6 +146,18 @@ std::string StatsJson(const TStatsSource& S) {
   Out += ",\"data_variance\":" + std::to_string(Doc.Statistics.DataVariance);
   Out += ",\"order_mean\":" + std::to_string(Doc.Statistics.OrderMean);
   Out += ",\"order_variance\":" + std::to_string(Doc.Statistics.OrderVariance);
+  Out += ",\"kraft_sum\":" + Number(HasCode, F.Kraft);
+  Out += ",\"files\":[";
+  for (size_t I = 0; I < S.Files.size(); ++I) {
+    if (I > 0) Out += ',';
+    Out += JsonString(S.Files[I]);
+  }
+  Out += "]";
+  if (S.Default != nullptr) {
+    const TFigures D = Figures(Doc, *S.Default);
+    Out += ",\"max_bits\":" + std::to_string(S.Huffman.MaxBitLength());
+    Out += ",\"average_bits_16\":" + Number(D.HasCode, D.Average);
+  }
   Out += "}\n";
   return Out;
 }
@@ -160,6 +174,7 @@ std::string StatsText(const TStatsSource& S) {
   };
   const std::string None = NoRatioText;
   Line("file:", S.FileName);
+  if (S.Files.size() > 1) Line("files:", std::to_string(S.Files.size()));
   Line("mode:", S.Table ? "32-bit frequency table" : "8-bit data (every byte a datum)");
   Line("data count:", std::to_string(Doc.Scan.DataCount));
   Line("distinct values:", std::to_string(Doc.OrderCount));
@@ -168,6 +183,13 @@ std::string StatsText(const TStatsSource& S) {
                           ? " (" + std::to_string(F.CodedTotal) + " in the code's data 0..255)"
                           : ""));
   Line("average code:", HasCode ? Fixed(F.Average, 3) + " bits per datum" : None);
+  if (S.Default != nullptr) {
+    const TFigures D = Figures(Doc, *S.Default);
+    Line("max bits:", std::to_string(S.Huffman.MaxBitLength()));
+    Line("average at 16:",
+         D.HasCode ? Fixed(D.Average, 3) + " bits per datum with the default 16-bit code" : None);
+  }
+  Line("Kraft sum:", HasCode ? Shortest(F.Kraft) : None);
   Line("compression ratio:", HasCode ? S.Ratio + " %" : None);
   Line("entropy:", HasCode ? Fixed(F.Entropy, 3) + " bits per datum" : None);
   Line("above entropy:",

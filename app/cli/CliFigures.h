@@ -7,17 +7,22 @@
 #include "Document.h"
 
 #include <string>
+#include <vector>
 
 namespace Cli {
 
 // What stats reports about.
 struct TStatsSource {
-  const std::string& FileName;  // as given on the command line
+  const std::string& FileName;  // the first file read, as given
   const TDocument& Doc;
   const THuffman& Huffman;  // the document's code (Count() 0: none)
   bool Table = false;       // read as a 32-bit frequency table
   bool FellBack = false;    // --32bit was asked for, the bytes were read
   std::string Ratio;        // the window's compression ratio text
+  const std::vector<std::string>& Files;  // every file read, in order
+  // With --max-bits: the default 16-bit code of the same table, whose
+  // average shows what the limit costs (Huffman is then the limited code).
+  const THuffman* Default = nullptr;
 };
 
 // One "label: value" line per figure, LF line ends; figures that need a code

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace Cli {
 
@@ -311,6 +313,30 @@ void ReadInput(const std::string& Name, int64_t Limit, const TTooLarge& TooLarge
     throw;
   }
   if (!Standard) ::close(Fd);  // read only: nothing to report
+}
+
+std::vector<std::string> CorpusFiles(const std::vector<std::string>& Operands, bool Recursive) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> Files;
+  for (const std::string& Operand : Operands) {
+    std::error_code Error;
+    if (!Recursive || !fs::is_directory(Operand, Error)) {
+      Files.push_back(Operand);
+      continue;
+    }
+    // The default options do not follow links to folders: no loop.
+    std::vector<std::string> Found;
+    fs::recursive_directory_iterator It(Operand, Error), End;
+    for (; !Error && It != End; It.increment(Error)) {
+      std::error_code Ignored;
+      if (It->is_regular_file(Ignored)) Found.push_back(It->path().string());
+    }
+    if (Error) throw TFailure{Operand + ": " + Error.message()};
+    if (Found.empty()) throw TFailure{Operand + ": no regular file in the folder"};
+    std::sort(Found.begin(), Found.end());
+    Files.insert(Files.end(), Found.begin(), Found.end());
+  }
+  return Files;
 }
 
 }  // namespace Cli

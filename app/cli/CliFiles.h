@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace Cli {
 
@@ -72,5 +73,13 @@ using TTooLarge = std::function<TFailure(int64_t Size)>;
 // stream is empty after a failure.
 void ReadInput(const std::string& Name, int64_t Limit, const TTooLarge& TooLarge,
                TMemoryStream& Stream);
+
+// The files a corpus command reads, in order: each operand as given, except
+// that with Recursive a folder stands for every regular file under it
+// (links to files followed, links to folders not entered, so no loop), its
+// paths sorted bytewise.  Without Recursive a folder stays an operand (the
+// open then names it as a folder).  A folder that cannot be listed, or holds
+// no regular file, raises TFailure naming it.
+std::vector<std::string> CorpusFiles(const std::vector<std::string>& Operands, bool Recursive);
 
 }  // namespace Cli

@@ -5,6 +5,8 @@
 // here anyway.
 #include "CliOptions.h"
 
+#include <charconv>
+
 namespace Cli {
 
 namespace {
@@ -24,17 +26,21 @@ constexpr const char* MainHelp =
     "Commands:\n"
     "  distribution FILE   the code's leaf table (view \"ハフマン分布\")\n"
     "  arrays FILE         the code as two constant arrays (view \"ハフマン配列\"),\n"
-    "                      in Pascal or C\n"
+    "                      in Pascal, or with a decoder's tables in C, C++, Rust\n"
     "  table FILE          the frequency table (view \"頻度テーブル\")\n"
     "  stats FILE          counts, average code length, compression ratio,\n"
     "                      entropy; --json for scripts\n"
     "  encode IN OUT       code IN into the engine's self-describing form\n"
     "  decode IN OUT       restore the bytes coded by encode\n"
+    "  decoder [-o FILE]   a self-contained C99 decoder of encode's forms\n"
     "  help [COMMAND]      this text, or a command's\n"
     "\n"
     "Options:\n"
     "  -h, --help          help (also after a command: quorvant-cli arrays --help)\n"
     "  --version           print \"Quorvant Version 1.0\"\n"
+    "\n"
+    "The views and stats take several FILEs (and folders with -r) as one\n"
+    "corpus: their counts are summed as if the files were one.\n"
     "\n"
     "Texts are UTF-8; the views keep the workbench's CR LF line ends unless\n"
     "--lf is given, and its decimal separator follows the locale (LC_ALL,\n"
@@ -46,11 +52,28 @@ constexpr const char* MainHelp =
     "Examples:\n"
     "  quorvant-cli distribution corpus.txt --lf\n"
     "  quorvant-cli arrays corpus.txt --lang c > huffman_tables.h\n"
-    "  quorvant-cli encode corpus.txt corpus.qv && quorvant-cli decode corpus.qv -\n";
+    "  quorvant-cli encode corpus.txt corpus.qv && quorvant-cli decode corpus.qv -\n"
+    "  quorvant-cli stats -r texts/ --max-bits 11\n"
+    "  quorvant-cli decoder -o qv_decode.c\n";
 
 constexpr const char* ViewOptionsHelp =
     "  --32bit             read FILE as a table of 32-bit frequencies\n"
     "  --lf                LF line ends instead of CR LF\n";
+
+constexpr const char* CorpusHelp =
+    "  -r, --recursive     FILEs may be folders: every regular file in them,\n"
+    "                      names sorted (links to folders are not entered)\n";
+
+constexpr const char* CorpusNote =
+    "Several FILEs are one corpus: the byte counts are summed as if the files\n"
+    "were one (with --32bit the tables word by word), and the file name line\n"
+    "reads \"ファイル名 = FIRST ほか N 件\".  Sums beyond what a 32-bit table holds\n"
+    "(2147483647 in all, 1048576 a word with --32bit) are refused (exit 1).\n"
+    "\n";
+
+constexpr const char* MaxBitsHelp =
+    "  --max-bits N        codes of at most N bits (from the fewest that hold\n"
+    "                      the distinct values up to 16, the default)\n";
 
 constexpr const char* CoderOutputHelp =
     "IN and OUT must be different files (exit 2).  An OUT that is a device or\n"
@@ -65,74 +88,91 @@ constexpr const char* CoderOutputHelp =
 std::string CommandHelp(const std::string& Command) {
   if (Command == "distribution")
     return std::string(
-               "Usage: quorvant-cli distribution FILE [--32bit] [--lf]\n"
+               "Usage: quorvant-cli distribution FILE... [--32bit] [--lf] [-r]\n"
+               "                                    [--max-bits N]\n"
                "\n"
                "Prints what the workbench's view \"ハフマン分布\" shows right after\n"
                "opening FILE: the file name, the compression ratio, and one row per\n"
                "datum that occurs (Index, Data in hexadecimal, Frequency, BitLength,\n"
-               "BitPattern as sent digits = stored value, Parent, Left, Right), most\n"
-               "frequent first.\n"
-               "\n"
-               "Options:\n") +
-           ViewOptionsHelp;
+               "BitPattern: the stored value written highest bit first, then \"=\" and\n"
+               "that value, its last digit being the first bit sent; Parent, Left,\n"
+               "Right), most frequent first.\n"
+               "\n") +
+           CorpusNote + "Options:\n" + ViewOptionsHelp + CorpusHelp + MaxBitsHelp;
   if (Command == "arrays")
     return std::string(
-               "Usage: quorvant-cli arrays FILE [--32bit] [--lf] [--name DATANAME]\n"
-               "                              [--lang pascal|c]\n"
+               "Usage: quorvant-cli arrays FILE... [--32bit] [--lf] [--name DATANAME]\n"
+               "                              [--lang pascal|c|cpp|rust] [--msb-first]\n"
+               "                              [-r] [--max-bits N]\n"
                "\n"
                "Prints the code as two constant arrays, bit patterns and bit lengths,\n"
                "one entry per datum that occurs, in ascending datum order, 16 a line.\n"
                "A pattern holds the code bit-reversed: bit 0 is the first bit sent.\n"
-               "\n"
-               "Options:\n") +
-           ViewOptionsHelp +
+               "C, C++ and Rust add Symbol (the datum of each entry), CodeCount (codes\n"
+               "of each length 1..16) and CodeSymbol (the data in the code's table\n"
+               "order): with CodeCount what a canonical decoder needs.\n"
+               "\n") +
+           CorpusNote + "Options:\n" + ViewOptionsHelp + CorpusHelp + MaxBitsHelp +
            "  --name DATANAME     the data name in the comments (default \"データ\");\n"
            "                      \"一致長\" and \"一致位置のビット数\" name the LZ77\n"
            "                      match arrays mlPat/mlLen and diPat/diLen\n"
            "  --lang pascal       the workbench's view \"ハフマン配列\" (default)\n"
            "  --lang c            the same arrays as C/C++ static const arrays of the\n"
            "                      smallest fitting unsigned type, ready to #include;\n"
-           "                      fails (exit 1) when FILE gives no code\n";
+           "                      fails (exit 1) when FILE gives no code\n"
+           "  --lang cpp          a C++17 header of inline constexpr std::arrays\n"
+           "  --lang rust         Rust pub const arrays of u8, u16 or u32\n"
+           "  --msb-first         the patterns as sent, highest bit first, instead\n"
+           "                      of bit-reversed\n";
   if (Command == "table")
     return std::string(
-               "Usage: quorvant-cli table FILE [--32bit] [--lf]\n"
+               "Usage: quorvant-cli table FILE... [--32bit] [--lf] [-r] [--csv]\n"
                "\n"
                "Prints what the workbench's view \"頻度テーブル\" shows right after\n"
                "opening FILE: every datum of the table with its frequency, in decimal\n"
                "and hexadecimal (256 rows for a file, one row per word for a table).\n"
-               "\n"
-               "Options:\n") +
-           ViewOptionsHelp;
+               "\n") +
+           CorpusNote + "Options:\n" + ViewOptionsHelp + CorpusHelp +
+           "  --csv               \"datum,frequency,bit_length,bit_pattern\", then one\n"
+           "                      line per entry; the code of the distribution view,\n"
+           "                      pattern digits highest first, both empty without one\n";
   if (Command == "stats")
-    return "Usage: quorvant-cli stats FILE [--32bit] [--json]\n"
+    return std::string("Usage: quorvant-cli stats FILE... [--32bit] [--json] [-r] [--max-bits N]\n"
            "\n"
            "Prints figures about FILE's distribution and its code:\n"
            "  data count         last datum with a frequency above 0, plus 1\n"
            "  distinct values    data with a frequency above 0\n"
            "  total              sum of all frequencies (bytes of a file)\n"
            "  average code       coded bits per datum\n"
+           "  Kraft sum          sum of 2^-length over the codes: 1 for a complete\n"
+           "                     code, 0.5 for a single value\n"
            "  compression ratio  coded size against 8 bits a datum, as the\n"
            "                     workbench shows it\n"
            "  entropy            Shannon entropy, bits per datum\n"
            "  above entropy      how far the average code lies above it\n"
            "  longest code       in bits (at most 16)\n"
+           "With --max-bits, also the limit and the average code of the default\n"
+           "16-bit code, so the limit's cost shows.\n"
            "The code covers data 0..255; table entries beyond count in the totals\n"
            "only.  Figures that need a code show \"---\" (null in JSON) without one.\n"
-           "\n"
+           "\n") +
+           CorpusNote +
            "Options:\n"
            "  --32bit             read FILE as a table of 32-bit frequencies\n"
-           "  --json              one JSON object on one line\n";
+           "  --json              one JSON object on one line\n" +
+           CorpusHelp + MaxBitsHelp;
   if (Command == "encode")
     return std::string(
-               "Usage: quorvant-cli encode IN OUT [--force]\n"
+               "Usage: quorvant-cli encode IN OUT [--force] [--max-bits N]\n"
                "\n"
                "Codes IN with its own Huffman code into the engine's self-describing\n"
                "coded form (header, code table, payload), or into the stored form\n"
                "(header and the bytes unchanged) when coding would not make it smaller.\n"
                "\"-\" is standard input or output.  OUT appears only when complete.\n"
                "Both forms hold 30-bit lengths: inputs whose coded payload or stored\n"
-               "size would reach 1 GiB cannot be coded (exit 1).\n") +
-           CoderOutputHelp;
+               "size would reach 1 GiB cannot be coded (exit 1).  A code limited with\n"
+               "--max-bits decodes with the ordinary decode.\n") +
+           CoderOutputHelp + MaxBitsHelp;
   if (Command == "decode")
     return std::string(
                "Usage: quorvant-cli decode IN OUT [--force]\n"
@@ -141,6 +181,22 @@ std::string CommandHelp(const std::string& Command) {
                "standard input or output.  Damaged input prints the reason and exits\n"
                "with 1; OUT is then neither created nor changed.\n") +
            CoderOutputHelp;
+  if (Command == "decoder")
+    return "Usage: quorvant-cli decoder [-o FILE]\n"
+           "\n"
+           "Writes one self-contained C99 source file (only <stddef.h>, <stdint.h>\n"
+           "and <string.h>; no allocation) defining\n"
+           "\n"
+           "  int qv_decode(const uint8_t *in, size_t in_size,\n"
+           "                uint8_t *out, size_t out_capacity, size_t *out_size);\n"
+           "\n"
+           "which decodes both forms encode writes: 0 on success,\n"
+           "QV_NOT_HUFFMAN_DATA (-1), QV_CANNOT_DECODE (-2) where decode fails, and\n"
+           "QV_OUTPUT_TOO_SMALL (-3).\n"
+           "\n"
+           "Options:\n"
+           "  -o, --output FILE   write FILE (replaced only when complete) instead\n"
+           "                      of standard output\n";
   return MainHelp;
 }
 
@@ -148,8 +204,10 @@ bool IsViewCommand(const std::string& C) {
   return C == "distribution" || C == "arrays" || C == "table";
 }
 
+bool IsCorpusCommand(const std::string& C) { return IsViewCommand(C) || C == "stats"; }
+
 bool IsCommand(const std::string& C) {
-  return IsViewCommand(C) || C == "stats" || C == "encode" || C == "decode" || C == "help";
+  return IsCorpusCommand(C) || C == "encode" || C == "decode" || C == "decoder" || C == "help";
 }
 
 TOptions ParseArguments(int Argc, char** Argv) {
@@ -209,8 +267,27 @@ TOptions ParseArguments(int Argc, char** Argv) {
       O.Name = TakeValue();
     } else if (Name == "--lang") {
       O.Lang = TakeValue();
-      if (*O.Lang != "pascal" && *O.Lang != "c")
-        throw TUsageError{"--lang takes pascal or c, not '" + *O.Lang + "'", "arrays"};
+      if (*O.Lang != "pascal" && *O.Lang != "c" && *O.Lang != "cpp" && *O.Lang != "rust")
+        throw TUsageError{"--lang takes pascal, c, cpp or rust, not '" + *O.Lang + "'", "arrays"};
+    } else if (Name == "--msb-first") {
+      NoValue();
+      O.MsbFirst = true;
+    } else if (Name == "-r" || Name == "--recursive") {
+      NoValue();
+      O.Recursive = true;
+    } else if (Name == "--csv") {
+      NoValue();
+      O.Csv = true;
+    } else if (Name == "-o" || Name == "--output") {
+      O.Output = TakeValue();
+    } else if (Name == "--max-bits") {
+      const std::string Text = TakeValue();
+      int Bits = 0;
+      const auto R = std::from_chars(Text.data(), Text.data() + Text.size(), Bits);
+      if (R.ec != std::errc() || R.ptr != Text.data() + Text.size() || Bits < 1 || Bits > 16)
+        throw TUsageError{"--max-bits takes a number of bits up to 16, not '" + Text + "'",
+                          O.Command};
+      O.MaxBits = Bits;
     } else {
       throw TUsageError{"unknown option '" + Arg + "'", O.Command};
     }
@@ -223,22 +300,33 @@ TOptions ParseArguments(int Argc, char** Argv) {
   const auto Allowed = [&](const std::string& Option) {
     if (Option == "-h" || Option == "--help" || Option == "--version") return true;
     if (IsViewCommand(O.Command) && (Option == "--32bit" || Option == "--lf")) return true;
-    if (O.Command == "arrays" && (Option == "--name" || Option == "--lang")) return true;
+    if (O.Command == "arrays" &&
+        (Option == "--name" || Option == "--lang" || Option == "--msb-first"))
+      return true;
     if (O.Command == "stats" && (Option == "--32bit" || Option == "--json")) return true;
+    if (IsCorpusCommand(O.Command) && (Option == "-r" || Option == "--recursive")) return true;
+    if (O.Command == "table" && Option == "--csv") return true;
+    if (Option == "--max-bits" && (IsCorpusCommand(O.Command) || O.Command == "encode"))
+      return O.Command != "table";
     if ((O.Command == "encode" || O.Command == "decode") && Option == "--force") return true;
+    if (O.Command == "decoder" && (Option == "-o" || Option == "--output")) return true;
     return false;
   };
   for (const std::string& Option : Given)
     if (!Allowed(Option))
       throw TUsageError{"option " + Option + " does not apply to " + O.Command, O.Command};
-  const size_t Wanted = O.Command == "encode" || O.Command == "decode" ? 2 : 1;
+  const size_t Wanted = O.Command == "encode" || O.Command == "decode" ? 2
+                        : O.Command == "decoder"                        ? 0
+                                                                        : 1;
   if (O.Operands.size() < Wanted)
     throw TUsageError{Wanted == 2 ? O.Command + " needs IN and OUT" : O.Command + " needs a FILE",
                       O.Command};
-  if (O.Operands.size() > Wanted)
+  if (O.Operands.size() > Wanted && !IsCorpusCommand(O.Command))
     throw TUsageError{"unexpected operand '" + O.Operands[Wanted] + "'", O.Command};
-  if (O.Command != "encode" && O.Command != "decode" && O.Operands[0] == "-")
-    throw TUsageError{O.Command + " reads a file, not standard input", O.Command};
+  if (IsCorpusCommand(O.Command))
+    for (const std::string& Operand : O.Operands)
+      if (Operand == "-")
+        throw TUsageError{O.Command + " reads a file, not standard input", O.Command};
   return O;
 }
 

@@ -9,6 +9,8 @@ namespace Cli {
 
 inline constexpr const char* ProgramName = "quorvant-cli";
 inline constexpr const char* VersionText = "Quorvant Version 1.0";
+// The version alone, as the generated decoder names it.
+inline constexpr const char* VersionNumber = "1.0";
 
 // Exit codes: 0 success, 1 bad data or an I/O failure (message on standard
 // error, naming the file), 2 a usage error.
@@ -22,8 +24,9 @@ struct TUsageError {
 
 // A command line as given.  After ParseArguments: either Help or Version, or
 // Command is "help" (Operands: at most the topic, checked by the caller), or
-// Command is one of the working commands with exactly its operands (one FILE,
-// or IN and OUT for encode and decode) and only the options it takes.
+// Command is one of the working commands with exactly its operands (one or
+// more FILEs for the views and stats, IN and OUT for encode and decode, none
+// for decoder) and only the options it takes.
 struct TOptions {
   std::string Command;
   std::vector<std::string> Operands;
@@ -34,12 +37,20 @@ struct TOptions {
   bool Json = false;
   bool Force = false;  // binary output even to a terminal
   std::optional<std::string> Name;
-  std::optional<std::string> Lang;  // "pascal" or "c"
+  std::optional<std::string> Lang;  // "pascal", "c", "cpp" or "rust"
+  bool MsbFirst = false;   // arrays: the codes as sent
+  bool Recursive = false;  // -r: folders among the FILEs
+  bool Csv = false;        // table as CSV
+  // --max-bits: 1..16 here; the lower bound the data set is checked later.
+  std::optional<int> MaxBits;
+  std::optional<std::string> Output;  // decoder -o FILE
 };
 
 // distribution, arrays, table: the window's views.
 bool IsViewCommand(const std::string& Command);
-// The views, stats, encode, decode and help.
+// The views and stats: the commands that read a corpus of FILEs.
+bool IsCorpusCommand(const std::string& Command);
+// The views, stats, encode, decode, decoder and help.
 bool IsCommand(const std::string& Command);
 
 // Reads Argv[1..Argc-1]: options anywhere ("--name=V" or "--name V"), "--"
