@@ -361,3 +361,34 @@ TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffma
   Doc = std::move(New);
   return Result;
 }
+
+namespace {
+
+// The first Count lines of a CR LF text, each with its line end.
+std::string FirstLines(const std::string& Text, int Count) {
+  size_t End = 0;
+  for (int I = 0; I < Count && End != std::string::npos; ++I) {
+    End = Text.find("\r\n", End);
+    if (End != std::string::npos) End += 2;
+  }
+  return End == std::string::npos ? Text : Text.substr(0, End);
+}
+
+}  // namespace
+
+std::optional<std::string> DocumentArrays(const TDocument& Doc, const std::string& ArrayText,
+                                          TArrayLanguage Language, bool MsbFirst,
+                                          const std::string& DataName, int32_t MaxBits) {
+  if (Doc.Scan.DataCount == 0) return std::nullopt;
+  const auto Tables = CodeTablesOf(Doc.Frequency, 256, DataName, MaxBits);
+  if (!Tables) return std::nullopt;
+  TArrayOptions Options;
+  Options.Language = Language;
+  Options.MsbFirst = MsbFirst;
+  if (Language == TArrayLanguage::Pascal) return FirstLines(ArrayText, 3) + ArraySource(*Tables, Options);
+  Options.DecoderArrays = true;
+  const std::string Head = FirstLines(ArrayText, 2);
+  const size_t Break = Head.find("\r\n");
+  Options.HeadLines = {Head.substr(0, Break), Head.substr(Break + 2, Head.size() - Break - 4)};
+  return ArraySource(*Tables, Options);
+}

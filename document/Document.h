@@ -10,10 +10,12 @@
 // Texts are UTF-8 with CR LF between lines.
 #pragma once
 
+#include "CodeTables.h"
 #include "Compress.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -198,3 +200,13 @@ struct TOpenHooks {
 TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffman& Huffman,
                              TDocument& Doc, char DecimalSeparator,
                              const TOpenHooks& Hooks = {});
+
+// The code of the array view (built from the first 256 entries of
+// Doc.Frequency, codes at most MaxBits long) as arrays in Language, under the
+// head of ArrayText (the array view's text: Pascal keeps its first three
+// lines, the others carry its first two as comments and add the decoder's
+// arrays Symbol, CodeCount and CodeSymbol); MsbFirst gives the codes as sent.
+// DataName as HuffmanArraySource takes it.  nullopt when there is no code.
+std::optional<std::string> DocumentArrays(const TDocument& Doc, const std::string& ArrayText,
+                                          TArrayLanguage Language, bool MsbFirst,
+                                          const std::string& DataName, int32_t MaxBits = 16);

@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QGuiApplication>
+#include <QProcess>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -139,7 +141,8 @@ TEST_F(FrameLayout, ContextMenuEntriesInOrder) {
                                           QLatin1Char(' ') + Item->shortcut().toString());
   EXPECT_EQ(Entries, (QStringList{Q("H1 ﾍﾙﾌﾟ(&H) F1"), Q("About1 ﾊﾞｰｼﾞｮﾝ情報(&A) "), "-",
                                   Q("X1 二重起動を許す(&X) "), "-", Q("A1 全て選択(&A) Ctrl+A"), "-",
-                                  Q("Q1 初期状態に戻す(&Q) Ctrl+Q")}));
+                                  Q("Q1 初期状態に戻す(&Q) Ctrl+Q"), "-", Q("C1 C 配列をコピー(&C) "),
+                                  Q("S1 頻度テーブルを保存(&S)... ")}));
   EXPECT_TRUE(Form->X1->isCheckable());
   EXPECT_FALSE(Form->X1->isChecked());
 }
@@ -469,6 +472,37 @@ TEST_F(FrameOpen, FourBytesCountedAsInTheTable) {
   EXPECT_EQ(Form->Edit13->text(), "2");
   EXPECT_EQ(Form->Label12->text(), "2");
   EXPECT_EQ(Form->UpDown2->Position(), 255);
+}
+
+TEST_F(FrameOpen, CopiedCArraysAreWhatQuorvantCliPrints) {
+  const QString Path = ShowAndOpen("abra.txt", "abracadabra");
+  QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
+  Form->C1->trigger();
+  QProcess Cli;
+  Cli.start(QString::fromLocal8Bit(qgetenv("QUORVANT_CLI")), {"arrays", "--lang", "c", Path});
+  ASSERT_TRUE(Cli.waitForFinished(10000));
+  ASSERT_EQ(Cli.exitCode(), 0);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toUtf8(), Cli.readAllStandardOutput());
+}
+
+TEST_F(FrameOpen, SavedTableOpensBackAsTheSameTableIn32Bit) {
+  ShowAndOpen("abra.txt", "abracadabra");
+  Click(Form->Button2);  // edits the table: every entry lifted off zero
+  const std::vector<int32_t> Edited = Form->Frequency();
+  ASSERT_EQ(Edited.size(), 256u);
+  ASSERT_EQ(Edited['a'], 6);
+  Dialogs.SaveAnswers.push_back(PathOf("saved.frq"));
+  Form->S1->trigger();
+  QFile Saved(PathOf("saved.frq"));
+  ASSERT_TRUE(Saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(Saved.readAll(), WordBytes(Edited));
+  EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
+  THuffman Huffman;
+  TDocument Reopened;
+  const TOpenResult Result = OpenDocumentFile(PathOf("saved.frq").toStdString(), true, Huffman,
+                                              Reopened, '.');
+  EXPECT_FALSE(Result.FellBack);
+  EXPECT_EQ(Reopened.Frequency, Edited);
 }
 
 TEST_F(FrameOpen, ExtendedWordsBecomeTheTable) {

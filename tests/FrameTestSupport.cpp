@@ -37,6 +37,14 @@ QString TRecordingDialogs::OpenFileName(QWidget*, const QString& Dir) {
   return Answer;
 }
 
+QString TRecordingDialogs::SaveFileName(QWidget*, const QString& Path, const QString&) {
+  SaveDialogPaths << Path;
+  if (SaveAnswers.empty()) return QString();
+  const QString Answer = SaveAnswers.front();
+  SaveAnswers.pop_front();
+  return Answer;
+}
+
 void TRecordingDialogs::About(QWidget*, const QString& Title, const QIcon&, const QString& Text) {
   AboutTexts << Title + Text;
 }

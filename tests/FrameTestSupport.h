@@ -44,12 +44,15 @@ public:
 
   void Message(QWidget* Owner, const QString& Title, const QString& Text, TKind Kind) override;
   QString OpenFileName(QWidget* Owner, const QString& Dir) override;
+  QString SaveFileName(QWidget* Owner, const QString& Path, const QString& Filters) override;
   void About(QWidget* Owner, const QString& Title, const QIcon& Icon, const QString& Text) override;
   void OpenDocument(const QString& Path) override;
 
   std::vector<TMessage> Messages;
   std::deque<QString> OpenAnswers;  // answers of the open dialog, in order
   QStringList OpenDialogDirs;       // the folder each open dialog started in
+  std::deque<QString> SaveAnswers;  // answers of the save dialog, in order
+  QStringList SaveDialogPaths;      // where each save dialog started
   QStringList AboutTexts;
   QStringList OpenedDocuments;
 

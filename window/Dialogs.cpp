@@ -27,6 +27,10 @@ QString TDialogs::OpenFileName(QWidget* Owner, const QString& Dir) {
   return Files.isEmpty() ? QString() : Files.first();
 }
 
+QString TDialogs::SaveFileName(QWidget* Owner, const QString& Path, const QString& Filters) {
+  return QFileDialog::getSaveFileName(Owner, QString(), Path, Filters);
+}
+
 void TDialogs::About(QWidget* Owner, const QString& Title, const QIcon& Icon, const QString& Text) {
   QMessageBox Box(QMessageBox::NoIcon, Title, Title + Text, QMessageBox::Ok, Owner);
   if (!Icon.isNull()) Box.setIconPixmap(Icon.pixmap(32, 32));

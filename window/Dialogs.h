@@ -26,6 +26,11 @@ public:
   // (matching every file); an empty string when cancelled.
   virtual QString OpenFileName(QWidget* Owner, const QString& Dir);
 
+  // The save-file dialog starting at Path (a folder, or a file name in one)
+  // with the name filters Filters ("Name (*.x);;..."); asks before replacing
+  // an existing file.  An empty string when cancelled.
+  virtual QString SaveFileName(QWidget* Owner, const QString& Path, const QString& Filters);
+
   // The about box: Title, Icon, and the lines of Text.
   virtual void About(QWidget* Owner, const QString& Title, const QIcon& Icon, const QString& Text);
 

@@ -101,7 +101,8 @@ public:
                *RadioButton4 = nullptr, *RadioButton5 = nullptr, *RadioButton6 = nullptr,
                *RadioButton7 = nullptr;
   QMenu* PopupMenu1 = nullptr;
-  QAction *H1 = nullptr, *About1 = nullptr, *X1 = nullptr, *A1 = nullptr, *Q1 = nullptr;
+  QAction *H1 = nullptr, *About1 = nullptr, *X1 = nullptr, *A1 = nullptr, *Q1 = nullptr,
+          *C1 = nullptr, *S1 = nullptr;
   TParameter* Parameter1 = nullptr;  // owned through Qt parenthood
   int RadioButton6Tag = 0;           // one-shot: suppresses the fallback's reload
   int Button12Tag = 0;               // fitting rule last applied, 0..5
@@ -186,6 +187,7 @@ private:
   void RadioButton5Click();
   void UpDown3Click();
   void Edit3KeyDown(int Key);
+  void C1Click();
   // opening
   void Button1Click();
   void Button3Click();
@@ -206,6 +208,7 @@ private:
   void Edit9KeyDown(int Key);
   void Edit10KeyDown(int Key);
   void Button2Click();
+  void S1Click();
   // overlay
   void Button9Click();
   void Button10Click();

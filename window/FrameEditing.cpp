@@ -8,9 +8,13 @@
 #include "Frame.h"
 #include "FrameBusy.h"
 
+#include "AtomicFile.h"
 #include "SysUtils.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QString>
 
@@ -165,4 +169,23 @@ void TFrameForm::Button2Click() {
     if (F < MaxTableFrequency) ++F;
   }
   RebuildFromTable();
+}
+
+// "頻度テーブルを保存": the table as it stands (edits included) as a 32-bit
+// table file, which opens back in "32 bit(拡張)" mode to the same table.  The
+// file is replaced whole or not at all; a failure goes to the error box.
+void TFrameForm::S1Click() {
+  if (FFrequency.empty()) return;
+  const QString Start = FDocument.FileName.empty()
+                            ? FDataDir
+                            : QDir(FDataDir).filePath(QFileInfo(FileName()).completeBaseName() +
+                                                      QStringLiteral(".frq"));
+  const QString Path = TDialogs::Current().SaveFileName(
+      this, Start, QString::fromUtf8("32 bit 頻度テーブル (*.frq);;*.* (*)"));
+  if (Path.isEmpty()) return;
+  TMemoryStream Words;
+  WriteFrequencyTable(Words, FFrequency);
+  TAtomicFile File(QFile::encodeName(Path).toStdString());
+  File.Write(Words.Memory(), static_cast<size_t>(Words.Size()));
+  File.Commit();
 }

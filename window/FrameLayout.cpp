@@ -251,6 +251,9 @@ void TFrameForm::CreateControls() {
   A1 = AddItem("A1", "全て選択(&A)", QKeySequence(Qt::CTRL | Qt::Key_A));
   PopupMenu1->addSeparator();
   Q1 = AddItem("Q1", "初期状態に戻す(&Q)", QKeySequence(Qt::CTRL | Qt::Key_Q));
+  PopupMenu1->addSeparator();
+  C1 = AddItem("C1", "C 配列をコピー(&C)", QKeySequence());
+  S1 = AddItem("S1", "頻度テーブルを保存(&S)...", QKeySequence());
 }
 
 void TFrameForm::WireHandlers() {
@@ -313,6 +316,8 @@ void TFrameForm::WireHandlers() {
   Triggered(X1, &TFrameForm::X1Click);
   Triggered(A1, &TFrameForm::A1Click);
   Triggered(Q1, &TFrameForm::Q1Click);
+  Triggered(C1, &TFrameForm::C1Click);
+  Triggered(S1, &TFrameForm::S1Click);
 }
 
 void TFrameForm::LayoutAreas() {

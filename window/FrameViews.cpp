@@ -4,6 +4,8 @@
 // view only shows the stored text.
 #include "Frame.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 
@@ -71,4 +73,11 @@ void TFrameForm::ShowRebuiltDocument() {
   Button10->setEnabled(false);
   Button11->setEnabled(false);
   Button12->setEnabled(false);
+}
+
+// "C 配列をコピー": the C arrays of the current table, as quorvant-cli's
+// "arrays --lang c" prints them, to the clipboard; nothing without a code.
+void TFrameForm::C1Click() {
+  const auto Text = DocumentArrays(FDocument, FArrayText, TArrayLanguage::C, false, std::string());
+  if (Text) QGuiApplication::clipboard()->setText(QString::fromStdString(*Text));
 }

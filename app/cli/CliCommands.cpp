@@ -144,42 +144,20 @@ void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L) {
   L.Limited = true;
 }
 
-// The first Count lines of a CR LF text, each with its line end.
-std::string FirstLines(const std::string& Text, int Count) {
-  size_t End = 0;
-  for (int I = 0; I < Count && End != std::string::npos; ++I) {
-    End = Text.find("\r\n", End);
-    if (End != std::string::npos) End += 2;
-  }
-  return End == std::string::npos ? Text : Text.substr(0, End);
-}
-
 // The arrays of the code in another language than the view's, or with the
-// codes as sent.  Texts: the array view (its first two lines become the head
-// comments).
+// codes as sent.
 std::string ArraysText(const TOptions& O, const TLoaded& L, const TViewTexts& Texts) {
   const std::string Lang = O.Lang.value_or("pascal");
-  const std::string DataName = O.Name.value_or(std::string());
-  const auto Tables =
-      L.Doc.Scan.DataCount == 0
-          ? std::nullopt
-          : CodeTablesOf(L.Doc.Frequency, 256, DataName, L.Huffman.MaxBitLength());
-  if (!Tables) {
-    if (Lang == "pascal") return Texts.ArrayText;  // the view says there is no code
-    throw TFailure{CorpusLabel(L) +
-                   ": no Huffman code can be built: no datum 0..255 has a frequency above 0"};
-  }
-  TArrayOptions Options;
-  Options.MsbFirst = O.MsbFirst;
-  if (Lang == "pascal") return FirstLines(Texts.ArrayText, 3) + ArraySource(*Tables, Options);
-  Options.Language = Lang == "c"     ? TArrayLanguage::C
-                     : Lang == "cpp" ? TArrayLanguage::Cpp
-                                     : TArrayLanguage::Rust;
-  Options.DecoderArrays = true;
-  const std::string Head = FirstLines(Texts.ArrayText, 2);
-  const size_t Break = Head.find("\r\n");
-  Options.HeadLines = {Head.substr(0, Break), Head.substr(Break + 2, Head.size() - Break - 4)};
-  return ArraySource(*Tables, Options);
+  const TArrayLanguage Language = Lang == "pascal" ? TArrayLanguage::Pascal
+                                  : Lang == "c"    ? TArrayLanguage::C
+                                  : Lang == "cpp"  ? TArrayLanguage::Cpp
+                                                   : TArrayLanguage::Rust;
+  const auto Text = DocumentArrays(L.Doc, Texts.ArrayText, Language, O.MsbFirst,
+                                   O.Name.value_or(std::string()), L.Huffman.MaxBitLength());
+  if (Text) return *Text;
+  if (Language == TArrayLanguage::Pascal) return Texts.ArrayText;  // the view says there is no code
+  throw TFailure{CorpusLabel(L) +
+                 ": no Huffman code can be built: no datum 0..255 has a frequency above 0"};
 }
 
 // table --csv: every entry of the table with the code of the distribution

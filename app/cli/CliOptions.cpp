@@ -37,7 +37,7 @@ constexpr const char* MainHelp =
     "\n"
     "Options:\n"
     "  -h, --help          help (also after a command: quorvant-cli arrays --help)\n"
-    "  --version           print \"Quorvant Version 1.0\"\n"
+    "  --version           print \"%VERSION%\"\n"
     "\n"
     "The views and stats take several FILEs (and folders with -r) as one\n"
     "corpus: their counts are summed as if the files were one.\n"
@@ -197,7 +197,10 @@ std::string CommandHelp(const std::string& Command) {
            "Options:\n"
            "  -o, --output FILE   write FILE (replaced only when complete) instead\n"
            "                      of standard output\n";
-  return MainHelp;
+  std::string Text = MainHelp;
+  const std::string Mark = "%VERSION%";
+  Text.replace(Text.find(Mark), Mark.size(), QuorvantVersionText);
+  return Text;
 }
 
 bool IsViewCommand(const std::string& C) {

@@ -1,6 +1,8 @@
 // quorvant-cli's command line: the commands, their options and the help texts.
 #pragma once
 
+#include "Document.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,7 +10,7 @@
 namespace Cli {
 
 inline constexpr const char* ProgramName = "quorvant-cli";
-inline constexpr const char* VersionText = "Quorvant Version 1.0";
+inline constexpr const char* VersionText = QuorvantVersionText;
 // The version alone, as the generated decoder names it.
 inline constexpr const char* VersionNumber = "1.0";
 
