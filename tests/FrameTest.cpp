@@ -139,7 +139,7 @@ TEST_F(FrameLayout, ContextMenuEntriesInOrder) {
                                           QLatin1Char(' ') + Item->shortcut().toString());
   EXPECT_EQ(Entries, (QStringList{Q("H1 ﾍﾙﾌﾟ(&H) F1"), Q("About1 ﾊﾞｰｼﾞｮﾝ情報(&A) "), "-",
                                   Q("X1 二重起動を許す(&X) "), "-", Q("A1 全て選択(&A) Ctrl+A"), "-",
-                                  Q("Q1 初期状態に戻す(&Q) Ctrl+Q")}));
+                                  Q("Q1 初期状態に戻す(&Q) Ctrl+Q"), "-", Q("G1 グラフを保存(&G)... ")}));
   EXPECT_TRUE(Form->X1->isCheckable());
   EXPECT_FALSE(Form->X1->isChecked());
 }

@@ -37,6 +37,15 @@ QString TRecordingDialogs::OpenFileName(QWidget*, const QString& Dir) {
   return Answer;
 }
 
+QString TRecordingDialogs::SaveFileName(QWidget*, const QString& Path, const QString& Filter) {
+  SaveDialogPaths << Path;
+  SaveDialogFilters << Filter;
+  if (SaveAnswers.empty()) return QString();
+  const QString Answer = SaveAnswers.front();
+  SaveAnswers.pop_front();
+  return Answer;
+}
+
 void TRecordingDialogs::About(QWidget*, const QString& Title, const QIcon&, const QString& Text) {
   AboutTexts << Title + Text;
 }

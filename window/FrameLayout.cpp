@@ -251,6 +251,8 @@ void TFrameForm::CreateControls() {
   A1 = AddItem("A1", "全て選択(&A)", QKeySequence(Qt::CTRL | Qt::Key_A));
   PopupMenu1->addSeparator();
   Q1 = AddItem("Q1", "初期状態に戻す(&Q)", QKeySequence(Qt::CTRL | Qt::Key_Q));
+  PopupMenu1->addSeparator();
+  G1 = AddItem("G1", "グラフを保存(&G)...", QKeySequence());
 }
 
 void TFrameForm::WireHandlers() {
@@ -313,6 +315,12 @@ void TFrameForm::WireHandlers() {
   Triggered(X1, &TFrameForm::X1Click);
   Triggered(A1, &TFrameForm::A1Click);
   Triggered(Q1, &TFrameForm::Q1Click);
+  Triggered(G1, &TFrameForm::G1Click);
+  connect(Image1, &TImage::ShowHint, this, [this](const QPoint& At, const QPoint& GlobalAt) {
+    Guarded([&] { Image1ShowHint(At, GlobalAt); });
+  });
+  connect(Image1, &TImage::MouseDown, this,
+          [this](const QPoint& At) { Guarded([&] { Image1MouseDown(At); }); });
 }
 
 void TFrameForm::LayoutAreas() {
