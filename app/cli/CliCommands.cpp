@@ -8,6 +8,7 @@
 #include "CliCArrays.h"
 #include "CliFigures.h"
 #include "CliFiles.h"
+#include "CliGraph.h"
 #include "CliOptions.h"
 #include "Document.h"
 #include "Locale.h"
@@ -194,6 +195,7 @@ int Run(int Argc, char** Argv) {
   }
   if (IsViewCommand(O.Command)) return RunView(O);
   if (O.Command == "stats") return RunStats(O);
+  if (O.Command == "graph") return RunGraph(O.Operands[0], O.Extended, O.Graph);
   return RunCoder(O);
 }
 

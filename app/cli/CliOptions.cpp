@@ -30,6 +30,7 @@ constexpr const char* MainHelp =
     "                      entropy; --json for scripts\n"
     "  encode IN OUT       code IN into the engine's self-describing form\n"
     "  decode IN OUT       restore the bytes coded by encode\n"
+    "  graph FILE -o OUT   the frequency graph as a PNG or SVG picture\n"
     "  help [COMMAND]      this text, or a command's\n"
     "\n"
     "Options:\n"
@@ -141,6 +142,7 @@ std::string CommandHelp(const std::string& Command) {
                "standard input or output.  Damaged input prints the reason and exits\n"
                "with 1; OUT is then neither created nor changed.\n") +
            CoderOutputHelp;
+  if (Command == "graph") return GraphHelp();
   return MainHelp;
 }
 
@@ -149,7 +151,8 @@ bool IsViewCommand(const std::string& C) {
 }
 
 bool IsCommand(const std::string& C) {
-  return IsViewCommand(C) || C == "stats" || C == "encode" || C == "decode" || C == "help";
+  return IsViewCommand(C) || C == "stats" || C == "encode" || C == "decode" || C == "help" ||
+         C == "graph";
 }
 
 TOptions ParseArguments(int Argc, char** Argv) {
@@ -211,6 +214,8 @@ TOptions ParseArguments(int Argc, char** Argv) {
       O.Lang = TakeValue();
       if (*O.Lang != "pascal" && *O.Lang != "c")
         throw TUsageError{"--lang takes pascal or c, not '" + *O.Lang + "'", "arrays"};
+    } else if (IsGraphOption(Name)) {
+      ReadGraphOption(Name, Value.has_value(), TakeValue, O.Graph);
     } else {
       throw TUsageError{"unknown option '" + Arg + "'", O.Command};
     }
@@ -226,6 +231,7 @@ TOptions ParseArguments(int Argc, char** Argv) {
     if (O.Command == "arrays" && (Option == "--name" || Option == "--lang")) return true;
     if (O.Command == "stats" && (Option == "--32bit" || Option == "--json")) return true;
     if ((O.Command == "encode" || O.Command == "decode") && Option == "--force") return true;
+    if (O.Command == "graph" && (Option == "--32bit" || IsGraphOption(Option))) return true;
     return false;
   };
   for (const std::string& Option : Given)

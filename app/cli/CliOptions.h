@@ -1,6 +1,8 @@
 // quorvant-cli's command line: the commands, their options and the help texts.
 #pragma once
 
+#include "CliGraph.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +37,7 @@ struct TOptions {
   bool Force = false;  // binary output even to a terminal
   std::optional<std::string> Name;
   std::optional<std::string> Lang;  // "pascal" or "c"
+  TGraphOptions Graph;              // graph's options (CliGraph.h)
 };
 
 // distribution, arrays, table: the window's views.
