@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QPicture>
 #include <QRegularExpression>
 #include <QSvgGenerator>
 
@@ -75,7 +76,9 @@ bool GraphDrawable(const TGraphInput& In) {
          In.First <= In.Count - 1 && In.Maximum > 0 && In.BarWidth > 0;
 }
 
-TGraphLayout DrawGraphPicture(QPainter& Painter, const TGraphInput& In) {
+namespace {
+
+TGraphLayout PaintGraph(QPainter& Painter, const TGraphInput& In) {
   TGraphLayout Layout;
   Layout.Size = In.Size;
   const int W = In.Size.width();
@@ -179,6 +182,25 @@ TGraphLayout DrawGraphPicture(QPainter& Painter, const TGraphInput& In) {
       Previous = Next;
     }
   }
+  return Layout;
+}
+
+}  // namespace
+
+// Painted through a recording and its replay on every device: a replayed
+// picture places some pixels of the curve's 2-pixel lines one off from
+// direct painting, and a replay of a replay changes nothing, so the window
+// (which shows a recorded picture), the files and the CLI agree pixel for
+// pixel this way.
+TGraphLayout DrawGraphPicture(QPainter& Painter, const TGraphInput& In) {
+  QPicture Recording;
+  Recording.setBoundingRect(QRect(QPoint(0, 0), In.Size));
+  TGraphLayout Layout;
+  {
+    QPainter Recorder(&Recording);
+    Layout = PaintGraph(Recorder, In);
+  }
+  Painter.drawPicture(0, 0, Recording);
   return Layout;
 }
 
