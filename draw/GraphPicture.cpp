@@ -6,8 +6,10 @@
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPalette>
 #include <QPicture>
 #include <QRegularExpression>
 #include <QSvgGenerator>
@@ -68,6 +70,12 @@ int32_t TGraphLayout::PositionAt(const QPoint& At) const {
   if (!Drawn || BarWidth <= 0 || At.x() < BarsLeft) return -1;
   const int32_t Index = First + (At.x() - BarsLeft) / BarWidth;
   return HitRect(Index).contains(At) ? Index : -1;
+}
+
+void TakeApplicationStyle(TGraphInput& In) {
+  In.Face = QGuiApplication::palette().color(QPalette::Button);
+  In.LabelFont = QGuiApplication::font();
+  In.LabelFont.setPixelSize(11);
 }
 
 bool GraphDrawable(const TGraphInput& In) {
@@ -170,7 +178,8 @@ TGraphLayout PaintGraph(QPainter& Painter, const TGraphInput& In) {
     Painter.setPen(QPen(QColor(255, 0, 0), 2));
     Painter.setBrush(Qt::NoBrush);
     auto CurveY = [&](int32_t I) {
-      const int64_t V = static_cast<size_t>(I) < In.Curve.size() ? In.Curve[static_cast<size_t>(I)] : 0;
+      const int64_t V =
+          static_cast<size_t>(I) < In.Curve.size() ? In.Curve[static_cast<size_t>(I)] : 0;
       return BaseY - ScaledHeight(Band, V, Maximum);
     };
     int CX = Mid;
@@ -204,7 +213,18 @@ TGraphLayout DrawGraphPicture(QPainter& Painter, const TGraphInput& In) {
   return Layout;
 }
 
+namespace {
+
+void CheckSize(const QSize& Size) {
+  if (Size.isEmpty())
+    throw Exception("the graph is " + std::to_string(Size.width()) + " x " +
+                    std::to_string(Size.height()) + " pixels: there is no picture to save");
+}
+
+}  // namespace
+
 QByteArray GraphPng(const TGraphInput& In) {
+  CheckSize(In.Size);
   QImage Image(In.Size, QImage::Format_ARGB32);
   if (Image.isNull()) throw Exception("out of memory for a picture of that size");
   {
@@ -219,6 +239,7 @@ QByteArray GraphPng(const TGraphInput& In) {
 }
 
 QByteArray GraphSvg(const TGraphInput& In) {
+  CheckSize(In.Size);
   QByteArray Bytes;
   QBuffer Buffer(&Bytes);
   Buffer.open(QIODevice::WriteOnly);
@@ -260,7 +281,8 @@ QByteArray GraphFile(const TGraphInput& In, TGraphFormat Format) {
 std::vector<int32_t> OpenedCurve(size_t Length, int32_t Mean, int32_t Variance, int32_t Maximum) {
   // A spin box keeps the low 16 bits of what it is given, then its range.
   const auto Spin = [](int32_t Value, int32_t Low, int32_t High) {
-    return std::clamp<int32_t>(static_cast<int16_t>(static_cast<uint32_t>(Value) & 0xFFFFu), Low, High);
+    return std::clamp<int32_t>(static_cast<int16_t>(static_cast<uint32_t>(Value) & 0xFFFFu), Low,
+                               High);
   };
   return ComputeNormalCurve(Length, Spin(Mean, -255, 255), Spin(Variance, 0, 32767), Maximum);
 }

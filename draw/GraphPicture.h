@@ -65,6 +65,11 @@ struct TGraphLayout {
   static constexpr int MinHitHeight = 4;
 };
 
+// In.Face := the application's button face; In.LabelFont := its font at 11
+// pixels (a small plain face, so that the labels of large maxima crowd the
+// axis as little as they can).  Needs the QGuiApplication.
+void TakeApplicationStyle(TGraphInput& In);
+
 // False when the window would leave the graph blank: an empty Freq, Count
 // outside 1..size, First outside 0..Count-1, or Maximum not above 0.
 bool GraphDrawable(const TGraphInput& In);
@@ -77,7 +82,7 @@ TGraphLayout DrawGraphPicture(QPainter& Painter, const TGraphInput& In);
 
 // The picture as the bytes of a PNG image or of an SVG document (viewBox
 // "0 0 W H", width and height in px) of In.Size.  Raises Exception when the
-// encoding fails.
+// encoding fails or In.Size is empty.
 QByteArray GraphPng(const TGraphInput& In);
 QByteArray GraphSvg(const TGraphInput& In);
 

@@ -46,8 +46,9 @@ std::string Difference(const QImage& A, const QImage& B) {
   for (int Y = 0; Y < A.height(); ++Y)
     for (int X = 0; X < A.width(); ++X)
       if (A.pixel(X, Y) != B.pixel(X, Y) && Count++ == 0)
-        First = std::to_string(X) + "," + std::to_string(Y) + ": " + QString::number(A.pixel(X, Y), 16).toStdString() +
-                " against " + QString::number(B.pixel(X, Y), 16).toStdString();
+        First = std::to_string(X) + "," + std::to_string(Y) + ": " +
+                QString::number(A.pixel(X, Y), 16).toStdString() + " against " +
+                QString::number(B.pixel(X, Y), 16).toStdString();
   return Count ? std::to_string(Count) + " pixels, first at " + First : "";
 }
 
@@ -88,14 +89,17 @@ TEST_F(Graph, HintsOverTheBars) {
     QPoint At;
     QString Hint;
   } const Cases[] = {
-      {false, BarPoint(97, 0, 5, h), "Data : 97 = $61  Frequency : 5  BitLength : 1  BitPattern : 0 = 0"},
-      {false, BarPoint(114, 0, 5, h), "Data : 114 = $72  Frequency : 2  BitLength : 3  BitPattern : 101 = 5"},
-      {false, BarPoint(97, 0, 5, h) - QPoint(0, 205), "Data : 97 = $61  Frequency : 5  BitLength : 1  BitPattern : 0 = 0"},
-      {false, BarPoint(97, 0, 5, h) - QPoint(0, 206), ""},   // above the top
-      {false, BarPoint(98, 0, 5, h) - QPoint(0, 82), ""},    // above b's bar
-      {false, BarPoint(101, 0, 5, h), ""},                   // no bar
-      {false, QPoint(34, h - 17), ""},                       // the axis
-      {false, QPoint(BarPoint(97, 0, 5, h).x(), h - 15), ""},  // below the base line
+      {false, BarPoint(97, 0, 5, h),
+       "Data : 97 = $61  Frequency : 5  BitLength : 1  BitPattern : 0 = 0"},
+      {false, BarPoint(114, 0, 5, h),
+       "Data : 114 = $72  Frequency : 2  BitLength : 3  BitPattern : 101 = 5"},
+      {false, BarPoint(97, 0, 5, h) - QPoint(0, 205),
+       "Data : 97 = $61  Frequency : 5  BitLength : 1  BitPattern : 0 = 0"},
+      {false, BarPoint(97, 0, 5, h) - QPoint(0, 206), ""},    // above the top
+      {false, BarPoint(98, 0, 5, h) - QPoint(0, 82), ""},     // above b's bar
+      {false, BarPoint(101, 0, 5, h), ""},                    // no bar
+      {false, QPoint(34, h - 17), ""},                        // the axis
+      {false, QPoint(BarPoint(97, 0, 5, h).x(), h - 15), ""}, // below the base line
       {true, BarPoint(0, 0, 5, h), "Position : 0  Frequency : 5  Data : 97"},
       {true, BarPoint(2, 0, 5, h), "Position : 2  Frequency : 2  Data : 98, 114"},
       {true, BarPoint(4, 0, 5, h), "Position : 4  Frequency : 1  Data : 99, 100"},
@@ -106,7 +110,8 @@ TEST_F(Graph, HintsOverTheBars) {
     EXPECT_EQ(Form->GraphHint(C.At), C.Hint) << C.At.x() << "," << C.At.y();
   }
   // The real hint request shows the standard tooltip.
-  QHelpEvent Help(QEvent::ToolTip, BarPoint(2, 0, 5, h), Form->Image1->mapToGlobal(BarPoint(2, 0, 5, h)));
+  QHelpEvent Help(QEvent::ToolTip, BarPoint(2, 0, 5, h),
+                  Form->Image1->mapToGlobal(BarPoint(2, 0, 5, h)));
   QApplication::sendEvent(Form->Image1, &Help);
   EXPECT_EQ(QToolTip::text(), "Position : 2  Frequency : 2  Data : 98, 114");
 }
@@ -173,8 +178,10 @@ TEST_F(Graph, SaveWritesWhatTheGraphShows) {
   ASSERT_TRUE(Svg.open(QIODevice::ReadOnly));
   EXPECT_TRUE(Svg.readAll().contains("viewBox=\"0 0 711 230\""));
   EXPECT_FALSE(QFile::exists(PathOf("g.jpg")));
-  EXPECT_EQ(Dialogs.ErrorTexts(),
-            QStringList{PathOf("g.jpg") + QString::fromUtf8(" は保存出来ません。拡張子を .png か .svg にしてください。")});
+  EXPECT_EQ(
+      Dialogs.ErrorTexts(),
+      QStringList{PathOf("g.jpg") +
+                  QString::fromUtf8(" は保存出来ません。拡張子を .png か .svg にしてください。")});
 }
 
 TEST_F(Graph, CliPngHasTheWindowsPixels) {
@@ -220,10 +227,14 @@ TEST_F(Graph, CliSvgSizeBlankAndUsageErrors) {
   EXPECT_EQ(Blank.pixel(0, 0), Blank.pixel(36 + 5, 200));
   EXPECT_EQ(Blank.pixel(0, 0), Blank.pixel(34, 100));  // no axis either
 
-  const QStringList Bad[] = {{"--bar-width", "0", "-o", "u.png"},  {"--bar-width", "21", "-o", "u.png"},
-                             {"--order", "size", "-o", "u.png"},   {"--first", "-1", "-o", "u.png"},
-                             {"--size", "0x10", "-o", "u.png"},    {"--size", "10", "-o", "u.png"},
-                             {"-o", "u.jpg"},                      {}};
+  const QStringList Bad[] = {{"--bar-width", "0", "-o", "u.png"},
+                             {"--bar-width", "21", "-o", "u.png"},
+                             {"--order", "size", "-o", "u.png"},
+                             {"--first", "-1", "-o", "u.png"},
+                             {"--size", "0x10", "-o", "u.png"},
+                             {"--size", "10", "-o", "u.png"},
+                             {"-o", "u.jpg"},
+                             {}};
   for (const QStringList& Args : Bad) {
     std::tie(Exit, Err) = Cli(QStringList{"graph", "abra.txt"} + Args);
     EXPECT_EQ(Exit, 2) << Args.join(' ').toStdString();

@@ -10,11 +10,9 @@
 #include "AtomicFile.h"
 #include "SysUtils.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QPalette>
 #include <QPushButton>
 #include <QToolTip>
 
@@ -64,11 +62,7 @@ void TFrameForm::DrawGraph(const std::vector<int32_t>& Freq, bool ShowCurve, int
   In.First = First;
   In.Size = Image1->size();
   In.Maximum = FMaxFrequency;
-  // The button face and a small plain face, so that the labels of large
-  // maxima crowd the axis as little as they can.
-  In.Face = QApplication::palette().color(QPalette::Button);
-  In.LabelFont = QApplication::font();
-  In.LabelFont.setPixelSize(11);
+  TakeApplicationStyle(In);
   FGraphSorted = &Freq == &FSortedFrequency;
   FGraphCurve = false;
 
@@ -162,6 +156,11 @@ void TFrameForm::FormResize() {
 
 TGraphInput TFrameForm::ShownGraphInput() const {
   TGraphInput In = FGraphInput;
+  if (!In.Size.isValid()) {
+    // No draw yet: the empty graph area as it is.
+    In.Size = Image1->size();
+    TakeApplicationStyle(In);
+  }
   In.Freq = FGraphSorted ? FSortedFrequency : FFrequency;
   In.Curve = FGraphCurve ? std::span<const int32_t>(FNormalCurve) : std::span<const int32_t>();
   return In;

@@ -15,7 +15,6 @@
 
 #include <QFile>
 #include <QGuiApplication>
-#include <QPalette>
 
 #include <sys/stat.h>
 
@@ -156,9 +155,7 @@ int RunGraph(const std::string& FileName, bool Extended, const TGraphOptions& Gr
   In.BarWidth = Graph.BarWidth;
   In.Size = QSize(Graph.Width, Graph.Height);
   In.Maximum = Scan.MaxFrequency;
-  In.Face = QGuiApplication::palette().color(QPalette::Button);
-  In.LabelFont = QGuiApplication::font();
-  In.LabelFont.setPixelSize(11);
+  TakeApplicationStyle(In);
   std::vector<int32_t> Curve;
   if (Graph.Curve && Scan.DataCount > 0 && Scan.MaxFrequency > 0) {
     const TStatistics& S = Doc.Statistics;
