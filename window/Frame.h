@@ -242,6 +242,8 @@ private:
   int32_t ReadPeakHeight();
   // The leaf of Data in the window's code; false when Data has none.
   bool FindLeaf(int32_t Data, THuffmanNode& Node) const;
+  // A leaf's pattern as the detail line shows it: "011 = 3".
+  static QString PatternText(const THuffmanNode& Node);
 
   // layout (FrameLayout.cpp)
   void CreateControls();

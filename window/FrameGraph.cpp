@@ -178,10 +178,9 @@ QString TFrameForm::GraphHint(const QPoint& At) const {
                        .arg(Frequency);
     THuffmanNode Node{};
     if (FindLeaf(Position, Node))
-      Hint += QStringLiteral("  BitLength : %1  BitPattern : %2 = %3")
+      Hint += QStringLiteral("  BitLength : %1  BitPattern : %2")
                   .arg(Node.BitLength)
-                  .arg(QString::fromStdString(BinaryDigits(Node.BitPattern, Node.BitLength)))
-                  .arg(Node.BitPattern);
+                  .arg(PatternText(Node));
     return Hint;
   }
   bool Truncated = false;

@@ -42,12 +42,16 @@ void TFrameForm::ShowDatum() {
   QString Length, Pattern;
   if (THuffmanNode Node{}; FindLeaf(Data, Node)) {
     Length = QString::number(Node.BitLength);
-    Pattern = QString::fromStdString(BinaryDigits(Node.BitPattern, Node.BitLength)) +
-              QStringLiteral(" = ") + QString::number(Node.BitPattern);
+    Pattern = PatternText(Node);
   }
   Edit5->setText(Length);
   Edit6->setText(Pattern);
   FSelectedData = Data;
+}
+
+QString TFrameForm::PatternText(const THuffmanNode& Node) {
+  return QString::fromStdString(BinaryDigits(Node.BitPattern, Node.BitLength)) +
+         QStringLiteral(" = ") + QString::number(Node.BitPattern);
 }
 
 // The first leaf whose Data is Data (a byte: nothing beyond 255).
