@@ -479,7 +479,8 @@ TEST_F(FrameLifecycle, ContextMenuOpensAnywhereOutsideTheTextBoxes) {
   EXPECT_EQ(Entries, QStringList({Utf8("ﾍﾙﾌﾟ(&H)"), Utf8("ﾊﾞｰｼﾞｮﾝ情報(&A)"), "-",
                                   Utf8("二重起動を許す(&X)"), "-", Utf8("全て選択(&A)"), "-",
                                   Utf8("初期状態に戻す(&Q)"), "-", Utf8("C 配列をコピー(&C)"),
-                                  Utf8("頻度テーブルを保存(&S)...")}));
+                                  Utf8("頻度テーブルを保存(&S)..."),
+                                  Utf8("グラフを保存(&G)...")}));
 }
 
 // Presses a key in Target as the user would: the window's shortcuts first.

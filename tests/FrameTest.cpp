@@ -142,7 +142,8 @@ TEST_F(FrameLayout, ContextMenuEntriesInOrder) {
   EXPECT_EQ(Entries, (QStringList{Q("H1 ﾍﾙﾌﾟ(&H) F1"), Q("About1 ﾊﾞｰｼﾞｮﾝ情報(&A) "), "-",
                                   Q("X1 二重起動を許す(&X) "), "-", Q("A1 全て選択(&A) Ctrl+A"), "-",
                                   Q("Q1 初期状態に戻す(&Q) Ctrl+Q"), "-", Q("C1 C 配列をコピー(&C) "),
-                                  Q("S1 頻度テーブルを保存(&S)... ")}));
+                                  Q("S1 頻度テーブルを保存(&S)... "),
+                                  Q("G1 グラフを保存(&G)... ")}));
   EXPECT_TRUE(Form->X1->isCheckable());
   EXPECT_FALSE(Form->X1->isChecked());
 }

@@ -37,8 +37,9 @@ QString TRecordingDialogs::OpenFileName(QWidget*, const QString& Dir) {
   return Answer;
 }
 
-QString TRecordingDialogs::SaveFileName(QWidget*, const QString& Path, const QString&) {
+QString TRecordingDialogs::SaveFileName(QWidget*, const QString& Path, const QString& Filter) {
   SaveDialogPaths << Path;
+  SaveDialogFilters << Filter;
   if (SaveAnswers.empty()) return QString();
   const QString Answer = SaveAnswers.front();
   SaveAnswers.pop_front();

@@ -4,7 +4,8 @@
 //   unless QT_QPA_PLATFORM says otherwise).
 // - TRecordingDialogs: the dialogs seam as a recorder: every message (text
 //   and kind), about box and opened document is kept; the open dialog answers
-//   with queued paths (empty when none is queued, as if cancelled).
+//   and the save dialog answer with queued paths (empty when none is
+//   queued, as if cancelled).
 // - TFrameTest: a fixture with its own temporary folder standing in for the
 //   executable's folder (ExeName() = <folder>/Quorvant, so the window finds
 //   ReadmeQ.txt, QuorvantData and Quorvant.ini there) and XDG_CONFIG_HOME,
@@ -44,7 +45,7 @@ public:
 
   void Message(QWidget* Owner, const QString& Title, const QString& Text, TKind Kind) override;
   QString OpenFileName(QWidget* Owner, const QString& Dir) override;
-  QString SaveFileName(QWidget* Owner, const QString& Path, const QString& Filters) override;
+  QString SaveFileName(QWidget* Owner, const QString& Path, const QString& Filter) override;
   void About(QWidget* Owner, const QString& Title, const QIcon& Icon, const QString& Text) override;
   void OpenDocument(const QString& Path) override;
 
@@ -52,7 +53,8 @@ public:
   std::deque<QString> OpenAnswers;  // answers of the open dialog, in order
   QStringList OpenDialogDirs;       // the folder each open dialog started in
   std::deque<QString> SaveAnswers;  // answers of the save dialog, in order
-  QStringList SaveDialogPaths;      // where each save dialog started
+  QStringList SaveDialogPaths;      // the path each save dialog started at
+  QStringList SaveDialogFilters;    // and its filter
   QStringList AboutTexts;
   QStringList OpenedDocuments;
 

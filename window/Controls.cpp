@@ -3,8 +3,10 @@
 #include "SysUtils.h"
 
 #include <QFontDatabase>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QRegularExpression>
@@ -152,6 +154,36 @@ void TImage::SetPicture(const QPicture* Picture) {
     FHasPicture = false;
   }
   update();
+}
+
+QPoint TImage::PictureAt(const QPoint& At) const {
+  const QRect Bounds = FPicture.boundingRect();
+  if (!FHasPicture || Bounds.isEmpty() || width() <= 0 || height() <= 0) return At;
+  return QPoint(Bounds.left() + At.x() * Bounds.width() / width(),
+                Bounds.top() + At.y() * Bounds.height() / height());
+}
+
+QRect TImage::WidgetArea(const QRect& Area) const {
+  const QRect Bounds = FPicture.boundingRect();
+  if (!FHasPicture || Bounds.isEmpty()) return Area;
+  const auto X = [&](int V) { return (V - Bounds.left()) * width() / Bounds.width(); };
+  const auto Y = [&](int V) { return (V - Bounds.top()) * height() / Bounds.height(); };
+  return QRect(QPoint(X(Area.left()), Y(Area.top())),
+               QPoint(X(Area.right() + 1) - 1, Y(Area.bottom() + 1) - 1));
+}
+
+bool TImage::event(QEvent* Event) {
+  if (Event->type() == QEvent::ToolTip) {
+    const auto* Help = static_cast<QHelpEvent*>(Event);
+    emit ShowHint(Help->pos(), Help->globalPos());
+    return true;
+  }
+  return QWidget::event(Event);
+}
+
+void TImage::mousePressEvent(QMouseEvent* Event) {
+  if (Event->button() == Qt::LeftButton) emit MouseDown(Event->position().toPoint());
+  QWidget::mousePressEvent(Event);
 }
 
 void TImage::paintEvent(QPaintEvent*) {

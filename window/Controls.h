@@ -92,7 +92,8 @@ signals:
 };
 
 // Image control: shows a vector picture stretched to its whole area, or
-// nothing.
+// nothing.  Reports where the pointer rests (the hint request) and where the
+// left button goes down, in the widget's coordinates.
 class TImage : public QWidget {
   Q_OBJECT
 public:
@@ -101,7 +102,17 @@ public:
   void SetPicture(const QPicture* Picture);
   bool HasPicture() const { return FHasPicture; }
   const QPicture& Picture() const { return FPicture; }
+  // The picture's point shown at the widget's point At (the stretch undone);
+  // At itself when no picture is shown.
+  QPoint PictureAt(const QPoint& At) const;
+  // The widget's area showing the picture's rectangle Area.
+  QRect WidgetArea(const QRect& Area) const;
+signals:
+  void ShowHint(const QPoint& At, const QPoint& GlobalAt);
+  void MouseDown(const QPoint& At);
 protected:
+  bool event(QEvent* Event) override;
+  void mousePressEvent(QMouseEvent* Event) override;
   void paintEvent(QPaintEvent* Event) override;
 private:
   QPicture FPicture;

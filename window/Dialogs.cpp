@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -27,8 +28,20 @@ QString TDialogs::OpenFileName(QWidget* Owner, const QString& Dir) {
   return Files.isEmpty() ? QString() : Files.first();
 }
 
-QString TDialogs::SaveFileName(QWidget* Owner, const QString& Path, const QString& Filters) {
-  return QFileDialog::getSaveFileName(Owner, QString(), Path, Filters);
+QString TDialogs::SaveFileName(QWidget* Owner, const QString& Path, const QString& Filter) {
+  QFileDialog Dialog(Owner, QString(), Path, Filter);
+  Dialog.setFileMode(QFileDialog::AnyFile);
+  Dialog.setAcceptMode(QFileDialog::AcceptSave);
+  // A name typed without an extension takes the chosen entry's.
+  const QString Suffix = QFileInfo(Path).suffix();
+  if (!Suffix.isEmpty()) Dialog.setDefaultSuffix(Suffix);
+  QObject::connect(&Dialog, &QFileDialog::filterSelected, &Dialog, [&Dialog](const QString& Entry) {
+    const qsizetype Dot = Entry.lastIndexOf(QLatin1String("*."));
+    if (Dot >= 0) Dialog.setDefaultSuffix(Entry.mid(Dot + 2).chopped(1));
+  });
+  if (Dialog.exec() != QDialog::Accepted) return QString();
+  const QStringList Files = Dialog.selectedFiles();
+  return Files.isEmpty() ? QString() : Files.first();
 }
 
 void TDialogs::About(QWidget* Owner, const QString& Title, const QIcon& Icon, const QString& Text) {

@@ -1,5 +1,5 @@
 // The window's one seam to modal dialogs and the desktop shell: message
-// boxes, the error box, the open-file dialog, the about box and "open this
+// boxes, the error box, the open-file and save-file dialogs, the about box and "open this
 // document".  The application uses TDialogs itself; tests install a recorder
 // that receives every text instead of a blocking dialog.
 #pragma once
@@ -26,10 +26,10 @@ public:
   // (matching every file); an empty string when cancelled.
   virtual QString OpenFileName(QWidget* Owner, const QString& Dir);
 
-  // The save-file dialog starting at Path (a folder, or a file name in one)
-  // with the name filters Filters ("Name (*.x);;..."); asks before replacing
-  // an existing file.  An empty string when cancelled.
-  virtual QString SaveFileName(QWidget* Owner, const QString& Path, const QString& Filters);
+  // The save-file dialog starting at Path (folder and proposed name) with the
+  // entries of Filter ("PNG (*.png);;SVG (*.svg)"); it asks before replacing
+  // a file.  An empty string when cancelled.
+  virtual QString SaveFileName(QWidget* Owner, const QString& Path, const QString& Filter);
 
   // The about box: Title, Icon, and the lines of Text.
   virtual void About(QWidget* Owner, const QString& Title, const QIcon& Icon, const QString& Text);

@@ -4,7 +4,8 @@
 //   FrameLayout.cpp     construction, controls, wiring (every connect)
 //   FrameDocument.cpp   the document: the rebuild from the table, the refresh,
 //                       the statistics and the curve into the controls
-//   FrameGraph.cpp      DrawGraph, DrawCurrentOrder, bar width, paging, resize
+//   FrameGraph.cpp      DrawGraph, DrawCurrentOrder, bar width, paging, resize,
+//                       pointing at the bars, saving the picture
 //   FrameViews.cpp      view texts, the detail line, view switching
 //   FrameOpen.cpp       OpenDataFile, open/restore/mode/order
 //   FrameEditing.cpp    frequency editing (each edit ends in RebuildFromTable)
@@ -22,6 +23,7 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "Document.h"
+#include "GraphPicture.h"
 
 #include <QMenu>
 #include <QPicture>
@@ -58,10 +60,6 @@ inline constexpr int DesignClientHeight = 515;
 inline constexpr const char* SettingsKeyX1 = "X1.Checked";
 // Suffix of the message that rejects a typed value ("<text> は指定出来ません。").
 inline constexpr const char* SCannotSpecify = " は指定出来ません。";
-
-// Step between the labelled ticks of the graph's frequency axis for the
-// largest frequency Maximum (> 0); see FrameGraph.cpp.  1..10^9.
-int64_t FrequencyTickStep(int32_t Maximum);
 
 class TFrameForm : public QWidget {
   Q_OBJECT
@@ -102,7 +100,7 @@ public:
                *RadioButton7 = nullptr;
   QMenu* PopupMenu1 = nullptr;
   QAction *H1 = nullptr, *About1 = nullptr, *X1 = nullptr, *A1 = nullptr, *Q1 = nullptr,
-          *C1 = nullptr, *S1 = nullptr;
+          *C1 = nullptr, *S1 = nullptr, *G1 = nullptr;
   TParameter* Parameter1 = nullptr;  // owned through Qt parenthood
   int RadioButton6Tag = 0;           // one-shot: suppresses the fallback's reload
   int Button12Tag = 0;               // fitting rule last applied, 0..5
@@ -121,6 +119,18 @@ public:
   int32_t FirstShown() const { return FFirstShown; }
   int32_t BarsFit() const { return FBarsFit; }
   int32_t PageStep() const { return FPageStep; }
+  // What the last draw laid out (Drawn false while the graph is blank).
+  const TGraphLayout& GraphLayout() const { return FGraphLayout; }
+  // What the graph shows now as the drawing's input (the picture's point of
+  // view: the order, page, bar width, size and curve of the last draw).
+  TGraphInput ShownGraphInput() const;
+  // The hint over the picture's point At: the bar's datum or rank and its
+  // figures; empty where no bar is.
+  QString GraphHint(const QPoint& At) const;
+  // The datum a click at the picture's point At selects; -1 for none.  In
+  // frequency order the datum of that rank, equal frequencies counted in
+  // ascending data order.
+  int32_t GraphDatumAt(const QPoint& At) const;
   // The open file's name as the file system spells it; empty before an open.
   QString FileName() const;
   const QString& DataDir() const { return FDataDir; }
@@ -181,6 +191,9 @@ private:
   void Button13Click();
   void Button14Click();
   void FormResize();
+  void Image1ShowHint(const QPoint& At, const QPoint& GlobalAt);
+  void Image1MouseDown(const QPoint& At);
+  void G1Click();
   // views
   void RadioButton3Click();
   void RadioButton4Click();
@@ -229,6 +242,10 @@ private:
   // Edit13 as an integer; when it holds none, FMaxFrequency is written into
   // it and taken.
   int32_t ReadPeakHeight();
+  // The leaf of Data in the window's code; false when Data has none.
+  bool FindLeaf(int32_t Data, THuffmanNode& Node) const;
+  // A leaf's pattern as the detail line shows it: "011 = 3".
+  static QString PatternText(const THuffmanNode& Node);
 
   // layout (FrameLayout.cpp)
   void CreateControls();
@@ -285,6 +302,13 @@ private:
   int32_t FBarsFit = 0;
   int32_t FPageStep = 0;
   int32_t FSelectedData = 0;
+  // The last draw: its input (spans rebound by ShownGraphInput, which of the
+  // two arrays and whether the curve in FGraphSorted and FGraphCurve) and its
+  // layout.  A rejected draw leaves Count 0 and the layout not Drawn.
+  TGraphInput FGraphInput;
+  bool FGraphSorted = false;
+  bool FGraphCurve = false;
+  TGraphLayout FGraphLayout;
   std::vector<int32_t> FNormalCurve;
 
   // The document, and its parts under the names the window's rules use.

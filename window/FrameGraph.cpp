@@ -1,53 +1,49 @@
 // The frequency graph: a vector picture as large as Image1, redrawn whole by
-// every DrawGraph; bar width, paging and resize.
+// every DrawGraph; bar width, paging and resize; the hints and clicks over
+// the bars; saving what the graph shows.
 //
-// Picture coordinates (W x H = Image1's size, y downward): the vertical axis
-// at x 34 from y 8 (the maximum) to H-14 (the horizontal axis); bars stand on
-// y H-16 from x 36, a frequency f (H-24)*f/max pixels high.  The three
-// scalings multiply in 64 bits before dividing.
+// The picture itself is drawn by DrawGraphPicture (unit GraphPicture), which
+// quorvant-cli and the saved files share; the window records it into
+// FMetafile and keeps its layout, so that pointing uses the bars painted.
 #include "Frame.h"
 
-#include <QApplication>
+#include "AtomicFile.h"
+#include "SysUtils.h"
+
+#include <QFile>
+#include <QFileInfo>
 #include <QPainter>
-#include <QPalette>
 #include <QPushButton>
+#include <QToolTip>
 
 #include <algorithm>
 
 namespace {
 
-constexpr int AxisX = 34;
-constexpr int BarsLeft = 36;
-constexpr int TopY = 8;
+// The hint of frequency order lists at most this many data, then "…".
+constexpr int HintDataLimit = 8;
+constexpr int32_t LastData = MaxTableEntries - 1;
 
-// Labels every 16 positions, every 32 for bars of 5 pixels and less.
-int32_t LabelStepFor(int32_t BarWidth) { return BarWidth > 5 ? 16 : 32; }
+constexpr const char* SNoGraphFormat = " は保存出来ません。拡張子を .png か .svg にしてください。";
 
-// (Height * Value) div Maximum with a 64-bit product.
-int ScaledHeight(int Height, int64_t Value, int32_t Maximum) {
-  return static_cast<int>(static_cast<int64_t>(Height) * Value / Maximum);
+// The data of Freq whose frequency is Frequency, ascending; at most Limit
+// (then Truncated is set).
+std::vector<int32_t> DataOfFrequency(std::span<const int32_t> Freq, int32_t Frequency, size_t Limit,
+                                     bool& Truncated) {
+  std::vector<int32_t> Data;
+  Truncated = false;
+  for (size_t I = 0; I < Freq.size(); ++I) {
+    if (Freq[I] != Frequency) continue;
+    if (Data.size() == Limit) {
+      Truncated = true;
+      break;
+    }
+    Data.push_back(static_cast<int32_t>(I));
+  }
+  return Data;
 }
 
 }  // namespace
-
-// Step between the labelled ticks of the frequency axis: the largest power of
-// ten not above Maximum (1 below 10), then 2 for maxima 8..9, a fifth of the
-// power when Maximum is below twice it, and twice the power when Maximum is
-// above seven times it.  Counted in 64 bits, so maxima up to 2^31-1 cannot
-// overflow the search: 10^9 gives 2*10^8, 2147483647 gives 10^9.
-int64_t FrequencyTickStep(int32_t Maximum) {
-  int64_t Step = 10;
-  while (Maximum / Step != 0) Step *= 10;
-  Step /= 10;
-  if (Step == 1) {
-    if (Maximum > 7) Step = 2;
-  } else if (Maximum / Step == 1) {
-    Step /= 5;
-  } else if (Maximum > 7 * Step) {
-    Step *= 2;
-  }
-  return Step;
-}
 
 int32_t TFrameForm::ReadPeakHeight() {
   int32_t Value = 0;
@@ -60,21 +56,29 @@ int32_t TFrameForm::ReadPeakHeight() {
 
 void TFrameForm::DrawGraph(const std::vector<int32_t>& Freq, bool ShowCurve, int32_t First,
                            int32_t Count) {
+  TGraphInput In;
+  In.Freq = Freq;
+  In.Count = Count;
+  In.First = First;
+  In.Size = Image1->size();
+  In.Maximum = FMaxFrequency;
+  TakeApplicationStyle(In);
+  FGraphSorted = &Freq == &FSortedFrequency;
+  FGraphCurve = false;
+
   // 1. A request outside the data blanks the graph.
-  const int64_t Length = static_cast<int64_t>(Freq.size());
-  if (!FMetafile || Length == 0 || Count <= 0 || Count > Length || First < 0 || First > Count - 1 ||
-      FMaxFrequency <= 0) {
+  if (!FMetafile || !GraphDrawable(In)) {
+    In.Count = 0;
+    FGraphInput = In;
+    FGraphLayout = TGraphLayout();
     Image1->SetPicture(nullptr);
     for (QPushButton* B : {Button9, Button10, Button11, Button12}) B->setEnabled(false);
     return;
   }
 
-  // 2. Bars that fit and how many are shown.
-  const int W = Image1->width();
-  const int H = Image1->height();
+  // 2. The bar width.
   FBarWidth = UpDown1->Position();
-  FBarsFit = std::max(0, (W - BarsLeft) / FBarWidth);
-  const int32_t Shown = std::min(FBarsFit, Count - First);
+  In.BarWidth = FBarWidth;
 
   // 3. The peak-height box holds an integer; up to 32767 it is bound to its
   //    spin box, above that it keeps the typed number alone.
@@ -86,110 +90,26 @@ void TFrameForm::DrawGraph(const std::vector<int32_t>& Freq, bool ShowCurve, int
     UpDown6->SetAssociate(nullptr);
   }
 
-  // 4. The picture.
+  // 4. The picture, the curve over it when asked for and a code exists.
+  FGraphCurve = ShowCurve && FDataCount > 0;
+  if (FGraphCurve) {
+    ComputeNormalCurve();
+    In.Curve = FNormalCurve;
+  }
   *FMetafile = QPicture();
-  FMetafile->setBoundingRect(QRect(0, 0, W, H));
+  FMetafile->setBoundingRect(QRect(QPoint(0, 0), In.Size));
   {
     QPainter Painter(FMetafile.get());
-    const QColor Face = QApplication::palette().color(QPalette::Button);
-    const QPen Black(Qt::black, 1);
-    // A small plain face, so that the labels of large maxima crowd the axis
-    // as little as they can.
-    QFont LabelFont = QApplication::font();
-    LabelFont.setPixelSize(11);
-    Painter.setFont(LabelFont);
-    const QFontMetrics Metrics = Painter.fontMetrics();
-    Painter.setBackground(Face);
-    Painter.setBackgroundMode(Qt::OpaqueMode);
-    // Text with its top-left corner at (X, Y), the background behind it.
-    auto Text = [&](int X, int Y, const QString& S) {
-      Painter.drawText(QPoint(X, Y + Metrics.ascent()), S);
-    };
-
-    // 4.1 Background.
-    Painter.setPen(Face);
-    Painter.setBrush(Face);
-    Painter.drawRect(0, 0, W - 1, H - 1);
-
-    // 4.2 Axes.
-    Painter.setPen(Black);
-    Painter.setBrush(Qt::NoBrush);
-    const int BaseY = H - 16;
-    const int Band = H - 24;
-    Painter.drawLine(AxisX, TopY, AxisX, H - 14);
-    Painter.drawLine(AxisX, H - 14, BarsLeft + FBarWidth * Shown, H - 14);
-
-    // 4.3-4.5 Frequency ticks, then the maximum at the top.
-    const int64_t Step = FrequencyTickStep(FMaxFrequency);
-    for (int64_t V = 0; V < FMaxFrequency; V += Step) {
-      const int Y = BaseY - ScaledHeight(Band, V, FMaxFrequency);
-      Painter.drawLine(30, Y, AxisX, Y);
-      const QString Label = QString::number(V);
-      Text(std::max(0, 30 - Metrics.horizontalAdvance(Label)), Y - 5, Label);
-    }
-    Painter.drawLine(30, TopY, AxisX, TopY);
-    const QString Top = QString::number(FMaxFrequency);
-    Text(std::max(0, 30 - Metrics.horizontalAdvance(Top)), 3, Top);
-
-    // 4.6-4.7 Position labels every LabelStep from the step at or before
-    // First, and one for the last position when the view reaches it.
-    const int32_t LabelStep = LabelStepFor(FBarWidth);
-    FPageStep = (FBarsFit / LabelStep) * LabelStep;
-    const int32_t Base = (First / LabelStep) * LabelStep;
-    const int Mid = FBarWidth / 2 + BarsLeft;
-    auto PositionLabel = [&](int32_t V) {
-      const int X = (V - Base) * FBarWidth + Mid;
-      Painter.drawLine(X, H - 14, X, H - 11);
-      const QString Label = QString::number(V);
-      Text(X - Metrics.horizontalAdvance(Label) / 2, H - 11, Label);
-    };
-    for (int32_t V = Base; V < First + Shown; V += LabelStep) PositionLabel(V);
-    if (First + Shown == Count) PositionLabel(Count - 1);
-
-    // 4.8 Bars: blue, outlined in white when wider than 3 pixels.
-    Painter.setBackgroundMode(Qt::TransparentMode);
-    const QColor Blue(0, 0, 255);
-    const QColor White(255, 255, 255);
-    int X = BarsLeft;
-    for (int32_t I = First; I < First + Shown; ++I) {
-      const int Height = ScaledHeight(Band, Freq[static_cast<size_t>(I)], FMaxFrequency);
-      const QRect Bar(QPoint(X, BaseY - Height), QPoint(X + FBarWidth - 1, BaseY - 1));
-      if (Height <= 0) {
-        // nothing stands on the base line
-      } else if (FBarWidth > 3) {
-        Painter.setPen(White);
-        Painter.setBrush(Blue);
-        Painter.drawRect(Bar.adjusted(0, 0, -1, -1));
-      } else {
-        Painter.fillRect(Bar, Blue);
-      }
-      X += FBarWidth;
-    }
-
-    // 4.9 The curve may be drawn over this graph.
-    Button9->setEnabled(true);
-
-    // 4.10 The curve, scaled by the bars' maximum.
-    if (ShowCurve && FDataCount > 0) {
-      ComputeNormalCurve();
-      Painter.setPen(QPen(QColor(255, 0, 0), 2));
-      Painter.setBrush(Qt::NoBrush);
-      auto CurveY = [&](int32_t I) {
-        const int64_t V = static_cast<size_t>(I) < FNormalCurve.size() ? FNormalCurve[static_cast<size_t>(I)] : 0;
-        return BaseY - ScaledHeight(Band, V, FMaxFrequency);
-      };
-      int CX = Mid;
-      QPoint Previous(CX, CurveY(First));
-      for (int32_t I = First + 1; I < First + Shown; ++I) {
-        CX += FBarWidth;
-        const QPoint Next(CX, CurveY(I));
-        Painter.drawLine(Previous, Next);
-        Previous = Next;
-      }
-      Button10->setEnabled(true);
-      Button11->setEnabled(true);
-      Button12->setEnabled(true);
-    }
+    FGraphLayout = DrawGraphPicture(Painter, In);
+  }
+  FGraphInput = In;
+  FBarsFit = FGraphLayout.BarsFit;
+  FPageStep = FGraphLayout.PageStep;
+  Button9->setEnabled(true);
+  if (FGraphCurve) {
+    Button10->setEnabled(true);
+    Button11->setEnabled(true);
+    Button12->setEnabled(true);
   }
 
   // 5-6. Show it; the arrows follow the view.
@@ -232,4 +152,100 @@ void TFrameForm::Button14Click() { DrawCurrentOrder(false, FFirstShown + FPageSt
 
 void TFrameForm::FormResize() {
   if (!FDocument.FileName.empty() && FDataCount != 0) DrawCurrentOrder(false, 0);
+}
+
+TGraphInput TFrameForm::ShownGraphInput() const {
+  TGraphInput In = FGraphInput;
+  if (!In.Size.isValid()) {
+    // No draw yet: the empty graph area as it is.
+    In.Size = Image1->size();
+    TakeApplicationStyle(In);
+  }
+  In.Freq = FGraphSorted ? FSortedFrequency : FFrequency;
+  In.Curve = FGraphCurve ? std::span<const int32_t>(FNormalCurve) : std::span<const int32_t>();
+  return In;
+}
+
+QString TFrameForm::GraphHint(const QPoint& At) const {
+  const int32_t Position = FGraphLayout.PositionAt(At);
+  const TGraphInput In = ShownGraphInput();
+  if (Position < 0 || static_cast<size_t>(Position) >= In.Freq.size()) return QString();
+  const int32_t Frequency = In.Freq[static_cast<size_t>(Position)];
+  if (!FGraphSorted) {
+    QString Hint = QStringLiteral("Data : %1 = $%2  Frequency : %3")
+                       .arg(Position)
+                       .arg(QString::fromStdString(IntToHex(static_cast<uint32_t>(Position), 2)))
+                       .arg(Frequency);
+    THuffmanNode Node{};
+    if (FindLeaf(Position, Node))
+      Hint += QStringLiteral("  BitLength : %1  BitPattern : %2")
+                  .arg(Node.BitLength)
+                  .arg(PatternText(Node));
+    return Hint;
+  }
+  bool Truncated = false;
+  QStringList Data;
+  for (const int32_t D : DataOfFrequency(FFrequency, Frequency, HintDataLimit, Truncated))
+    Data << QString::number(D);
+  if (Truncated) Data << QStringLiteral("…");
+  return QStringLiteral("Position : %1  Frequency : %2  Data : %3")
+      .arg(Position)
+      .arg(Frequency)
+      .arg(Data.join(QStringLiteral(", ")));
+}
+
+int32_t TFrameForm::GraphDatumAt(const QPoint& At) const {
+  const int32_t Position = FGraphLayout.PositionAt(At);
+  const TGraphInput In = ShownGraphInput();
+  if (Position < 0 || static_cast<size_t>(Position) >= In.Freq.size()) return -1;
+  if (!FGraphSorted) return Position;
+  // Rank Position holds Frequency; the ranks before it with the same
+  // frequency are the data of that frequency below the one wanted.
+  const int32_t Frequency = In.Freq[static_cast<size_t>(Position)];
+  const auto Above = std::count_if(FFrequency.begin(), FFrequency.end(),
+                                   [&](int32_t F) { return F > Frequency; });
+  bool Truncated = false;
+  const std::vector<int32_t> Data = DataOfFrequency(
+      FFrequency, Frequency, static_cast<size_t>(Position - Above) + 1, Truncated);
+  return Position >= Above && static_cast<size_t>(Position - Above) < Data.size()
+             ? Data[static_cast<size_t>(Position - Above)]
+             : -1;
+}
+
+void TFrameForm::Image1ShowHint(const QPoint& At, const QPoint& GlobalAt) {
+  const QPoint Point = Image1->PictureAt(At);
+  const QString Hint = GraphHint(Point);
+  if (Hint.isEmpty()) {
+    QToolTip::hideText();
+    return;
+  }
+  const QRect Bar = FGraphLayout.HitRect(FGraphLayout.PositionAt(Point));
+  QToolTip::showText(GlobalAt, Hint, Image1, Image1->WidgetArea(Bar));
+}
+
+// A click selects the datum as typing it into Edit3 and Enter does.
+void TFrameForm::Image1MouseDown(const QPoint& At) {
+  const int32_t Data = GraphDatumAt(Image1->PictureAt(At));
+  if (Data < 0 || Data > LastData) return;
+  UpDown3->SetPosition(Data);
+  ShowDatum();
+}
+
+// "グラフを保存": what the graph shows now, as PNG or SVG by the name's
+// extension, replacing the file atomically.
+void TFrameForm::G1Click() {
+  const QString Base = FDocument.FileName.empty() ? QStringLiteral("graph")
+                                             : QFileInfo(FileName()).completeBaseName();
+  const QString Dir = FDocument.FileName.empty() ? FDataDir : QFileInfo(FileName()).absolutePath();
+  const QString Name = TDialogs::Current().SaveFileName(
+      this, Dir + QLatin1Char('/') + Base + QStringLiteral(".png"),
+      QStringLiteral("PNG (*.png);;SVG (*.svg)"));
+  if (Name.isEmpty()) return;
+  const TGraphFormat Format = GraphFormatOf(Name);
+  if (Format == TGraphFormat::None)
+    throw Exception((Name + QString::fromUtf8(SNoGraphFormat)).toStdString());
+  const QByteArray Bytes = GraphFile(ShownGraphInput(), Format);
+  TAtomicFile File(QFile::encodeName(Name).toStdString());
+  File.Write(Bytes.constData(), static_cast<size_t>(Bytes.size()));
+  File.Commit();
 }

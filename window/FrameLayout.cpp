@@ -254,6 +254,7 @@ void TFrameForm::CreateControls() {
   PopupMenu1->addSeparator();
   C1 = AddItem("C1", "C 配列をコピー(&C)", QKeySequence());
   S1 = AddItem("S1", "頻度テーブルを保存(&S)...", QKeySequence());
+  G1 = AddItem("G1", "グラフを保存(&G)...", QKeySequence());
 }
 
 void TFrameForm::WireHandlers() {
@@ -318,6 +319,12 @@ void TFrameForm::WireHandlers() {
   Triggered(Q1, &TFrameForm::Q1Click);
   Triggered(C1, &TFrameForm::C1Click);
   Triggered(S1, &TFrameForm::S1Click);
+  Triggered(G1, &TFrameForm::G1Click);
+  connect(Image1, &TImage::ShowHint, this, [this](const QPoint& At, const QPoint& GlobalAt) {
+    Guarded([&] { Image1ShowHint(At, GlobalAt); });
+  });
+  connect(Image1, &TImage::MouseDown, this,
+          [this](const QPoint& At) { Guarded([&] { Image1MouseDown(At); }); });
 }
 
 void TFrameForm::LayoutAreas() {

@@ -42,20 +42,28 @@ void TFrameForm::ShowDatum() {
                      ? QString::number(FFrequency[static_cast<size_t>(Data)])
                      : QString());
   QString Length, Pattern;
-  if (FHuffman && Data >= 0 && Data <= 255) {
-    THuffmanNode Node{};
-    for (int32_t I = 0; I < FHuffman->Count(); ++I) {
-      FHuffman->GetNode(I, Node);
-      if (Node.Data != Data) continue;
-      Length = QString::number(Node.BitLength);
-      Pattern = QString::fromStdString(BinaryDigits(Node.BitPattern, Node.BitLength)) +
-                QStringLiteral(" = ") + QString::number(Node.BitPattern);
-      break;
-    }
+  if (THuffmanNode Node{}; FindLeaf(Data, Node)) {
+    Length = QString::number(Node.BitLength);
+    Pattern = PatternText(Node);
   }
   Edit5->setText(Length);
   Edit6->setText(Pattern);
   FSelectedData = Data;
+}
+
+QString TFrameForm::PatternText(const THuffmanNode& Node) {
+  return QString::fromStdString(BinaryDigits(Node.BitPattern, Node.BitLength)) +
+         QStringLiteral(" = ") + QString::number(Node.BitPattern);
+}
+
+// The first leaf whose Data is Data (a byte: nothing beyond 255).
+bool TFrameForm::FindLeaf(int32_t Data, THuffmanNode& Node) const {
+  if (!FHuffman || Data < 0 || Data > 255) return false;
+  for (int32_t I = 0; I < FHuffman->Count(); ++I) {
+    FHuffman->GetNode(I, Node);
+    if (Node.Data == Data) return true;
+  }
+  return false;
 }
 
 void TFrameForm::ShowCheckedViewText() {

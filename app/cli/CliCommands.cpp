@@ -8,6 +8,7 @@
 
 #include "CliFigures.h"
 #include "CliFiles.h"
+#include "CliGraph.h"
 #include "CliOptions.h"
 #include "CodeTables.h"
 #include "Corpus.h"
@@ -323,6 +324,11 @@ int Run(int Argc, char** Argv) {
   if (IsViewCommand(O.Command)) return RunView(O);
   if (O.Command == "stats") return RunStats(O);
   if (O.Command == "decoder") return RunDecoder(O);
+  if (O.Command == "graph") {
+    TGraphOptions Graph = O.Graph;
+    Graph.Output = O.Output;
+    return RunGraph(O.Operands[0], O.Extended, Graph);
+  }
   return RunCoder(O);
 }
 

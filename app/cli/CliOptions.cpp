@@ -33,6 +33,7 @@ constexpr const char* MainHelp =
     "  encode IN OUT       code IN into the engine's self-describing form\n"
     "  decode IN OUT       restore the bytes coded by encode\n"
     "  decoder [-o FILE]   a self-contained C99 decoder of encode's forms\n"
+    "  graph FILE -o OUT   the frequency graph as a PNG or SVG picture\n"
     "  help [COMMAND]      this text, or a command's\n"
     "\n"
     "Options:\n"
@@ -197,6 +198,7 @@ std::string CommandHelp(const std::string& Command) {
            "Options:\n"
            "  -o, --output FILE   write FILE (replaced only when complete) instead\n"
            "                      of standard output\n";
+  if (Command == "graph") return GraphHelp();
   std::string Text = MainHelp;
   const std::string Mark = "%VERSION%";
   Text.replace(Text.find(Mark), Mark.size(), QuorvantVersionText);
@@ -210,7 +212,8 @@ bool IsViewCommand(const std::string& C) {
 bool IsCorpusCommand(const std::string& C) { return IsViewCommand(C) || C == "stats"; }
 
 bool IsCommand(const std::string& C) {
-  return IsCorpusCommand(C) || C == "encode" || C == "decode" || C == "decoder" || C == "help";
+  return IsCorpusCommand(C) || C == "encode" || C == "decode" || C == "decoder" || C == "help" ||
+         C == "graph";
 }
 
 TOptions ParseArguments(int Argc, char** Argv) {
@@ -291,6 +294,8 @@ TOptions ParseArguments(int Argc, char** Argv) {
         throw TUsageError{"--max-bits takes a number of bits up to 16, not '" + Text + "'",
                           O.Command};
       O.MaxBits = Bits;
+    } else if (IsGraphOption(Name)) {
+      ReadGraphOption(Name, Value.has_value(), TakeValue, O.Graph);
     } else {
       throw TUsageError{"unknown option '" + Arg + "'", O.Command};
     }
@@ -313,6 +318,7 @@ TOptions ParseArguments(int Argc, char** Argv) {
       return O.Command != "table";
     if ((O.Command == "encode" || O.Command == "decode") && Option == "--force") return true;
     if (O.Command == "decoder" && (Option == "-o" || Option == "--output")) return true;
+    if (O.Command == "graph" && (Option == "--32bit" || IsGraphOption(Option))) return true;
     return false;
   };
   for (const std::string& Option : Given)

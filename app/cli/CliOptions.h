@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Document.h"
+#include "CliGraph.h"
 
 #include <optional>
 #include <string>
@@ -46,6 +47,7 @@ struct TOptions {
   // --max-bits: 1..16 here; the lower bound the data set is checked later.
   std::optional<int> MaxBits;
   std::optional<std::string> Output;  // decoder -o FILE
+  TGraphOptions Graph;              // graph's options (CliGraph.h)
 };
 
 // distribution, arrays, table: the window's views.
