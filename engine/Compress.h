@@ -13,6 +13,7 @@
 #include "SysUtils.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -125,6 +126,30 @@ struct TWorkItem {
 //
 // Memory: Encode and Decode need their input and output and well under
 // 1 MiB more; output blocks are reserved once and committed as written.
+// Bytes counted piece by piece as one input: each value's count and the
+// values in the order of their first occurrence, as the pieces joined in the
+// order they were added would give them.  Lets a reader count a file in
+// pieces (showing progress, stopping when asked) without holding it whole.
+class TByteCount {
+public:
+  // Counts Data[0..Size-1] after the pieces before (every core from 64 MiB
+  // a piece).  A total beyond 2147483647 bytes raises ERangeError "Stream
+  // size %lld is not within the range of 0..2147483647 ." and changes
+  // nothing.
+  void Add(const uint8_t* Data, int64_t Size);
+  int64_t Total() const { return FTotal; }
+  uint32_t Count(uint8_t Value) const { return FCounts[Value]; }
+  int32_t Distinct() const { return FDistinct; }
+  // The Distinct values present, in the order of their first occurrence.
+  const uint8_t* Order() const { return FOrder; }
+
+private:
+  uint32_t FCounts[256] = {};
+  uint8_t FOrder[256] = {};
+  int32_t FDistinct = 0;
+  int64_t FTotal = 0;
+};
+
 class THuffman {
 public:
   THuffman();
@@ -187,6 +212,10 @@ public:
   // unchanged during the call; it is not kept.
   int32_t CountFromBytes(const uint8_t* Data, int64_t Size);
   int32_t BuildFromBytes(const uint8_t* Data, int64_t Size);
+  // The leaf table of bytes counted piece by piece (TByteCount), exactly as
+  // CountFromBytes makes it of the pieces joined; returns the number of
+  // leaves (0, changing nothing, when nothing was counted).
+  int32_t CountFromPieces(const TByteCount& Count);
 
 protected:
   // Quicksorts whose exact steps decide which of several equally frequent

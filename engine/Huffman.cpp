@@ -79,18 +79,47 @@ int32_t THuffman::CountFrequencies() {
   return CountFromBytes(static_cast<const uint8_t*>(FInStream->Memory()), FInStream->Size());
 }
 
+void TByteCount::Add(const uint8_t* Data, int64_t Size) {
+  if (Size < 0 || Size > MaxCountedBytes - FTotal)
+    throw ERangeError(Format(SStreamTooLarge, static_cast<long long>(FTotal + Size),
+                             static_cast<long long>(MaxCountedBytes)));
+  if (Size == 0) return;
+  // Invariant: FCounts holds the counts of every byte added so far (at most
+  // MaxCountedBytes in all, so 32 bits hold them) and FOrder[0..FDistinct-1]
+  // its values by first occurrence; a piece's new values follow in the
+  // piece's own first-occurrence order.
+  uint32_t Counts[256];
+  uint8_t Order[256];
+  const int32_t Found = CompressKernels::CountInOrder(Data, static_cast<size_t>(Size), Counts, Order);
+  for (int32_t K = 0; K < Found; ++K)
+    if (FCounts[Order[K]] == 0) FOrder[FDistinct++] = Order[K];
+  for (int V = 0; V < 256; ++V) FCounts[V] += Counts[V];
+  FTotal += Size;
+}
+
 int32_t THuffman::CountFromBytes(const uint8_t* Data, int64_t Size) {
   if (Size == 0) return 0;
   if (Size < 0 || Size > MaxCountedBytes)
     throw ERangeError(Format(SStreamTooLarge, static_cast<long long>(Size),
                              static_cast<long long>(MaxCountedBytes)));
-  uint32_t Counts[256];
-  uint8_t Order[256];
-  const int32_t Leaves =
-      CompressKernels::CountInOrder(Data, static_cast<size_t>(Size), Counts, Order);
-  FCountedBytes.assign(Counts, Counts + 256);
+  TByteCount Count;
+  Count.Add(Data, Size);
+  CountFromPieces(Count);
+  // A hint for EncodeData: these counts belong to this block.
   FCountedMemory = Data;
   FCountedSize = Size;
+  return FCount;
+}
+
+int32_t THuffman::CountFromPieces(const TByteCount& Count) {
+  if (Count.Total() == 0) return 0;
+  uint32_t Counts[256];
+  for (int V = 0; V < 256; ++V) Counts[V] = Count.Count(static_cast<uint8_t>(V));
+  const uint8_t* Order = Count.Order();
+  const int32_t Leaves = Count.Distinct();
+  FCountedBytes.assign(Counts, Counts + 256);
+  FCountedMemory = nullptr;
+  FCountedSize = -1;
   FNodes.clear();
   FNodes.reserve(static_cast<size_t>(Leaves));
   for (int32_t K = 0; K < Leaves; ++K)

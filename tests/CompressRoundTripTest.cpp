@@ -396,6 +396,21 @@ TEST(CompressRoundTrip, LargeInputsCountedOnEveryCoreGiveTheSameTable) {
   EXPECT_EQ(FromBytes.InStream().Size() + FromBytes.OutStream().Size(), 0);
 }
 
+// Counting in pieces (as an open that shows its progress does) gives the
+// table of one count, whatever the pieces.
+TEST(CompressRoundTrip, CountingInPiecesGivesTheTableOfOneCount) {
+  TRandom R(0x91ECE);
+  const TBytes B = LateFirstOccurrences(R, (size_t{1} << 20) + 3);
+  for (size_t Piece : {size_t{1} << 10, size_t{333331}, B.size()}) {
+    TByteCount Count;
+    for (size_t At = 0; At < B.size(); At += Piece)
+      Count.Add(B.data() + At, static_cast<int64_t>(std::min(Piece, B.size() - At)));
+    THuffman H;
+    EXPECT_EQ(H.CountFromPieces(Count), Count.Distinct());
+    EXPECT_EQ(TableDifference(EngineTable(H), CountLeaves(B.data(), B.size())), "") << Piece;
+  }
+}
+
 // One coder through many inputs, with failed decodes in between: no state of
 // one job leaks into the next.
 TEST(CompressRoundTrip, OneCoderReusedAcrossInputs) {
