@@ -295,6 +295,44 @@ void DeriveDocument(TDocument& Doc, const THuffman& Huffman, char DecimalSeparat
                              Huffman, DecimalSeparator);
 }
 
+namespace {
+
+// The whole of File (at most a table's size) into In.
+void ReadWhole(TFileStream& File, TMemoryStream& In, const std::string& FileName) {
+  uint8_t Bytes[int64_t{MaxTableEntries} * 4 + 1];
+  int64_t Done = 0;
+  while (const int64_t Got = File.Read(Bytes + Done, int64_t{sizeof Bytes} - Done)) {
+    Done += Got;
+    if (Done == int64_t{sizeof Bytes}) break;  // grew past a table: not one
+  }
+  if (Done == 0) throw EFOpenError(Format(SFOpenError, FileName.c_str()));  // shrank to nothing
+  In.Write(Bytes, static_cast<int32_t>(Done));
+}
+
+// Counts File to its end in pieces; false when Progress asked to stop.  A
+// piece of 64 MiB is counted on every core and takes a few tens of
+// milliseconds, so Progress comes often enough to answer a Cancel at once.
+bool CountFile(TFileStream& File, TByteCount& Count,
+               const std::function<bool(int64_t, int64_t)>& Progress) {
+  constexpr int64_t PieceBytes = int64_t{64} << 20;
+  std::vector<uint8_t> Piece(static_cast<size_t>(std::min(File.Size(), PieceBytes)));
+  for (;;) {
+    int64_t Filled = 0;
+    while (Filled < static_cast<int64_t>(Piece.size())) {
+      const int64_t Got = File.Read(Piece.data() + Filled, static_cast<int64_t>(Piece.size()) - Filled);
+      if (Got == 0) break;
+      Filled += Got;
+    }
+    if (Filled == 0) return true;
+    // Beyond 2147483647 bytes in all (a file that grew) this raises the
+    // engine's range error.
+    Count.Add(Piece.data(), Filled);
+    if (Progress && !Progress(Count.Total(), std::max(File.Size(), Count.Total()))) return false;
+  }
+}
+
+}  // namespace
+
 TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffman& Huffman,
                              TDocument& Doc, char DecimalSeparator, const TOpenHooks& Hooks) {
   TOpenResult Result;
@@ -310,27 +348,29 @@ TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffma
     return Result;
   }
   // Pipes, devices and sockets hold no file to count (opening a pipe would
-  // even wait for a writer): they cannot be opened as a document.
+  // even wait for a writer): they cannot be opened as a document.  The file
+  // is opened without blocking and the descriptor checked again.
   if (!S_ISREG(Info.st_mode)) throw EFOpenError(Format(SFOpenError, FileName.c_str()));
-  TMemoryStream& In = Huffman.InStream();
-  In.LoadFromFile(FileName);
-  if (In.Size() == 0) {
-    Result.Status = TOpenStatus::Empty;
-    Result.Message = "サイズが 0 のファイルは表示出来ません。";
+  TFileStream File(FileName);
+  const auto Refuse = [&](TOpenStatus Status) {
+    Result.Status = Status;
+    Result.Message = Status == TOpenStatus::Empty ? "サイズが 0 のファイルは表示出来ません。"
+                                                  : FileName + " は大きすぎて表示出来ません。";
     return Result;
-  }
-  if (In.Size() > MaxCountableSize) {  // grew since it was looked at
-    In.Clear();
-    Result.Status = TOpenStatus::TooLarge;
-    Result.Message = FileName + " は大きすぎて表示出来ません。";
-    return Result;
-  }
+  };
+  if (File.Size() == 0) return Refuse(TOpenStatus::Empty);
+  if (File.Size() > MaxCountableSize) return Refuse(TOpenStatus::TooLarge);  // grew since
   if (Hooks.Busy) Hooks.Busy();
 
   TDocument New;
   New.FileName = FileName;
+  TMemoryStream& In = Huffman.InStream();
+  In.Clear();
   bool Counted = !Extended;
   if (Extended) {
+    // Only a file of at most 10240 words can be a table: nothing larger is
+    // read into memory to find that out.
+    if (File.Size() <= int64_t{MaxTableEntries} * 4) ReadWhole(File, In, FileName);
     if (ReadExtendedData(In, New.Frequency, New.Scan)) {
       Huffman.BuildFromTable();
     } else {
@@ -344,13 +384,21 @@ TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffma
     }
   }
   if (Counted) {
+    // The code is all the document needs, so the data are counted and the
+    // code built without coding them, and the file is read in pieces, never
+    // held whole.  The node table changes only once the count is complete.
+    TByteCount Count;
+    // What the 32-bit try read already comes first; the rest from the file.
+    if (In.Size() > 0) Count.Add(static_cast<const uint8_t*>(In.Memory()), In.Size());
+    if (!CountFile(File, Count, Hooks.Progress)) {
+      In.Clear();
+      Result.Status = TOpenStatus::Cancelled;
+      return Result;
+    }
+    if (Count.Total() == 0) return Refuse(TOpenStatus::Empty);  // shrank since
     New.Scan.DataCount = 256;
     New.Frequency.assign(256, 0);
-    // The code is all the document needs, so the data are counted and the
-    // code built without coding them (the coded form could not even be held
-    // for the largest files the count accepts).
-    In.SetPosition(0);
-    Huffman.CountFrequencies();
+    Huffman.CountFromPieces(Count);
     Huffman.BuildTree();
     Huffman.AssignCodes();
     TakeFrequencies(Huffman, New.Frequency, New.Scan);

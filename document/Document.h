@@ -159,6 +159,7 @@ enum class TOpenStatus {
   NotFound,  // no such file, or a folder of that name
   TooLarge,  // more than 2147483647 bytes: cannot be counted
   Empty,     // the file has 0 bytes
+  Cancelled, // the progress hook asked to stop; nothing changed
 };
 
 struct TOpenResult {
@@ -180,19 +181,25 @@ struct TOpenHooks {
   std::function<void()> Busy;
   // The 32-bit fallback message, shown before the 8-bit read goes on.
   std::function<void(const std::string& Message)> Fallback;
+  // While the file is counted: after each piece, the bytes counted so far and
+  // the file's size (1..Total); false stops the open (Cancelled).
+  std::function<bool(int64_t Counted, int64_t Total)> Progress;
 };
 
 // Opens FileName (a path in the file system's bytes) in 32-bit mode when
 // Extended, else in 8-bit mode:
 //   1. missing or a folder: NotFound; more than 2147483647 bytes: TooLarge.
 //      Nothing is touched.
-//   2. the whole file into Huffman.InStream (EFOpenError "ファイル %s は開けません"
+//   2. the file opened without blocking (EFOpenError "ファイル %s は開けません"
 //      propagates when it exists but cannot be read, or is not a regular file:
 //      a pipe, a device, a socket); 0 bytes: Empty.
-//   3. Busy; 32 bit: ReadExtendedData, then BuildFromTable; when the file does
-//      not qualify, Fallback with the message and on in 8 bit.
-//   4. 8 bit: the counting build (CountFrequencies, BuildTree, AssignCodes;
-//      the data are not coded), TakeFrequencies into 256 zeros.
+//   3. Busy; 32 bit: a file of at most 40960 bytes into Huffman.InStream,
+//      ReadExtendedData, then BuildFromTable; when the file does not qualify,
+//      Fallback with the message and on in 8 bit.
+//   4. 8 bit: the file counted in pieces of 64 MiB (never held whole; every
+//      core counts), Progress after each (false: Cancelled, Huffman's code
+//      untouched), then the counting build (CountFromPieces, BuildTree,
+//      AssignCodes; the data are not coded), TakeFrequencies into 256 zeros.
 //   5. DeriveDocument; Doc := the new document.
 // Doc changes only when the result is Opened (also when something raises).
 // Huffman keeps the code (its leaves); afterwards both of its streams are

@@ -186,37 +186,48 @@ void TMemoryStream::Clear() {
   FPosition = 0;
 }
 
-void TMemoryStream::LoadFromFile(const std::string& FileName) {
-  const auto Fail = [&] { throw EFOpenError(Format(SFOpenError, FileName.c_str())); };
-  // Non-blocking, then the descriptor itself is checked: a name replaced by
-  // a FIFO after the caller looked at it must not wait for a writer.
-  const int Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (Fd < 0) Fail();
+TFileStream::TFileStream(const std::string& FileName) : FFileName(FileName) {
+  FHandle = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (FHandle < 0) Fail();
   struct stat Info {};
-  if (::fstat(Fd, &Info) != 0 || !S_ISREG(Info.st_mode)) {
-    ::close(Fd);
+  if (::fstat(FHandle, &Info) != 0 || !S_ISREG(Info.st_mode)) {
+    ::close(FHandle);
+    FHandle = -1;
     Fail();
   }
+  FSize = Info.st_size;
+}
+
+TFileStream::~TFileStream() {
+  if (FHandle >= 0) ::close(FHandle);
+}
+
+void TFileStream::Fail() const { throw EFOpenError(Format(SFOpenError, FFileName.c_str())); }
+
+int64_t TFileStream::Read(void* Buffer, int64_t Count) {
+  for (;;) {
+    const ssize_t Got = ::read(FHandle, Buffer, static_cast<size_t>(std::max<int64_t>(Count, 0)));
+    if (Got >= 0) return Got;
+    if (errno != EINTR) Fail();
+  }
+}
+
+void TMemoryStream::LoadFromFile(const std::string& FileName) {
+  TFileStream File(FileName);
   // Drop the old contents first, so the peak is the file alone.
   Clear();
+  SetSize(File.Size());
+  int64_t Done = 0;
   try {
-    SetSize(Info.st_size);
+    while (Done < FSize) {
+      const int64_t Got = File.Read(FMemory + Done, FSize - Done);
+      if (Got == 0) throw EFOpenError(Format(SFOpenError, FileName.c_str()));  // shrank
+      Done += Got;
+    }
   } catch (...) {
-    ::close(Fd);
+    Clear();
     throw;
   }
-  int64_t Done = 0;
-  while (Done < FSize) {
-    const ssize_t Got = ::read(Fd, FMemory + Done, static_cast<size_t>(FSize - Done));
-    if (Got < 0 && errno == EINTR) continue;
-    if (Got <= 0) {
-      ::close(Fd);
-      Clear();
-      Fail();
-    }
-    Done += Got;
-  }
-  ::close(Fd);
   FPosition = 0;
 }
 

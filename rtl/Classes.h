@@ -6,6 +6,31 @@
 #include <string>
 #include <utility>
 
+// A regular file open for reading (the read side of the run-time's file
+// stream).  Opens without blocking and then checks the descriptor itself, so
+// a name swapped for a FIFO or a device after a caller looked at it never
+// waits for a writer.  Anything but a regular file, and a file that cannot be
+// opened or read, raises EFOpenError "ファイル %s は開けません".
+class TFileStream {
+public:
+  explicit TFileStream(const std::string& FileName);
+  ~TFileStream();
+  TFileStream(const TFileStream&) = delete;
+  TFileStream& operator=(const TFileStream&) = delete;
+
+  // The size when opened (the file may change while it is read).
+  int64_t Size() const { return FSize; }
+  // Reads up to Count (>= 0) bytes into Buffer and returns how many; 0 at
+  // the end of the file.
+  int64_t Read(void* Buffer, int64_t Count);
+
+private:
+  [[noreturn]] void Fail() const;
+  std::string FFileName;
+  int FHandle = -1;
+  int64_t FSize = 0;
+};
+
 // A growable memory block with a size (valid bytes) and a position (byte
 // offset of the next Read or Write).
 //

@@ -588,7 +588,7 @@ TEST_F(FrameDocFiles, OpenAbracadabraGivesTheViews) {
   THuffman H;
   TDocument Doc;
   int Busy = 0;
-  const TOpenResult R = OpenDocumentFile(Path, false, H, Doc, '.', {[&] { ++Busy; }, {}});
+  const TOpenResult R = OpenDocumentFile(Path, false, H, Doc, '.', {[&] { ++Busy; }, {}, {}});
   ASSERT_EQ(R.Status, TOpenStatus::Opened);
   EXPECT_FALSE(R.FellBack);
   EXPECT_EQ(Busy, 1);
@@ -625,7 +625,7 @@ TEST_F(FrameDocFiles, EmptyFileIsRefusedAndTheDocumentKept) {
             TOpenStatus::Opened);
   int Busy = 0;
   const TOpenResult R =
-      OpenDocumentFile(Write("empty", ""), false, H, Doc, '.', {[&] { ++Busy; }, {}});
+      OpenDocumentFile(Write("empty", ""), false, H, Doc, '.', {[&] { ++Busy; }, {}, {}});
   EXPECT_EQ(R.Status, TOpenStatus::Empty);
   EXPECT_EQ(R.Message, "サイズが 0 のファイルは表示出来ません。");
   EXPECT_EQ(Busy, 0);
@@ -679,7 +679,7 @@ TEST_F(FrameDocFiles, ExtendedTableIsReadAsWords) {
   TDocument Doc;
   int Fallbacks = 0;
   const TOpenResult R =
-      OpenDocumentFile(Path, true, H, Doc, '.', {{}, [&](const std::string&) { ++Fallbacks; }});
+      OpenDocumentFile(Path, true, H, Doc, '.', {{}, [&](const std::string&) { ++Fallbacks; }, {}});
   ASSERT_EQ(R.Status, TOpenStatus::Opened);
   EXPECT_FALSE(R.FellBack);
   EXPECT_EQ(Fallbacks, 0);
@@ -701,7 +701,7 @@ TEST_F(FrameDocFiles, UnqualifiedTableFallsBackToBytes) {
   TDocument Doc;
   std::string Shown;
   const TOpenResult R = OpenDocumentFile(Path, true, H, Doc, '.',
-                                         {{}, [&](const std::string& M) { Shown = M; }});
+                                         {{}, [&](const std::string& M) { Shown = M; }, {}});
   ASSERT_EQ(R.Status, TOpenStatus::Opened);
   EXPECT_TRUE(R.FellBack);
   const std::string Expected = "\r\nファイル " + Path +

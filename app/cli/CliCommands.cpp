@@ -79,6 +79,8 @@ void OpenForViews(const std::string& FileName, bool Extended, bool Lf, THuffman&
       [[fallthrough]];
     case TOpenStatus::TooLarge:
       throw TFailure{Result.Message};
+    case TOpenStatus::Cancelled:  // no progress hook here: cannot happen
+      throw TFailure{FileName + ": cancelled"};
     }
     FellBack = Result.FellBack;
 }
