@@ -192,15 +192,13 @@ uint64_t EncodeWith(const uint8_t* In, size_t Size, const TCodeEntry Table[256],
 }
 
 
-// The same invariant, four bytes (two pairs) a step: Codes[a | b << 8]
+// The same invariant, eight bytes (four pairs) a step: Codes[a | b << 8]
 // holds the code of a followed by the code of b (at most 32 bits), and
 // Lengths[a | b << 8] their length.  Two tables instead of one of packed
 // entries: fewer instructions a pair, and 320 KiB stay in the second-level
-// cache where 512 KiB would not for long.  Unguarded (MaxLength <= 14):
-// 7 + 2 * 28 <= 63, so one flush a step.  Guarded: a step whose two pairs
-// exceed 56 bits (rare: both long) flushes between them too.
-template <bool Guarded>
-uint64_t EncodePairsWith(const uint8_t* In, size_t Size, const uint32_t* Codes,
+// cache.  A step whose four pairs take at most 56 bits (7 + 56 <= 63), the
+// usual case, flushes once; a longer one flushes after every pair (7 + 32).
+uint64_t EncodePairSteps(const uint8_t* In, size_t Size, const uint32_t* Codes,
                          const uint8_t* Lengths, const TCodeEntry Table[256], uint8_t* Out) {
   uint64_t Acc = 0;
   uint64_t Bits = 0;
@@ -212,24 +210,46 @@ uint64_t EncodePairsWith(const uint8_t* In, size_t Size, const uint32_t* Codes,
     Acc >>= Bits & 56;
     Bits &= 7;
   };
-  for (; I + 4 <= Size; I += 4) {
-    uint32_t Word;
-    std::memcpy(&Word, In + I, 4);  // first byte in the low end
-    const uint32_t A = Word & 0xFFFF;
-    const uint32_t B = Word >> 16;
-    const uint64_t LengthA = Lengths[A];
-    const uint64_t LengthB = Lengths[B];
-    Acc |= static_cast<uint64_t>(Codes[A]) << Bits;
-    Bits += LengthA;
-    if (Guarded && __builtin_expect(LengthA + LengthB > 56, 0)) Flush();
-    Acc |= static_cast<uint64_t>(Codes[B]) << Bits;
-    Bits += LengthB;
-    Flush();
+  for (; I + 8 <= Size; I += 8) {
+    const uint64_t Word = Load64(In + I);  // first byte in the low end
+    const uint32_t P0 = Word & 0xFFFF;
+    const uint32_t P1 = (Word >> 16) & 0xFFFF;
+    const uint32_t P2 = (Word >> 32) & 0xFFFF;
+    const uint32_t P3 = static_cast<uint32_t>(Word >> 48);
+    const uint64_t L0 = Lengths[P0];
+    const uint64_t L1 = Lengths[P1];
+    const uint64_t L2 = Lengths[P2];
+    const uint64_t L3 = Lengths[P3];
+    if (__builtin_expect(L0 + L1 + L2 + L3 <= 56, 1)) {
+      Acc |= static_cast<uint64_t>(Codes[P0]) << Bits;
+      Bits += L0;
+      Acc |= static_cast<uint64_t>(Codes[P1]) << Bits;
+      Bits += L1;
+      Acc |= static_cast<uint64_t>(Codes[P2]) << Bits;
+      Bits += L2;
+      Acc |= static_cast<uint64_t>(Codes[P3]) << Bits;
+      Bits += L3;
+      Flush();
+    } else {
+      Acc |= static_cast<uint64_t>(Codes[P0]) << Bits;
+      Bits += L0;
+      Flush();
+      Acc |= static_cast<uint64_t>(Codes[P1]) << Bits;
+      Bits += L1;
+      Flush();
+      Acc |= static_cast<uint64_t>(Codes[P2]) << Bits;
+      Bits += L2;
+      Flush();
+      Acc |= static_cast<uint64_t>(Codes[P3]) << Bits;
+      Bits += L3;
+      Flush();
+    }
   }
-  for (; I < Size; ++I) {  // at most 3 codes of at most 16 bits
+  for (; I < Size; ++I) {  // at most 7 codes of at most 16 bits, a flush after each
     const TCodeEntry E = Table[In[I]];
     Acc |= static_cast<uint64_t>(E.Code) << Bits;
     Bits += E.Length;
+    Flush();
   }
   Store64(O, Acc);
   return static_cast<uint64_t>(O - Out) * 8 + Bits;
@@ -263,10 +283,8 @@ void BuildPairTable(const TCodeEntry Table[256], std::vector<uint32_t>& Codes,
 }
 
 uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint32_t* Codes,
-                     const uint8_t* Lengths, const TCodeEntry Table[256], int32_t MaxLength,
-                     uint8_t* Out) {
-  if (MaxLength <= 14) return EncodePairsWith<false>(In, Size, Codes, Lengths, Table, Out);
-  return EncodePairsWith<true>(In, Size, Codes, Lengths, Table, Out);
+                     const uint8_t* Lengths, const TCodeEntry Table[256], uint8_t* Out) {
+  return EncodePairSteps(In, Size, Codes, Lengths, Table, Out);
 }
 
 TDecodeTable::TDecodeTable(const int32_t* Lengths, const int32_t* Patterns, const uint8_t* Data,

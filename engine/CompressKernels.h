@@ -48,12 +48,12 @@ uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256]
 // EncodeBytes two bytes a lookup through tables of byte pairs (65536
 // entries each, index a | b << 8 for a followed by b, built by
 // BuildPairTable from Table): the pair's code (at most 32 bits) and its
-// length; same result, same room needed in Out.
+// length; same result, same room needed in Out.  Every Length in Table is
+// at most 16.
 void BuildPairTable(const TCodeEntry Table[256], std::vector<uint32_t>& Codes,
                     std::vector<uint8_t>& Lengths);
 uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint32_t* Codes,
-                     const uint8_t* Lengths, const TCodeEntry Table[256], int32_t MaxLength,
-                     uint8_t* Out);
+                     const uint8_t* Lengths, const TCodeEntry Table[256], uint8_t* Out);
 
 // The decoder's view of a code table: entry k (table order) has length
 // Lengths[k] and pattern Patterns[k].  A 16-bit peek v (next stream bit in

@@ -145,7 +145,7 @@ int32_t THuffman::EncodeData() {
     if (InSize >= PairTableFrom) {
       CompressKernels::BuildPairTable(Table, FPairCodes, FPairLengths);
       Total = CompressKernels::EncodePairs(InBytes, InSize, FPairCodes.data(),
-                                           FPairLengths.data(), Table, Longest, Payload);
+                                           FPairLengths.data(), Table, Payload);
     } else {
       Total = CompressKernels::EncodeBytes(InBytes, InSize, Table, Longest, Payload);
     }
