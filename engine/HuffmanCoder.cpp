@@ -39,6 +39,39 @@ uint32_t PeekPayload(const uint8_t* Mem, int64_t Size, int64_t Start, uint64_t P
   return V;
 }
 
+// The header of either form as the decoding procedures read it: from the
+// start of the stream through ReadBits, each field into a cleared variable,
+// in stream order: the 32-bit word; then (Through >= HeaderW) the 3-bit tail
+// and the 5-bit W; then (Through == HeaderN) the 8-bit N, 0 read as 256.  A
+// field beyond the stream's end reads as 0.  The stream is left after the
+// last field read.
+enum THeaderPart { HeaderWord, HeaderW, HeaderN };
+
+struct THeader {
+  uint32_t Word = 0;
+  uint32_t Tail = 0;
+  uint32_t W = 0;
+  uint32_t N = 0;
+  // Stored form: the data bytes; coded form: the payload's whole bytes.
+  int64_t Length() const { return Word >> 2; }
+  int64_t PayloadBytes() const { return Length() + (Tail != 0 ? 1 : 0); }
+  uint64_t TotalBits() const { return static_cast<uint64_t>(Length()) * 8 + Tail; }
+};
+
+THeader ReadHeader(TBitStream& In, THeaderPart Through) {
+  THeader H;
+  In.SetPosition(0);
+  In.SetBitPosition(0);
+  In.ReadBits(&H.Word, 32);
+  if (Through == HeaderWord) return H;
+  In.ReadBits(&H.Tail, 3);
+  In.ReadBits(&H.W, 5);
+  if (Through == HeaderW) return H;
+  In.ReadBits(&H.N, 8);
+  if (H.N == 0) H.N = 256;
+  return H;
+}
+
 int32_t SaturatedSize(int64_t Size) {
   return Size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(Size);
 }
@@ -187,35 +220,23 @@ int32_t THuffman::StoreData() {
 
 int32_t THuffman::CheckFormat() {
   TBitStream& In = *FInStream;
-  In.SetPosition(0);
-  In.SetBitPosition(0);
-  uint32_t Word = 0;
-  In.ReadBits(&Word, 32);
   const int64_t Size = In.Size();
-  if ((Word & 3) == 0) return Size == static_cast<int64_t>(Word >> 2) + 4 ? 0 : -1;
-  int64_t Bytes = Word >> 2;
-  uint32_t Tail = 0;
-  In.ReadBits(&Tail, 3);
-  if (Tail != 0) ++Bytes;
-  uint32_t W = 0;
-  In.ReadBits(&W, 5);
-  uint32_t N = 0;
-  In.ReadBits(&N, 8);
-  if (N == 0) N = 256;
-  return Size == static_cast<int64_t>(N) + 6 + 2 * static_cast<int64_t>(W) + Bytes ? 1 : -1;
+  const THeader Stored = ReadHeader(In, HeaderWord);
+  if ((Stored.Word & 3) == 0) return Size == Stored.Length() + 4 ? 0 : -1;
+  // Tags 1, 2 and 3 all count as coded.
+  const THeader H = ReadHeader(In, HeaderN);
+  return Size == static_cast<int64_t>(H.N) + 6 + 2 * static_cast<int64_t>(H.W) + H.PayloadBytes()
+             ? 1
+             : -1;
 }
 
 int32_t THuffman::ReadTable() {
   TBitStream& In = *FInStream;
-  In.SetPosition(5);
-  In.SetBitPosition(0);
-  uint32_t N = 0;
-  In.ReadBits(&N, 8);
-  if (N == 0) N = 256;
-  In.SetPosition(4);
-  In.SetBitPosition(3);
-  uint32_t W = 0;
-  In.ReadBits(&W, 5);
+  // The fields are read in stream order; each has the value it has where it
+  // lies (N at byte 5, W in bits 3-7 of byte 4), 0 beyond the stream's end.
+  const THeader H = ReadHeader(In, HeaderN);
+  const uint32_t N = H.N;
+  const uint32_t W = H.W;
   FNodes.assign(N, THuffmanNode{0, 0, 0, 0, 0, -1, -1, -1});
   In.SetPosition(6);
   In.SetBitPosition(0);
@@ -238,16 +259,9 @@ int32_t THuffman::ReadTable() {
 int32_t THuffman::DecodeData() {
   TBitStream& In = *FInStream;
   TBitStream& Out = *FOutStream;
-  In.SetPosition(0);
-  In.SetBitPosition(0);
-  uint32_t Word = 0;
-  In.ReadBits(&Word, 32);
-  uint32_t Tail = 0;
-  In.ReadBits(&Tail, 3);
-  uint32_t W = 0;
-  In.ReadBits(&W, 5);
-  const uint64_t Total = static_cast<uint64_t>(Word >> 2) * 8 + Tail;
-  const int64_t Start = static_cast<int64_t>(FCount) + 6 + 2 * static_cast<int64_t>(W);
+  const THeader H = ReadHeader(In, HeaderW);
+  const uint64_t Total = H.TotalBits();
+  const int64_t Start = static_cast<int64_t>(FCount) + 6 + 2 * static_cast<int64_t>(H.W);
   // A payload that runs past the stream's end is damage (Decode's size check
   // never lets one through); decoding the missing bits as 0 could turn a few
   // bytes into gigabytes.
@@ -371,11 +385,7 @@ int32_t THuffman::RestoreData() {
   TBitStream& Out = *FOutStream;
   Out.Clear();
   Out.SetBitPosition(0);
-  In.SetPosition(0);
-  In.SetBitPosition(0);
-  uint32_t Word = 0;
-  In.ReadBits(&Word, 32);
-  const int64_t L = Word >> 2;
+  const int64_t L = ReadHeader(In, HeaderWord).Length();  // the tag bits are not looked at
   if (In.Size() != L + 4) throw Exception(SNotHuffmanData);
   if (L > 0) {
     Out.SetCapacity(L);
