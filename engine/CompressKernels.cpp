@@ -290,8 +290,11 @@ uint64_t EncodeWith(const uint8_t* In, size_t Size, const TCodeEntry Table[256],
 // holds the code of a followed by the code of b (at most 32 bits), and
 // Lengths[a | b << 8] their length.  Two tables instead of one of packed
 // entries: fewer instructions a pair, and 320 KiB stay in the second-level
-// cache.  A step whose four pairs take at most 56 bits (7 + 56 <= 63), the
-// usual case, flushes once; a longer one flushes after every pair (7 + 32).
+// cache.  A step adds its four pairs, then checks that they fit: Bits <= 63
+// at the end means every code lay inside the word (the usual case: one
+// flush a step).  Otherwise the step is undone and redone with a flush
+// after every pair (7 + 32 <= 63).  Shift counts are taken mod 64, so an
+// overlong step only spoils the bits it is about to undo.
 uint64_t EncodePairSteps(const uint8_t* In, size_t Size, const uint32_t* Codes,
                          const uint8_t* Lengths, const TCodeEntry Table[256], uint8_t* Out) {
   uint64_t Acc = 0;
@@ -304,38 +307,27 @@ uint64_t EncodePairSteps(const uint8_t* In, size_t Size, const uint32_t* Codes,
     Acc >>= Bits & 56;
     Bits &= 7;
   };
+  const auto Add = [&](uint32_t Pair) {
+    Acc |= static_cast<uint64_t>(Codes[Pair]) << (Bits & 63);
+    Bits += Lengths[Pair];
+  };
   for (; I + 8 <= Size; I += 8) {
-    const uint64_t Word = Load64(In + I);  // first byte in the low end
-    const uint32_t P0 = Word & 0xFFFF;
-    const uint32_t P1 = (Word >> 16) & 0xFFFF;
-    const uint32_t P2 = (Word >> 32) & 0xFFFF;
-    const uint32_t P3 = static_cast<uint32_t>(Word >> 48);
-    const uint64_t L0 = Lengths[P0];
-    const uint64_t L1 = Lengths[P1];
-    const uint64_t L2 = Lengths[P2];
-    const uint64_t L3 = Lengths[P3];
-    if (__builtin_expect(L0 + L1 + L2 + L3 <= 56, 1)) {
-      Acc |= static_cast<uint64_t>(Codes[P0]) << Bits;
-      Bits += L0;
-      Acc |= static_cast<uint64_t>(Codes[P1]) << Bits;
-      Bits += L1;
-      Acc |= static_cast<uint64_t>(Codes[P2]) << Bits;
-      Bits += L2;
-      Acc |= static_cast<uint64_t>(Codes[P3]) << Bits;
-      Bits += L3;
+    uint16_t P[4];  // first byte of each pair in the low end
+    std::memcpy(P, In + I, 8);
+    const uint64_t AccBefore = Acc;
+    const uint64_t BitsBefore = Bits;
+    Add(P[0]);
+    Add(P[1]);
+    Add(P[2]);
+    Add(P[3]);
+    if (__builtin_expect(Bits <= 63, 1)) {
       Flush();
-    } else {
-      Acc |= static_cast<uint64_t>(Codes[P0]) << Bits;
-      Bits += L0;
-      Flush();
-      Acc |= static_cast<uint64_t>(Codes[P1]) << Bits;
-      Bits += L1;
-      Flush();
-      Acc |= static_cast<uint64_t>(Codes[P2]) << Bits;
-      Bits += L2;
-      Flush();
-      Acc |= static_cast<uint64_t>(Codes[P3]) << Bits;
-      Bits += L3;
+      continue;
+    }
+    Acc = AccBefore;
+    Bits = BitsBefore;
+    for (int K = 0; K < 4; ++K) {
+      Add(P[K]);
       Flush();
     }
   }
