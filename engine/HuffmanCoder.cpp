@@ -72,6 +72,21 @@ THeader ReadHeader(TBitStream& In, THeaderPart Through) {
   return H;
 }
 
+// Empties Out but keeps its block: a coder used again writes into pages it
+// already has instead of fresh ones that the system must clear first.
+void EmptyKeepingBlock(TBitStream& Out) {
+  Out.SetSize(0);
+  Out.SetPosition(0);
+  Out.SetBitPosition(0);
+}
+
+// Releases an empty Out's kept block when it is more than twice the Bound
+// bytes about to be reserved, so that what a coder holds stays bounded by
+// its output.
+void FitBlock(TBitStream& Out, int64_t Bound) {
+  if (Out.Capacity() > 2 * Bound) Out.Clear();
+}
+
 int32_t SaturatedSize(int64_t Size) {
   return Size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(Size);
 }
@@ -90,9 +105,11 @@ int32_t BitWidth(uint32_t Value) {
 int32_t THuffman::EncodeData() {
   TBitStream& In = *FInStream;
   TBitStream& Out = *FOutStream;
-  Out.Clear();
-  Out.SetBitPosition(0);
-  if (FCount == 0) return 0;
+  EmptyKeepingBlock(Out);
+  if (FCount == 0) {
+    Out.Clear();
+    return 0;
+  }
   const int32_t N = std::min<int32_t>(FCount, static_cast<int32_t>(FNodes.size()));
 
   uint32_t Counts[MaxLength + 1] = {};
@@ -136,17 +153,21 @@ int32_t THuffman::EncodeData() {
     } else {
       Bits = INT64_MAX;
     }
-    if (Bits / 8 > MaxHeaderBytes)
+    if (Bits / 8 > MaxHeaderBytes) {
+      Out.Clear();
       throw ERangeError(Format(SCodedTooLarge, static_cast<long long>(Bits / 8),
                                static_cast<long long>(MaxHeaderBytes)));
+    }
   }
 
   // The header is 6 + N + 2W bytes; reserve the payload's bound behind it
   // and let the expected output be backed by large pages before anything is
   // written, so no small page stands in the way of a large one.
   const int64_t Header = 6 + N + 2 * static_cast<int64_t>(W);
+  const int64_t Bound = Header + static_cast<int64_t>((InSize * Longest + 7) / 8) + 8;
+  FitBlock(Out, Bound);
   if (Regular) {
-    Out.SetCapacity(Header + static_cast<int64_t>((InSize * Longest + 7) / 8) + 8);
+    Out.SetCapacity(Bound);
     if (FCountedMemory == In.Memory() && FCountedSize == In.Size() && FCountedBytes.size() == 256) {
       uint64_t Expected = 0;
       for (int V = 0; V < 256; ++V) Expected += uint64_t{FCountedBytes[V]} * uint32_t(Lengths[V]);
@@ -205,9 +226,9 @@ int32_t THuffman::EncodeData() {
 int32_t THuffman::StoreData() {
   TBitStream& In = *FInStream;
   TBitStream& Out = *FOutStream;
-  Out.Clear();
-  Out.SetBitPosition(0);
   const int64_t L = In.Size();
+  EmptyKeepingBlock(Out);
+  FitBlock(Out, L > MaxHeaderBytes ? 0 : L + 4);
   if (L > MaxHeaderBytes)
     throw ERangeError(
         Format(SStoredTooLarge, static_cast<long long>(L), static_cast<long long>(MaxHeaderBytes)));
@@ -266,8 +287,7 @@ int32_t THuffman::DecodeData() {
   // never lets one through); decoding the missing bits as 0 could turn a few
   // bytes into gigabytes.
   if (Start + static_cast<int64_t>((Total + 7) / 8) > In.Size()) throw Exception(SNotHuffmanData);
-  Out.Clear();
-  Out.SetBitPosition(0);
+  EmptyKeepingBlock(Out);
 
   const int32_t N = std::min<int32_t>(FCount, static_cast<int32_t>(FNodes.size()));
   int32_t Lengths[256] = {};
@@ -335,6 +355,7 @@ int32_t THuffman::DecodeData() {
     Shortest = std::min(Shortest, Lengths[K]);
   }
   const auto Certain = [&] { return OutLen + static_cast<int64_t>((Total - Pos) / Longest); };
+  FitBlock(Out, static_cast<int64_t>(Total / Shortest) + 32);
   try {
     Reserve(static_cast<int64_t>(Total / Shortest) + 32);
   } catch (const std::bad_alloc&) {
@@ -383,9 +404,9 @@ int32_t THuffman::DecodeData() {
 int32_t THuffman::RestoreData() {
   TBitStream& In = *FInStream;
   TBitStream& Out = *FOutStream;
-  Out.Clear();
-  Out.SetBitPosition(0);
   const int64_t L = ReadHeader(In, HeaderWord).Length();  // the tag bits are not looked at
+  EmptyKeepingBlock(Out);
+  FitBlock(Out, In.Size() == L + 4 ? L : 0);
   if (In.Size() != L + 4) throw Exception(SNotHuffmanData);
   if (L > 0) {
     Out.SetCapacity(L);
