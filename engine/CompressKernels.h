@@ -20,7 +20,8 @@ void CountBytes(const uint8_t* Data, size_t Size, uint32_t Counts[256]);
 // occurrence in Data (Order[0..result-1]).  From ParallelCountFrom bytes on
 // the work is shared by std::thread::hardware_concurrency() threads (the
 // caller's among them); below, the caller's thread does it alone.  Data must
-// not change during the call.
+// not change during the call.  Size < 2^32.  Memory: 256 KiB of counters a
+// thread from 256 KiB of data on, less below.
 inline constexpr size_t ParallelCountFrom = size_t{64} << 20;
 int32_t CountInOrder(const uint8_t* Data, size_t Size, uint32_t Counts[256], uint8_t Order[256]);
 
