@@ -36,7 +36,10 @@ Csv=$(mktemp "${TMPDIR:-/tmp}/qv-compress-bench.XXXXXX")
 trap 'rm -f "$Csv"' EXIT
 
 echo "Huffman engine, 32 MiB inputs, $Repetitions runs each (CPU time of one thread)"
+# Repetitions of all benchmarks run interleaved in random order, so that a
+# change of load on the machine falls on the engine and huff0 alike.
 "$Bench" --benchmark_repetitions="$Repetitions" --benchmark_format=csv \
+  --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=false 2>/dev/null >"$Csv"
 
 # Rows: name,iterations,real_time,cpu_time,time_unit,bytes_per_second,...
@@ -46,18 +49,22 @@ awk -F, '
     sub(/^BM_/, "", Name); sub(/\/skewed:0$/, " text", Name); sub(/\/skewed:1$/, " skewed", Name)
     sub(/Parallel\/real_time$/, " 128 MiB, all cores", Name)
     Rate[Name] = Rate[Name] " " $6 / 1e6
-    if (!(Name in Seen)) { Seen[Name] = 1; Order[++Count] = Name }
   }
   END {
     Target["CountFrequencies"] = 3000; Target["Encode"] = 1000; Target["Decode"] = 650
-    printf "%-26s %10s %10s %8s\n", "benchmark", "best MB/s", "median", "target"
+    Count = split("CountFrequencies text|CountFrequencies skewed|" \
+                  "CountFrequencies 128 MiB, all cores|Encode text|Encode skewed|Decode text|" \
+                  "Decode skewed|Huff0Compress text|Huff0Compress skewed|Huff0Decompress text|" \
+                  "Huff0Decompress skewed", Order, "|")
+    printf "%-36s %10s %10s %8s\n", "benchmark", "best MB/s", "median", "target"
     for (I = 1; I <= Count; ++I) {
       Name = Order[I]
+      if (!(Name in Rate)) continue
       N = split(Rate[Name], V, " ")
       for (A = 1; A <= N; ++A) for (B = A + 1; B <= N; ++B) if (V[B] < V[A]) { T = V[A]; V[A] = V[B]; V[B] = T }
       Median[Name] = (N % 2) ? V[(N + 1) / 2] : (V[N / 2] + V[N / 2 + 1]) / 2
       Kind = Name; sub(/ .*/, "", Kind)
-      printf "%-26s %10.0f %10.0f %8s\n", Name, V[N], Median[Name], (Kind in Target) ? ">= " Target[Kind] : ""
+      printf "%-36s %10.0f %10.0f %8s\n", Name, V[N], Median[Name], (Kind in Target) ? ">= " Target[Kind] : ""
     }
     if (!("Huff0Compress text" in Median)) {
       print "\nhuff0 comparison skipped: libzstd.a was not found when the benchmarks were configured"

@@ -150,6 +150,15 @@ private:
   int64_t FTotal = 0;
 };
 
+// OutStream's block is kept from one call to the next when it is at most
+// twice the new output's bound (a coder used again then writes into pages it
+// already has), and released otherwise.
+//
+// Threads: counting (CountFrequencies, CountFromBytes, and so Encode and
+// BuildFromBytes) shares an input of 64 MiB or more among
+// std::thread::hardware_concurrency() threads and returns when all are done;
+// everything else runs on the caller's thread.  An instance is still used by
+// one thread at a time.
 class THuffman {
 public:
   THuffman();

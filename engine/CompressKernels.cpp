@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <system_error>
+#include <utility>
 #include <thread>
 
 namespace CompressKernels {
@@ -56,9 +57,78 @@ uint32_t SubTotal(const uint32_t Sub[SubTables][256], int V) {
   return Sum;
 }
 
-// Blocks of this size are counted before the values new in them are looked
-// up, so a value that first occurs late costs a scan of one block only.
-constexpr size_t OrderBlock = size_t{128} << 10;
+// Byte counts in four sub-histograms, for small inputs.
+class TByteCounts {
+public:
+  TByteCounts() { std::memset(FSub, 0, sizeof FSub); }
+  void Add(const uint8_t* Data, size_t Size) { AddBytes(Data, Size, FSub); }
+  void Totals(uint32_t Counts[256]) const {
+    for (int V = 0; V < 256; ++V) Counts[V] = SubTotal(FSub, V);
+  }
+
+private:
+  uint32_t FSub[SubTables][256];
+};
+
+// Byte pairs: Pairs[a | b << 8] counts the pairs (a, b) at even offsets of
+// the data added so far.  One increment for two bytes halves the stores of a
+// byte histogram, the bound of counting; the table (256 KiB) reduces to byte
+// counts in one pass (TPairCounts::Totals) that the compiler vectorises.
+// Counters stay below 2^32 while the data's size does.
+class TPairCounts {
+public:
+  TPairCounts() : FPairs(65536, 0) {}
+
+  // Adds Data[0..Size-1]; Size is even except for the last call.
+  void Add(const uint8_t* Data, size_t Size) {
+    uint32_t* Pairs = FPairs.data();
+    size_t I = 0;
+    for (; I + 16 <= Size; I += 16) {
+      const uint64_t A = Load64(Data + I);
+      const uint64_t B = Load64(Data + I + 8);
+      ++Pairs[A & 0xFFFF];
+      ++Pairs[(A >> 16) & 0xFFFF];
+      ++Pairs[(A >> 32) & 0xFFFF];
+      ++Pairs[A >> 48];
+      ++Pairs[B & 0xFFFF];
+      ++Pairs[(B >> 16) & 0xFFFF];
+      ++Pairs[(B >> 32) & 0xFFFF];
+      ++Pairs[B >> 48];
+    }
+    for (; I < Size; ++I) ++FSingles[Data[I]];
+  }
+
+  // Occurrences of every byte value in the data added so far.
+  void Totals(uint32_t Counts[256]) const {
+    uint32_t First[256];
+    std::memcpy(First, FSingles, sizeof First);
+    for (int B = 0; B < 256; ++B) {
+      const uint32_t* Row = FPairs.data() + 256 * B;  // pairs (a, B)
+      uint32_t Second = 0;
+      for (int A = 0; A < 256; ++A) {
+        First[A] += Row[A];
+        Second += Row[A];
+      }
+      Counts[B] = Second;
+    }
+    for (int V = 0; V < 256; ++V) Counts[V] += First[V];
+  }
+
+private:
+  std::vector<uint32_t> FPairs;
+  uint32_t FSingles[256] = {};
+};
+
+// Inputs from this size on are counted by pairs: below it, clearing and
+// reducing the pair table would cost more than it saves.
+constexpr size_t PairCountFrom = size_t{256} << 10;
+
+// Blocks of this size (even) are counted before the values new in them are
+// looked up, so a value that first occurs late costs a scan of one block
+// only; the totals are formed once a block.
+constexpr size_t OrderBlock = size_t{1} << 20;
+// Up to this many values new in a block are looked up one by one.
+constexpr int32_t FewNew = 8;
 
 }  // namespace
 
@@ -71,25 +141,43 @@ void CountBytes(const uint8_t* Data, size_t Size, uint32_t Counts[256]) {
 
 namespace {
 
-// CountInOrder on the calling thread.
-int32_t CountInOrderSerial(const uint8_t* Data, size_t Size, uint32_t Counts[256],
-                           uint8_t Order[256]) {
-  uint32_t Sub[SubTables][256];
-  std::memset(Sub, 0, sizeof Sub);
+// CountInOrder on the calling thread with TCounts (TByteCounts or
+// TPairCounts).
+template <class TCounts>
+int32_t CountInOrderWith(const uint8_t* Data, size_t Size, uint32_t Counts[256],
+                         uint8_t Order[256]) {
+  TCounts Counter;
   bool Seen[256] = {};
   int32_t Found = 0;
   for (size_t Start = 0; Start < Size; Start += OrderBlock) {
     const size_t Length = std::min(OrderBlock, Size - Start);
-    AddBytes(Data + Start, Length, Sub);
+    Counter.Add(Data + Start, Length);
     if (Found == 256) continue;
     // Values whose first occurrence lies in this block, then their order.
+    Counter.Totals(Counts);
     bool New[256] = {};
     int32_t Missing = 0;
     for (int V = 0; V < 256; ++V)
-      if (!Seen[V] && SubTotal(Sub, V) != 0) {
+      if (!Seen[V] && Counts[V] != 0) {
         New[V] = true;
         ++Missing;
       }
+    if (Missing <= FewNew) {
+      // A few (typically rare values trickling in): memchr finds each far
+      // faster than a byte loop finds them all.
+      std::pair<size_t, uint8_t> At[FewNew];
+      int32_t Count = 0;
+      for (int V = 0; V < 256; ++V)
+        if (New[V]) {
+          const void* First = std::memchr(Data + Start, V, Length);
+          At[Count++] = {static_cast<size_t>(static_cast<const uint8_t*>(First) - Data), uint8_t(V)};
+          Seen[V] = true;
+        }
+      for (int32_t K = 1; K < Count; ++K)  // by position
+        for (int32_t J = K; J > 0 && At[J].first < At[J - 1].first; --J) std::swap(At[J], At[J - 1]);
+      for (int32_t K = 0; K < Count; ++K) Order[Found++] = At[K].second;
+      continue;
+    }
     for (size_t I = Start; Missing > 0; ++I) {
       const uint8_t B = Data[I];
       if (New[B]) {
@@ -100,8 +188,14 @@ int32_t CountInOrderSerial(const uint8_t* Data, size_t Size, uint32_t Counts[256
       }
     }
   }
-  for (int V = 0; V < 256; ++V) Counts[V] = SubTotal(Sub, V);
+  Counter.Totals(Counts);
   return Found;
+}
+
+int32_t CountInOrderSerial(const uint8_t* Data, size_t Size, uint32_t Counts[256],
+                           uint8_t Order[256]) {
+  if (Size < PairCountFrom) return CountInOrderWith<TByteCounts>(Data, Size, Counts, Order);
+  return CountInOrderWith<TPairCounts>(Data, Size, Counts, Order);
 }
 
 // One chunk's share of a parallel count.
@@ -192,15 +286,16 @@ uint64_t EncodeWith(const uint8_t* In, size_t Size, const TCodeEntry Table[256],
 }
 
 
-// The same invariant, four bytes (two pairs) a step: Codes[a | b << 8]
+// The same invariant, eight bytes (four pairs) a step: Codes[a | b << 8]
 // holds the code of a followed by the code of b (at most 32 bits), and
 // Lengths[a | b << 8] their length.  Two tables instead of one of packed
 // entries: fewer instructions a pair, and 320 KiB stay in the second-level
-// cache where 512 KiB would not for long.  Unguarded (MaxLength <= 14):
-// 7 + 2 * 28 <= 63, so one flush a step.  Guarded: a step whose two pairs
-// exceed 56 bits (rare: both long) flushes between them too.
-template <bool Guarded>
-uint64_t EncodePairsWith(const uint8_t* In, size_t Size, const uint32_t* Codes,
+// cache.  A step adds its four pairs, then checks that they fit: Bits <= 63
+// at the end means every code lay inside the word (the usual case: one
+// flush a step).  Otherwise the step is undone and redone with a flush
+// after every pair (7 + 32 <= 63).  Shift counts are taken mod 64, so an
+// overlong step only spoils the bits it is about to undo.
+uint64_t EncodePairSteps(const uint8_t* In, size_t Size, const uint32_t* Codes,
                          const uint8_t* Lengths, const TCodeEntry Table[256], uint8_t* Out) {
   uint64_t Acc = 0;
   uint64_t Bits = 0;
@@ -212,24 +307,35 @@ uint64_t EncodePairsWith(const uint8_t* In, size_t Size, const uint32_t* Codes,
     Acc >>= Bits & 56;
     Bits &= 7;
   };
-  for (; I + 4 <= Size; I += 4) {
-    uint32_t Word;
-    std::memcpy(&Word, In + I, 4);  // first byte in the low end
-    const uint32_t A = Word & 0xFFFF;
-    const uint32_t B = Word >> 16;
-    const uint64_t LengthA = Lengths[A];
-    const uint64_t LengthB = Lengths[B];
-    Acc |= static_cast<uint64_t>(Codes[A]) << Bits;
-    Bits += LengthA;
-    if (Guarded && __builtin_expect(LengthA + LengthB > 56, 0)) Flush();
-    Acc |= static_cast<uint64_t>(Codes[B]) << Bits;
-    Bits += LengthB;
-    Flush();
+  const auto Add = [&](uint32_t Pair) {
+    Acc |= static_cast<uint64_t>(Codes[Pair]) << (Bits & 63);
+    Bits += Lengths[Pair];
+  };
+  for (; I + 8 <= Size; I += 8) {
+    uint16_t P[4];  // first byte of each pair in the low end
+    std::memcpy(P, In + I, 8);
+    const uint64_t AccBefore = Acc;
+    const uint64_t BitsBefore = Bits;
+    Add(P[0]);
+    Add(P[1]);
+    Add(P[2]);
+    Add(P[3]);
+    if (__builtin_expect(Bits <= 63, 1)) {
+      Flush();
+      continue;
+    }
+    Acc = AccBefore;
+    Bits = BitsBefore;
+    for (int K = 0; K < 4; ++K) {
+      Add(P[K]);
+      Flush();
+    }
   }
-  for (; I < Size; ++I) {  // at most 3 codes of at most 16 bits
+  for (; I < Size; ++I) {  // at most 7 codes of at most 16 bits, a flush after each
     const TCodeEntry E = Table[In[I]];
     Acc |= static_cast<uint64_t>(E.Code) << Bits;
     Bits += E.Length;
+    Flush();
   }
   Store64(O, Acc);
   return static_cast<uint64_t>(O - Out) * 8 + Bits;
@@ -263,10 +369,8 @@ void BuildPairTable(const TCodeEntry Table[256], std::vector<uint32_t>& Codes,
 }
 
 uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint32_t* Codes,
-                     const uint8_t* Lengths, const TCodeEntry Table[256], int32_t MaxLength,
-                     uint8_t* Out) {
-  if (MaxLength <= 14) return EncodePairsWith<false>(In, Size, Codes, Lengths, Table, Out);
-  return EncodePairsWith<true>(In, Size, Codes, Lengths, Table, Out);
+                     const uint8_t* Lengths, const TCodeEntry Table[256], uint8_t* Out) {
+  return EncodePairSteps(In, Size, Codes, Lengths, Table, Out);
 }
 
 TDecodeTable::TDecodeTable(const int32_t* Lengths, const int32_t* Patterns, const uint8_t* Data,

@@ -20,7 +20,8 @@ void CountBytes(const uint8_t* Data, size_t Size, uint32_t Counts[256]);
 // occurrence in Data (Order[0..result-1]).  From ParallelCountFrom bytes on
 // the work is shared by std::thread::hardware_concurrency() threads (the
 // caller's among them); below, the caller's thread does it alone.  Data must
-// not change during the call.
+// not change during the call.  Size < 2^32.  Memory: 256 KiB of counters a
+// thread from 256 KiB of data on, less below.
 inline constexpr size_t ParallelCountFrom = size_t{64} << 20;
 int32_t CountInOrder(const uint8_t* Data, size_t Size, uint32_t Counts[256], uint8_t Order[256]);
 
@@ -48,12 +49,12 @@ uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256]
 // EncodeBytes two bytes a lookup through tables of byte pairs (65536
 // entries each, index a | b << 8 for a followed by b, built by
 // BuildPairTable from Table): the pair's code (at most 32 bits) and its
-// length; same result, same room needed in Out.
+// length; same result, same room needed in Out.  Every Length in Table is
+// at most 16.
 void BuildPairTable(const TCodeEntry Table[256], std::vector<uint32_t>& Codes,
                     std::vector<uint8_t>& Lengths);
 uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint32_t* Codes,
-                     const uint8_t* Lengths, const TCodeEntry Table[256], int32_t MaxLength,
-                     uint8_t* Out);
+                     const uint8_t* Lengths, const TCodeEntry Table[256], uint8_t* Out);
 
 // The decoder's view of a code table: entry k (table order) has length
 // Lengths[k] and pattern Patterns[k].  A 16-bit peek v (next stream bit in

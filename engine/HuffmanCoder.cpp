@@ -39,6 +39,54 @@ uint32_t PeekPayload(const uint8_t* Mem, int64_t Size, int64_t Start, uint64_t P
   return V;
 }
 
+// The header of either form as the decoding procedures read it: from the
+// start of the stream through ReadBits, each field into a cleared variable,
+// in stream order: the 32-bit word; then (Through >= HeaderW) the 3-bit tail
+// and the 5-bit W; then (Through == HeaderN) the 8-bit N, 0 read as 256.  A
+// field beyond the stream's end reads as 0.  The stream is left after the
+// last field read.
+enum THeaderPart { HeaderWord, HeaderW, HeaderN };
+
+struct THeader {
+  uint32_t Word = 0;
+  uint32_t Tail = 0;
+  uint32_t W = 0;
+  uint32_t N = 0;
+  // Stored form: the data bytes; coded form: the payload's whole bytes.
+  int64_t Length() const { return Word >> 2; }
+  int64_t PayloadBytes() const { return Length() + (Tail != 0 ? 1 : 0); }
+  uint64_t TotalBits() const { return static_cast<uint64_t>(Length()) * 8 + Tail; }
+};
+
+THeader ReadHeader(TBitStream& In, THeaderPart Through) {
+  THeader H;
+  In.SetPosition(0);
+  In.SetBitPosition(0);
+  In.ReadBits(&H.Word, 32);
+  if (Through == HeaderWord) return H;
+  In.ReadBits(&H.Tail, 3);
+  In.ReadBits(&H.W, 5);
+  if (Through == HeaderW) return H;
+  In.ReadBits(&H.N, 8);
+  if (H.N == 0) H.N = 256;
+  return H;
+}
+
+// Empties Out but keeps its block: a coder used again writes into pages it
+// already has instead of fresh ones that the system must clear first.
+void EmptyKeepingBlock(TBitStream& Out) {
+  Out.SetSize(0);
+  Out.SetPosition(0);
+  Out.SetBitPosition(0);
+}
+
+// Releases an empty Out's kept block when it is more than twice the Bound
+// bytes about to be reserved, so that what a coder holds stays bounded by
+// its output.
+void FitBlock(TBitStream& Out, int64_t Bound) {
+  if (Out.Capacity() > 2 * Bound) Out.Clear();
+}
+
 int32_t SaturatedSize(int64_t Size) {
   return Size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(Size);
 }
@@ -57,9 +105,11 @@ int32_t BitWidth(uint32_t Value) {
 int32_t THuffman::EncodeData() {
   TBitStream& In = *FInStream;
   TBitStream& Out = *FOutStream;
-  Out.Clear();
-  Out.SetBitPosition(0);
-  if (FCount == 0) return 0;
+  EmptyKeepingBlock(Out);
+  if (FCount == 0) {
+    Out.Clear();
+    return 0;
+  }
   const int32_t N = std::min<int32_t>(FCount, static_cast<int32_t>(FNodes.size()));
 
   uint32_t Counts[MaxLength + 1] = {};
@@ -103,17 +153,21 @@ int32_t THuffman::EncodeData() {
     } else {
       Bits = INT64_MAX;
     }
-    if (Bits / 8 > MaxHeaderBytes)
+    if (Bits / 8 > MaxHeaderBytes) {
+      Out.Clear();
       throw ERangeError(Format(SCodedTooLarge, static_cast<long long>(Bits / 8),
                                static_cast<long long>(MaxHeaderBytes)));
+    }
   }
 
   // The header is 6 + N + 2W bytes; reserve the payload's bound behind it
   // and let the expected output be backed by large pages before anything is
   // written, so no small page stands in the way of a large one.
   const int64_t Header = 6 + N + 2 * static_cast<int64_t>(W);
+  const int64_t Bound = Header + static_cast<int64_t>((InSize * Longest + 7) / 8) + 8;
+  FitBlock(Out, Bound);
   if (Regular) {
-    Out.SetCapacity(Header + static_cast<int64_t>((InSize * Longest + 7) / 8) + 8);
+    Out.SetCapacity(Bound);
     if (FCountedMemory == In.Memory() && FCountedSize == In.Size() && FCountedBytes.size() == 256) {
       uint64_t Expected = 0;
       for (int V = 0; V < 256; ++V) Expected += uint64_t{FCountedBytes[V]} * uint32_t(Lengths[V]);
@@ -145,7 +199,7 @@ int32_t THuffman::EncodeData() {
     if (InSize >= PairTableFrom) {
       CompressKernels::BuildPairTable(Table, FPairCodes, FPairLengths);
       Total = CompressKernels::EncodePairs(InBytes, InSize, FPairCodes.data(),
-                                           FPairLengths.data(), Table, Longest, Payload);
+                                           FPairLengths.data(), Table, Payload);
     } else {
       Total = CompressKernels::EncodeBytes(InBytes, InSize, Table, Longest, Payload);
     }
@@ -172,9 +226,9 @@ int32_t THuffman::EncodeData() {
 int32_t THuffman::StoreData() {
   TBitStream& In = *FInStream;
   TBitStream& Out = *FOutStream;
-  Out.Clear();
-  Out.SetBitPosition(0);
   const int64_t L = In.Size();
+  EmptyKeepingBlock(Out);
+  FitBlock(Out, L > MaxHeaderBytes ? 0 : L + 4);
   if (L > MaxHeaderBytes)
     throw ERangeError(
         Format(SStoredTooLarge, static_cast<long long>(L), static_cast<long long>(MaxHeaderBytes)));
@@ -187,35 +241,23 @@ int32_t THuffman::StoreData() {
 
 int32_t THuffman::CheckFormat() {
   TBitStream& In = *FInStream;
-  In.SetPosition(0);
-  In.SetBitPosition(0);
-  uint32_t Word = 0;
-  In.ReadBits(&Word, 32);
   const int64_t Size = In.Size();
-  if ((Word & 3) == 0) return Size == static_cast<int64_t>(Word >> 2) + 4 ? 0 : -1;
-  int64_t Bytes = Word >> 2;
-  uint32_t Tail = 0;
-  In.ReadBits(&Tail, 3);
-  if (Tail != 0) ++Bytes;
-  uint32_t W = 0;
-  In.ReadBits(&W, 5);
-  uint32_t N = 0;
-  In.ReadBits(&N, 8);
-  if (N == 0) N = 256;
-  return Size == static_cast<int64_t>(N) + 6 + 2 * static_cast<int64_t>(W) + Bytes ? 1 : -1;
+  const THeader Stored = ReadHeader(In, HeaderWord);
+  if ((Stored.Word & 3) == 0) return Size == Stored.Length() + 4 ? 0 : -1;
+  // Tags 1, 2 and 3 all count as coded.
+  const THeader H = ReadHeader(In, HeaderN);
+  return Size == static_cast<int64_t>(H.N) + 6 + 2 * static_cast<int64_t>(H.W) + H.PayloadBytes()
+             ? 1
+             : -1;
 }
 
 int32_t THuffman::ReadTable() {
   TBitStream& In = *FInStream;
-  In.SetPosition(5);
-  In.SetBitPosition(0);
-  uint32_t N = 0;
-  In.ReadBits(&N, 8);
-  if (N == 0) N = 256;
-  In.SetPosition(4);
-  In.SetBitPosition(3);
-  uint32_t W = 0;
-  In.ReadBits(&W, 5);
+  // The fields are read in stream order; each has the value it has where it
+  // lies (N at byte 5, W in bits 3-7 of byte 4), 0 beyond the stream's end.
+  const THeader H = ReadHeader(In, HeaderN);
+  const uint32_t N = H.N;
+  const uint32_t W = H.W;
   FNodes.assign(N, THuffmanNode{0, 0, 0, 0, 0, -1, -1, -1});
   In.SetPosition(6);
   In.SetBitPosition(0);
@@ -238,22 +280,14 @@ int32_t THuffman::ReadTable() {
 int32_t THuffman::DecodeData() {
   TBitStream& In = *FInStream;
   TBitStream& Out = *FOutStream;
-  In.SetPosition(0);
-  In.SetBitPosition(0);
-  uint32_t Word = 0;
-  In.ReadBits(&Word, 32);
-  uint32_t Tail = 0;
-  In.ReadBits(&Tail, 3);
-  uint32_t W = 0;
-  In.ReadBits(&W, 5);
-  const uint64_t Total = static_cast<uint64_t>(Word >> 2) * 8 + Tail;
-  const int64_t Start = static_cast<int64_t>(FCount) + 6 + 2 * static_cast<int64_t>(W);
+  const THeader H = ReadHeader(In, HeaderW);
+  const uint64_t Total = H.TotalBits();
+  const int64_t Start = static_cast<int64_t>(FCount) + 6 + 2 * static_cast<int64_t>(H.W);
   // A payload that runs past the stream's end is damage (Decode's size check
   // never lets one through); decoding the missing bits as 0 could turn a few
   // bytes into gigabytes.
   if (Start + static_cast<int64_t>((Total + 7) / 8) > In.Size()) throw Exception(SNotHuffmanData);
-  Out.Clear();
-  Out.SetBitPosition(0);
+  EmptyKeepingBlock(Out);
 
   const int32_t N = std::min<int32_t>(FCount, static_cast<int32_t>(FNodes.size()));
   int32_t Lengths[256] = {};
@@ -321,6 +355,7 @@ int32_t THuffman::DecodeData() {
     Shortest = std::min(Shortest, Lengths[K]);
   }
   const auto Certain = [&] { return OutLen + static_cast<int64_t>((Total - Pos) / Longest); };
+  FitBlock(Out, static_cast<int64_t>(Total / Shortest) + 32);
   try {
     Reserve(static_cast<int64_t>(Total / Shortest) + 32);
   } catch (const std::bad_alloc&) {
@@ -369,13 +404,9 @@ int32_t THuffman::DecodeData() {
 int32_t THuffman::RestoreData() {
   TBitStream& In = *FInStream;
   TBitStream& Out = *FOutStream;
-  Out.Clear();
-  Out.SetBitPosition(0);
-  In.SetPosition(0);
-  In.SetBitPosition(0);
-  uint32_t Word = 0;
-  In.ReadBits(&Word, 32);
-  const int64_t L = Word >> 2;
+  const int64_t L = ReadHeader(In, HeaderWord).Length();  // the tag bits are not looked at
+  EmptyKeepingBlock(Out);
+  FitBlock(Out, In.Size() == L + 4 ? L : 0);
   if (In.Size() != L + 4) throw Exception(SNotHuffmanData);
   if (L > 0) {
     Out.SetCapacity(L);

@@ -600,6 +600,33 @@ TEST(THuffmanCoder, ThousandBytesOfOneValueStayCoded) {
   EXPECT_EQ(N.BitLength, 1);
 }
 
+// A coder keeps its output block for the next call only while the block is
+// at most twice what that call may need: a large job's block does not stay
+// behind a small one, coding or decoding.
+TEST(THuffmanCoder, ALargeOutputBlockIsNotKeptForASmallOutput) {
+  TBytes Large(size_t{4} << 20);
+  for (size_t I = 0; I < Large.size(); ++I) Large[I] = static_cast<uint8_t>(I * 7 % 251);
+  THuffman Small;
+  Fill(Small.InStream(), TBytes(1000, 0x41));
+  Small.Encode();
+  const TBytes SmallCoded = StreamBytes(Small.OutStream());
+  THuffman H;
+  Fill(H.InStream(), Large);
+  H.Encode();
+  ASSERT_GT(H.OutStream().Capacity(), int64_t{1} << 20);
+  Fill(H.InStream(), TBytes(1000, 0x41));
+  EXPECT_EQ(H.Encode(), 134);
+  EXPECT_LT(H.OutStream().Capacity(), 65536) << "coding";
+  Fill(H.InStream(), Large);
+  H.Encode();
+  H.SwapStreams();
+  H.Decode();
+  ASSERT_EQ(StreamBytes(H.OutStream()), Large);
+  Fill(H.InStream(), SmallCoded);
+  EXPECT_EQ(H.Decode(), 1000);
+  EXPECT_LT(H.OutStream().Capacity(), 65536) << "decoding";
+}
+
 TEST(THuffmanCoder, EmptyInputStoresFourZeroBytesAndKeepsTheCode) {
   THuffman H;
   Fill(H.InStream(), BytesOf(Abracadabra));
