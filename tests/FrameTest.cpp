@@ -9,6 +9,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -504,6 +506,35 @@ TEST_F(FrameOpen, SavedTableOpensBackAsTheSameTableIn32Bit) {
                                               Reopened, '.');
   EXPECT_FALSE(Result.FellBack);
   EXPECT_EQ(Reopened.Frequency, Edited);
+}
+
+TEST_F(FrameOpen, CancelledOpenLeavesTheDocumentAsItWas) {
+  ShowAndOpen("abra.txt", "abracadabra");
+  const TDocument Before = Form->Document();
+  // A sparse file of three counting pieces: zeros that cost no disk.
+  QFile Large(PathOf("large.bin"));
+  ASSERT_TRUE(Large.open(QIODevice::WriteOnly) && Large.resize(qint64{130} << 20));
+  Large.close();
+  Form->SetProgressDelay(0);
+  bool Shown = false;
+  QTimer Canceller;  // the user's Cancel, as soon as the dialog is there
+  QObject::connect(&Canceller, &QTimer::timeout, [&] {
+    if (auto* Dialog = Form->findChild<QProgressDialog*>(QStringLiteral("OpenProgress"))) {
+      Shown = Dialog->isVisible();
+      Dialog->cancel();
+      Canceller.stop();
+    }
+  });
+  Canceller.start(0);
+  Form->OpenDataFile(PathOf("large.bin"));
+  EXPECT_TRUE(Shown);
+  EXPECT_EQ(Form->Frequency(), Before.Frequency);
+  EXPECT_EQ(Form->HuffmanText(), Before.Texts.HuffmanText);
+  EXPECT_EQ(Form->FileName(), PathOf("abra.txt"));
+  EXPECT_EQ(Form->Huffman()->Count(), 5);
+  EXPECT_EQ(Form->windowTitle(), Q(FrameCaption));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
 }
 
 TEST_F(FrameOpen, ExtendedWordsBecomeTheTable) {

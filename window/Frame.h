@@ -141,7 +141,11 @@ public:
   const THuffman* Huffman() const { return FHuffman.get(); }
 
   // ---- operations several concerns call -----------------------------------
+  // Opens FileName into the document; an open that takes longer than the
+  // progress delay (300 ms; tests shorten it) shows its progress with a
+  // Cancel that leaves the document as it was.
   void OpenDataFile(const QString& FileName);
+  void SetProgressDelay(int Ms) { FProgressDelayMs = Ms; }
   // The one rebuild after any change of the table: code, statistics, views,
   // graph from its start without the curve, detail line.
   void RebuildFromTable();
@@ -310,6 +314,7 @@ private:
   bool FGraphCurve = false;
   TGraphLayout FGraphLayout;
   std::vector<int32_t> FNormalCurve;
+  int FProgressDelayMs = 300;
 
   // The document, and its parts under the names the window's rules use.
   TDocument FDocument;

@@ -11,9 +11,54 @@
 #include "Locale.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
+
+#include <memory>
+
+namespace {
+
+// The progress of a long open: nothing for the first ProgressDelayMs (the
+// window only keeps painting), then a window-modal dialog with a Cancel
+// button, so the window repaints and takes no other input.  Called between
+// the pieces of the count; false once Cancel was pressed.
+class TOpenProgress {
+public:
+  TOpenProgress(QWidget* Window, int DelayMs) : FWindow(Window), FDelayMs(DelayMs) { FClock.start(); }
+
+  bool Step(int64_t Counted, int64_t Total) {
+    if (!FDialog) {
+      if (FClock.elapsed() < FDelayMs) {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return true;
+      }
+      FDialog = std::make_unique<QProgressDialog>(QString::fromUtf8("ファイルを読んでいます…"),
+                                                  QString::fromUtf8("キャンセル"), 0, Steps, FWindow);
+      FDialog->setObjectName(QStringLiteral("OpenProgress"));
+      FDialog->setWindowModality(Qt::WindowModal);
+      FDialog->setMinimumDuration(0);
+      FDialog->setAutoReset(false);
+      FDialog->setAutoClose(false);
+      // The wait cursor of the busy scope would hide that Cancel is there.
+      FDialog->setCursor(Qt::ArrowCursor);
+    }
+    FDialog->setValue(static_cast<int>(Counted * Steps / std::max<int64_t>(Total, 1)));
+    QApplication::processEvents();
+    return !FDialog->wasCanceled();
+  }
+
+private:
+  static constexpr int Steps = 1000;
+  QWidget* FWindow;
+  int FDelayMs;
+  QElapsedTimer FClock;
+  std::unique_ptr<QProgressDialog> FDialog;
+};
+
+}  // namespace
 
 void TFrameForm::OpenDataFile(const QString& FileName) {
   // The datum selector goes back to 0 whatever follows.
@@ -30,9 +75,14 @@ void TFrameForm::OpenDataFile(const QString& FileName) {
     RadioButton6Tag = 1;
     RadioButton6->setChecked(true);
   };
+  TOpenProgress Progress(this, FProgressDelayMs);
+  Hooks.Progress = [&Progress](int64_t Counted, int64_t Total) {
+    return Progress.Step(Counted, Total);
+  };
   TDocument Doc;
   const TOpenResult Result = OpenDocumentFile(Path, RadioButton7->isChecked(), *FHuffman, Doc,
                                               LocaleDecimalSeparator(), Hooks);
+  if (Result.Status == TOpenStatus::Cancelled) return;  // as it was before the open
   if (Result.Status != TOpenStatus::Opened) {
     Busy.Stop();
     ShowMessage(QString::fromStdString(Result.Message));
