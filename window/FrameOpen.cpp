@@ -27,7 +27,10 @@ namespace {
 // the pieces of the count; false once Cancel was pressed.
 class TOpenProgress {
 public:
-  TOpenProgress(QWidget* Window, int DelayMs) : FWindow(Window), FDelayMs(DelayMs) { FClock.start(); }
+  TOpenProgress(QWidget* Window, const QString& Title, int DelayMs)
+      : FWindow(Window), FTitle(Title), FDelayMs(DelayMs) {
+    FClock.start();
+  }
 
   bool Step(int64_t Counted, int64_t Total) {
     if (!FDialog) {
@@ -38,6 +41,7 @@ public:
       FDialog = std::make_unique<QProgressDialog>(QString::fromUtf8("ファイルを読んでいます…"),
                                                   QString::fromUtf8("キャンセル"), 0, Steps, FWindow);
       FDialog->setObjectName(QStringLiteral("OpenProgress"));
+      FDialog->setWindowTitle(FTitle);
       FDialog->setWindowModality(Qt::WindowModal);
       FDialog->setMinimumDuration(0);
       FDialog->setAutoReset(false);
@@ -53,6 +57,7 @@ public:
 private:
   static constexpr int Steps = 1000;
   QWidget* FWindow;
+  QString FTitle;
   int FDelayMs;
   QElapsedTimer FClock;
   std::unique_ptr<QProgressDialog> FDialog;
@@ -75,7 +80,7 @@ void TFrameForm::OpenDataFile(const QString& FileName) {
     RadioButton6Tag = 1;
     RadioButton6->setChecked(true);
   };
-  TOpenProgress Progress(this, FProgressDelayMs);
+  TOpenProgress Progress(this, ApplicationTitle(), FProgressDelayMs);
   Hooks.Progress = [&Progress](int64_t Counted, int64_t Total) {
     return Progress.Step(Counted, Total);
   };
