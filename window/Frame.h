@@ -25,6 +25,7 @@
 #include "Document.h"
 #include "GraphPicture.h"
 
+#include <QFile>
 #include <QMenu>
 #include <QPicture>
 #include <QStringList>
@@ -132,7 +133,7 @@ public:
   // ascending data order.
   int32_t GraphDatumAt(const QPoint& At) const;
   // The open file's name as the file system spells it; empty before an open.
-  QString FileName() const;
+  QString FileName() const { return QFile::decodeName(QByteArray::fromStdString(FDocument.FileName)); }
   const QString& DataDir() const { return FDataDir; }
   int32_t SelectedData() const { return FSelectedData; }
   const std::string& HuffmanText() const { return FHuffmanText; }

@@ -7,20 +7,13 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 
-QString TFrameForm::FileName() const {
-  return QFile::decodeName(QByteArray::fromStdString(FDocument.FileName));
-}
 
 bool TFrameForm::StoreFrequencies() {
   return ::StoreFrequencies(*FHuffman, FFrequency, FDocument.Scan);
 }
 
-void TFrameForm::ComputeNormalCurve() {
-  const int32_t Height = Edit13->IntegerOr(FMaxFrequency);
-  FNormalCurve = ::ComputeNormalCurve(FFrequency.size(), UpDown4->Position(), UpDown5->Position(),
-                                      Height);
-}
 
 void TFrameForm::RebuildFromTable() {
   if (FFrequency.empty() || !FHuffman) return;
@@ -61,4 +54,21 @@ void TFrameForm::ShowOrderStatistics() {
   Label10->setText(QString::number(Variance));
   Edit13->setText(QString::number(FMaxFrequency));
   Label12->setText(QString::number(FMaxFrequency));
+}
+
+void TFrameForm::ShowCheckedViewText() {
+  const std::string& Text = RadioButton3->isChecked()   ? FHuffmanText
+                            : RadioButton4->isChecked() ? FArrayText
+                                                        : FTableText;
+  Memo1->SetText(QString::fromStdString(Text));
+}
+
+void TFrameForm::ShowRebuiltDocument() {
+  DrawCurrentOrder(false, 0);
+  ShowCheckedViewText();
+  ShowDatum();
+  // The redraw dropped any curve; nothing is left to clear, fit or arrange.
+  Button10->setEnabled(false);
+  Button11->setEnabled(false);
+  Button12->setEnabled(false);
 }

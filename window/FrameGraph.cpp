@@ -45,6 +45,12 @@ std::vector<int32_t> DataOfFrequency(std::span<const int32_t> Freq, int32_t Freq
 
 }  // namespace
 
+void TFrameForm::ComputeNormalCurve() {
+  const int32_t Height = Edit13->IntegerOr(FMaxFrequency);
+  FNormalCurve = ::ComputeNormalCurve(FFrequency.size(), UpDown4->Position(), UpDown5->Position(),
+                                      Height);
+}
+
 int32_t TFrameForm::ReadPeakHeight() {
   int32_t Value = 0;
   if (!TryStrToInt(Edit13->text().toStdString(), Value)) {

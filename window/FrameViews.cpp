@@ -66,22 +66,7 @@ bool TFrameForm::FindLeaf(int32_t Data, THuffmanNode& Node) const {
   return false;
 }
 
-void TFrameForm::ShowCheckedViewText() {
-  const std::string& Text = RadioButton3->isChecked()   ? FHuffmanText
-                            : RadioButton4->isChecked() ? FArrayText
-                                                        : FTableText;
-  Memo1->SetText(QString::fromStdString(Text));
-}
 
-void TFrameForm::ShowRebuiltDocument() {
-  DrawCurrentOrder(false, 0);
-  ShowCheckedViewText();
-  ShowDatum();
-  // The redraw dropped any curve; nothing is left to clear, fit or arrange.
-  Button10->setEnabled(false);
-  Button11->setEnabled(false);
-  Button12->setEnabled(false);
-}
 
 // "C 配列をコピー": the C arrays of the current table, as quorvant-cli's
 // "arrays --lang c" prints them, to the clipboard; nothing without a code.
