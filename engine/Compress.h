@@ -126,6 +126,13 @@ struct TWorkItem {
 //
 // Memory: Encode and Decode need their input and output and well under
 // 1 MiB more; output blocks are reserved once and committed as written.
+// Counted frequencies and their sums are 32-bit signed: an input of more
+// than MaxCountedBytes bytes cannot be counted, and counting one raises
+// ERangeError with SStreamTooLarge (its size, MaxCountedBytes).
+inline constexpr int64_t MaxCountedBytes = 2147483647;
+inline constexpr const char* SStreamTooLarge =
+    "Stream size %lld is not within the range of 0..%lld .";
+
 // Bytes counted piece by piece as one input: each value's count and the
 // values in the order of their first occurrence, as the pieces joined in the
 // order they were added would give them.  Lets a reader count a file in

@@ -7,13 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-// Counted frequencies and their sums are 32-bit signed.
-inline constexpr int64_t MaxCountedBytes = 2147483647;
 // The headers keep byte counts in 30 bits.
 inline constexpr int64_t MaxHeaderBytes = (int64_t{1} << 30) - 1;
 
-inline constexpr const char* SStreamTooLarge =
-    "Stream size %lld is not within the range of 0..%lld .";
 inline constexpr const char* SCodedTooLarge =
     "Coded data size %lld is not within the range of 0..%lld .";
 inline constexpr const char* SStoredTooLarge =

@@ -672,7 +672,9 @@ TEST_F(QuorvantCli, InputsNoFormCanHoldAreRefusedUnread) {
   TRun R = Cli_({"encode", Huge, (Dir / "out").string()});
   EXPECT_EQ(R.Exit, 1);
   EXPECT_EQ(R.Err, "quorvant-cli: " + Huge +
-                       ": 2147483648 bytes are more than the coder can count (2147483647 at most)\n");
+                       ": too large to code: the coded and stored forms hold lengths of 30 bits, "
+                       "and this input needs more (Stream size 2147483648 is not within the range "
+                       "of 0..2147483647 .)\n");
   R = Cli_({"decode", Huge, (Dir / "out").string()});
   EXPECT_EQ(R.Exit, 1);
   EXPECT_EQ(R.Err, "quorvant-cli: " + Huge + ": Data error .  Not Huffman encoded data .\n");

@@ -241,7 +241,7 @@ int RunDecoder(const TOptions& O) {
 // 256 data, 16 length counts of up to 31 bits (62 bytes) and a payload of a
 // 30-bit byte count plus one partial byte.  Larger inputs are refused as the
 // coder would refuse them, before they fill the memory.
-constexpr int64_t MaxEncodeInput = std::numeric_limits<int32_t>::max();
+constexpr int64_t MaxEncodeInput = MaxCountedBytes;
 constexpr int64_t MaxDecodeInput = 6 + 256 + 2 * 31 + (int64_t{1} << 30);
 
 int RunCoder(const TOptions& O) {
@@ -261,11 +261,16 @@ int RunCoder(const TOptions& O) {
   else if (!O.Force && ::isatty(STDOUT_FILENO))
     throw TFailure{"standard output is a terminal: " + O.Command +
                    " writes binary data there only with --force"};
+  // The coder's own refusals, met before the whole input is held.
+  const auto TooLargeToCode = [&](const std::string& Reason) {
+    return TFailure{Shown + ": too large to code: the coded and stored forms hold lengths of "
+                            "30 bits, and this input needs more (" +
+                    Reason + ")"};
+  };
   const TTooLarge TooLarge = [&](int64_t Size) {
     if (Encode)
-      return TFailure{Shown + ": " + std::to_string(Size) +
-                      " bytes are more than the coder can count (" +
-                      std::to_string(MaxEncodeInput) + " at most)"};
+      return TooLargeToCode(Format(SStreamTooLarge, static_cast<long long>(Size),
+                                   static_cast<long long>(MaxCountedBytes)));
     return TFailure{Shown + ": Data error .  Not Huffman encoded data ."};
   };
   THuffman H;
@@ -285,9 +290,7 @@ int RunCoder(const TOptions& O) {
     try {
       H.Encode();
     } catch (const ERangeError& E) {
-      throw TFailure{Shown + ": too large to code: the coded and stored forms hold lengths of "
-                             "30 bits, and this input needs more (" +
-                     E.Message() + ")"};
+      throw TooLargeToCode(E.Message());
     }
   } else {
     try {
