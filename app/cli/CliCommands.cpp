@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -81,8 +82,8 @@ void OpenForViews(const std::string& FileName, bool Extended, bool Lf, THuffman&
       throw TFailure{Result.Message};
     case TOpenStatus::Cancelled:  // no progress hook here: cannot happen
       throw TFailure{FileName + ": cancelled"};
-    }
-    FellBack = Result.FellBack;
+  }
+  FellBack = Result.FellBack;
 }
 
 // The operands as one name in a message.
@@ -92,15 +93,19 @@ std::string CorpusLabel(const TLoaded& L) {
              : L.Files[0] + " and " + std::to_string(L.Files.size() - 1) + " more files";
 }
 
-// Opens the FILEs (one file exactly as the window does; several summed into
-// one table, refused when the sum is more than a table holds) and, with
-// --max-bits below 16, rebuilds the code with that limit (a limit too small
-// for the values present is a usage error).  Writes nothing to standard
-// output.
-void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L) {
+// The one loader of the commands that read FILEs: opens them (one file
+// exactly as the window does; several summed into one table, refused when
+// the sum is more than a table holds) and, with --max-bits below 16, rebuilds
+// the code with that limit (a limit too small for the values present is a
+// usage error); the table, and so the graph's bars, stay as read.
+// BeforeReading, when given, sees the files (-r folders listed) before any is
+// read.  Writes nothing to standard output.
+void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L,
+                const std::function<void(const std::vector<std::string>&)>& BeforeReading = {}) {
   const char Separator = LocaleDecimalSeparator();
   L.Files = CorpusFiles(O.Operands, O.Recursive);
   L.Shown = CorpusFileName(L.Files[0], L.Files.size());
+  if (BeforeReading) BeforeReading(L.Files);
   if (L.Files.size() == 1) {
     OpenForViews(L.Files[0], O.Extended, Lf, L.Huffman, L.Doc, L.FellBack);
     L.Table = O.Extended && !L.FellBack;
@@ -226,6 +231,17 @@ int RunStats(const TOptions& O) {
   return ExitSuccess;
 }
 
+// Everything about OUT is settled before a FILE is read.  graph has no --lf:
+// the window's fallback message keeps its CR LF.
+int RunGraph(const TOptions& O) {
+  TGraphOptions Graph = O.Graph;
+  Graph.Output = O.Output;
+  TLoaded L;
+  LoadCorpus(O, false, L,
+             [&](const std::vector<std::string>& Files) { CheckGraphOutput(Graph, Files); });
+  return WriteGraph(L.Doc, CorpusLabel(L), Graph);
+}
+
 int RunDecoder(const TOptions& O) {
   const std::string Source = DecoderSource(VersionNumber);
   if (!O.Output || *O.Output == "-")
@@ -326,11 +342,7 @@ int Run(int Argc, char** Argv) {
   if (IsViewCommand(O.Command)) return RunView(O);
   if (O.Command == "stats") return RunStats(O);
   if (O.Command == "decoder") return RunDecoder(O);
-  if (O.Command == "graph") {
-    TGraphOptions Graph = O.Graph;
-    Graph.Output = O.Output;
-    return RunGraph(O.Operands[0], O.Extended, Graph);
-  }
+  if (O.Command == "graph") return RunGraph(O);
   return RunCoder(O);
 }
 

@@ -40,8 +40,8 @@ constexpr const char* MainHelp =
     "  -h, --help          help (also after a command: quorvant-cli arrays --help)\n"
     "  --version           print \"%VERSION%\"\n"
     "\n"
-    "The views and stats take several FILEs (and folders with -r) as one\n"
-    "corpus: their counts are summed as if the files were one.\n"
+    "The views, stats and graph take several FILEs (and folders with -r) as\n"
+    "one corpus: their counts are summed as if the files were one.\n"
     "\n"
     "Texts are UTF-8; the views keep the workbench's CR LF line ends unless\n"
     "--lf is given, and its decimal separator follows the locale (LC_ALL,\n"
@@ -198,7 +198,7 @@ std::string CommandHelp(const std::string& Command) {
            "Options:\n"
            "  -o, --output FILE   write FILE (replaced only when complete) instead\n"
            "                      of standard output\n";
-  if (Command == "graph") return GraphHelp();
+  if (Command == "graph") return GraphHelp() + CorpusHelp + MaxBitsHelp;
   std::string Text = MainHelp;
   const std::string Mark = "%VERSION%";
   Text.replace(Text.find(Mark), Mark.size(), QuorvantVersionText);
@@ -209,11 +209,12 @@ bool IsViewCommand(const std::string& C) {
   return C == "distribution" || C == "arrays" || C == "table";
 }
 
-bool IsCorpusCommand(const std::string& C) { return IsViewCommand(C) || C == "stats"; }
+bool IsCorpusCommand(const std::string& C) {
+  return IsViewCommand(C) || C == "stats" || C == "graph";
+}
 
 bool IsCommand(const std::string& C) {
-  return IsCorpusCommand(C) || C == "encode" || C == "decode" || C == "decoder" || C == "help" ||
-         C == "graph";
+  return IsCorpusCommand(C) || C == "encode" || C == "decode" || C == "decoder" || C == "help";
 }
 
 TOptions ParseArguments(int Argc, char** Argv) {
