@@ -42,6 +42,15 @@ std::string WithLineEnds(std::string Text, bool Lf) {
   return Out;
 }
 
+// A --max-bits (O.MaxBits given) below Smallest, the fewest bits that hold
+// the values of Label, is a usage error.
+void CheckMaxBits(const TOptions& O, int32_t Smallest, const std::string& Label) {
+  if (*O.MaxBits < Smallest)
+    throw TUsageError{"--max-bits " + std::to_string(*O.MaxBits) + " is not within the range of " +
+                          std::to_string(Smallest) + "..16 for the values of " + Label,
+                      O.Command};
+}
+
 // What a corpus command works on: the document of all its files.
 struct TLoaded {
   THuffman Huffman;  // the code shown (with --max-bits, the limited one)
@@ -82,8 +91,8 @@ void OpenForViews(const std::string& FileName, bool Extended, bool Lf, THuffman&
       throw TFailure{Result.Message};
     case TOpenStatus::Cancelled:  // no progress hook here: cannot happen
       throw TFailure{FileName + ": cancelled"};
-  }
-  FellBack = Result.FellBack;
+    }
+    FellBack = Result.FellBack;
 }
 
 // The operands as one name in a message.
@@ -140,11 +149,7 @@ void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L,
     BuildTableDocument(Sum.Frequency(), L.Files[0], L.Shown, 16, L.Huffman, L.Doc, Separator);
   }
   if (!O.MaxBits || *O.MaxBits == 16) return;
-  if (const int32_t Smallest = SmallestMaxBits(L.Doc.Frequency); *O.MaxBits < Smallest)
-    throw TUsageError{"--max-bits " + std::to_string(*O.MaxBits) +
-                          " is not within the range of " + std::to_string(Smallest) +
-                          "..16 for the values of " + CorpusLabel(L),
-                      O.Command};
+  CheckMaxBits(O, SmallestMaxBits(L.Doc.Frequency), CorpusLabel(L));
   TDocument Default;
   BuildTableDocument(L.Doc.Frequency, L.Files[0], L.Shown, 16, L.Default, Default, Separator);
   BuildTableDocument(L.Doc.Frequency, L.Files[0], L.Shown, *O.MaxBits, L.Huffman, L.Doc,
@@ -290,11 +295,7 @@ int RunCoder(const TOptions& O) {
     // The values present decide the smallest limit: counted first.
     const int32_t Distinct = H.CountFromBytes(static_cast<const uint8_t*>(H.InStream().Memory()),
                                               H.InStream().Size());
-    if (const int32_t Smallest = SmallestMaxBitLength(Distinct); *O.MaxBits < Smallest)
-      throw TUsageError{"--max-bits " + std::to_string(*O.MaxBits) +
-                            " is not within the range of " + std::to_string(Smallest) +
-                            "..16 for the values of " + Shown,
-                        O.Command};
+    CheckMaxBits(O, SmallestMaxBitLength(Distinct), Shown);
     H.SetMaxBitLength(*O.MaxBits);
   }
   if (Encode) {

@@ -13,28 +13,15 @@
 #include "CliOptions.h"
 #include "Document.h"
 #include "GraphPicture.h"
-#include "Locale.h"
 
 #include <QFile>
 #include <QGuiApplication>
-
-#include <charconv>
 
 namespace Cli {
 
 namespace {
 
 constexpr int MaxSide = 8192;  // bounds the memory of a PNG: 256 MiB at most
-
-// Decimal digits with an optional leading minus that fit an int, else none.
-std::optional<int> WholeNumber(const std::string& Text) {
-  int Value = 0;
-  const char* End = Text.data() + Text.size();
-  if (Text.empty() || Text[0] == '+') return std::nullopt;
-  const auto [Ptr, Error] = std::from_chars(Text.data(), End, Value);
-  if (Error != std::errc() || Ptr != End) return std::nullopt;
-  return Value;
-}
 
 TGraphFormat FormatOf(const std::string& Out) {
   return GraphFormatOf(QFile::decodeName(QByteArray::fromStdString(Out)));

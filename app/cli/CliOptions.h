@@ -63,6 +63,10 @@ bool IsCommand(const std::string& Command);
 // missing or extra operands.
 TOptions ParseArguments(int Argc, char** Argv);
 
+// Decimal digits with an optional leading minus that fit an int, else none
+// (no sign "+", no spaces): the numbers of the options.
+std::optional<int> WholeNumber(const std::string& Text);
+
 // The help of Command (a working command), else the program's.
 std::string CommandHelp(const std::string& Command);
 
