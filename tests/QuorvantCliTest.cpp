@@ -971,6 +971,30 @@ TEST_F(QuorvantCli, CorpusCountsAsTheFilesJoined) {
   EXPECT_EQ(Body(Sum.Out), Body(Want.Out));
 }
 
+TEST_F(QuorvantCli, GraphOfACorpusIsTheGraphOfTheFilesJoined) {
+  const std::string A = "abracadabra", B = std::string(40, 'z') + "yy";
+  const std::string First = File("a", A), Second = File("b", B), Joined = File("ab", A + B);
+  // The PNG's bytes, or "exit N" when nothing was written.
+  const auto Png = [&](const std::vector<std::string>& Files, std::vector<std::string> Args) {
+    fs::remove(Dir / "g.png");
+    Args.insert(Args.begin(), Files.begin(), Files.end());
+    Args.insert(Args.begin(), "graph");
+    Args.insert(Args.end(), {"-o", "g.png"});
+    const TRun R = Cli_(Args);
+    return R.Exit == 0 && fs::exists(Dir / "g.png") ? ReadWhole(Dir / "g.png")
+                                                    : "exit " + std::to_string(R.Exit);
+  };
+  // Seven values: --max-bits 3 is the least that holds them; it changes the
+  // code, never the bars.
+  const std::vector<std::vector<std::string>> Cases{
+      {}, {"--order", "frequency", "--curve"}, {"--curve", "--max-bits", "3"}};
+  ASSERT_EQ(Png({Joined}, {}).rfind("\x89PNG", 0), 0u);
+  for (const auto& Options : Cases)
+    EXPECT_EQ(Png({First, Second}, Options), Png({Joined}, Options)) << Options.size();
+  EXPECT_EQ(Png({Joined}, Cases[2]), Png({Joined}, {"--curve"}));
+  EXPECT_EQ(Png({First, Second}, {"--max-bits", "2"}), "exit 2");
+}
+
 TEST_F(QuorvantCli, CorpusBeyondWhatATableHoldsIsRefusedUnprinted) {
   const std::string Total = "the files hold 2200000000 data in all, more than the 2147483647 a "
                             "frequency table can count";
@@ -1109,6 +1133,7 @@ TEST_F(QuorvantCli, UsageErrorsExitTwo) {
       {{"stats", F, "--lf"}, "option --lf does not apply to stats", "stats"},
       {{"table", F, "--force"}, "option --force does not apply to table", "table"},
       {{"table", "-"}, "table reads a file, not standard input", "table"},
+      {{"graph", F, "-", "-o", "g.png"}, "graph reads a file, not standard input", "graph"},
       {{"help", "nothing"}, "unknown command 'nothing'", ""},
   };
   for (const auto& [Args, Message, Topic] : Bad) {

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -39,6 +40,15 @@ std::string WithLineEnds(std::string Text, bool Lf) {
     Out += Text[I];
   }
   return Out;
+}
+
+// A --max-bits (O.MaxBits given) below Smallest, the fewest bits that hold
+// the values of Label, is a usage error.
+void CheckMaxBits(const TOptions& O, int32_t Smallest, const std::string& Label) {
+  if (*O.MaxBits < Smallest)
+    throw TUsageError{"--max-bits " + std::to_string(*O.MaxBits) + " is not within the range of " +
+                          std::to_string(Smallest) + "..16 for the values of " + Label,
+                      O.Command};
 }
 
 // What a corpus command works on: the document of all its files.
@@ -92,15 +102,19 @@ std::string CorpusLabel(const TLoaded& L) {
              : L.Files[0] + " and " + std::to_string(L.Files.size() - 1) + " more files";
 }
 
-// Opens the FILEs (one file exactly as the window does; several summed into
-// one table, refused when the sum is more than a table holds) and, with
-// --max-bits below 16, rebuilds the code with that limit (a limit too small
-// for the values present is a usage error).  Writes nothing to standard
-// output.
-void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L) {
+// The one loader of the commands that read FILEs: opens them (one file
+// exactly as the window does; several summed into one table, refused when
+// the sum is more than a table holds) and, with --max-bits below 16, rebuilds
+// the code with that limit (a limit too small for the values present is a
+// usage error); the table, and so the graph's bars, stay as read.
+// BeforeReading, when given, sees the files (-r folders listed) before any is
+// read.  Writes nothing to standard output.
+void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L,
+                const std::function<void(const std::vector<std::string>&)>& BeforeReading = {}) {
   const char Separator = LocaleDecimalSeparator();
   L.Files = CorpusFiles(O.Operands, O.Recursive);
   L.Shown = CorpusFileName(L.Files[0], L.Files.size());
+  if (BeforeReading) BeforeReading(L.Files);
   if (L.Files.size() == 1) {
     OpenForViews(L.Files[0], O.Extended, Lf, L.Huffman, L.Doc, L.FellBack);
     L.Table = O.Extended && !L.FellBack;
@@ -135,11 +149,7 @@ void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L) {
     BuildTableDocument(Sum.Frequency(), L.Files[0], L.Shown, 16, L.Huffman, L.Doc, Separator);
   }
   if (!O.MaxBits || *O.MaxBits == 16) return;
-  if (const int32_t Smallest = SmallestMaxBits(L.Doc.Frequency); *O.MaxBits < Smallest)
-    throw TUsageError{"--max-bits " + std::to_string(*O.MaxBits) +
-                          " is not within the range of " + std::to_string(Smallest) +
-                          "..16 for the values of " + CorpusLabel(L),
-                      O.Command};
+  CheckMaxBits(O, SmallestMaxBits(L.Doc.Frequency), CorpusLabel(L));
   TDocument Default;
   BuildTableDocument(L.Doc.Frequency, L.Files[0], L.Shown, 16, L.Default, Default, Separator);
   BuildTableDocument(L.Doc.Frequency, L.Files[0], L.Shown, *O.MaxBits, L.Huffman, L.Doc,
@@ -226,6 +236,17 @@ int RunStats(const TOptions& O) {
   return ExitSuccess;
 }
 
+// Everything about OUT is settled before a FILE is read.  graph has no --lf:
+// the window's fallback message keeps its CR LF.
+int RunGraph(const TOptions& O) {
+  TGraphOptions Graph = O.Graph;
+  Graph.Output = O.Output;
+  TLoaded L;
+  LoadCorpus(O, false, L,
+             [&](const std::vector<std::string>& Files) { CheckGraphOutput(Graph, Files); });
+  return WriteGraph(L.Doc, CorpusLabel(L), Graph);
+}
+
 int RunDecoder(const TOptions& O) {
   const std::string Source = DecoderSource(VersionNumber);
   if (!O.Output || *O.Output == "-")
@@ -279,11 +300,7 @@ int RunCoder(const TOptions& O) {
     // The values present decide the smallest limit: counted first.
     const int32_t Distinct = H.CountFromBytes(static_cast<const uint8_t*>(H.InStream().Memory()),
                                               H.InStream().Size());
-    if (const int32_t Smallest = SmallestMaxBitLength(Distinct); *O.MaxBits < Smallest)
-      throw TUsageError{"--max-bits " + std::to_string(*O.MaxBits) +
-                            " is not within the range of " + std::to_string(Smallest) +
-                            "..16 for the values of " + Shown,
-                        O.Command};
+    CheckMaxBits(O, SmallestMaxBitLength(Distinct), Shown);
     H.SetMaxBitLength(*O.MaxBits);
   }
   if (Encode) {
@@ -329,11 +346,7 @@ int Run(int Argc, char** Argv) {
   if (IsViewCommand(O.Command)) return RunView(O);
   if (O.Command == "stats") return RunStats(O);
   if (O.Command == "decoder") return RunDecoder(O);
-  if (O.Command == "graph") {
-    TGraphOptions Graph = O.Graph;
-    Graph.Output = O.Output;
-    return RunGraph(O.Operands[0], O.Extended, Graph);
-  }
+  if (O.Command == "graph") return RunGraph(O);
   return RunCoder(O);
 }
 

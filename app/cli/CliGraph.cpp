@@ -1,8 +1,10 @@
 // quorvant-cli graph (see CliGraph.h).
 //
 // The picture comes from DrawGraphPicture, the function the window records
-// its graph with; this file only opens the document as the window does,
-// chooses the array, the page and the curve, and writes the encoded bytes.
+// its graph with; this file only chooses the array, the page and the curve,
+// and writes the encoded bytes.  The document comes from the loader the views
+// use (CliCommands.cpp): one file or a corpus; --max-bits changes its code,
+// never its bars.
 // A QGuiApplication exists only while this command runs (fonts need one), on
 // the offscreen platform unless the environment names another.
 #include "CliGraph.h"
@@ -11,14 +13,9 @@
 #include "CliOptions.h"
 #include "Document.h"
 #include "GraphPicture.h"
-#include "Locale.h"
 
 #include <QFile>
 #include <QGuiApplication>
-
-#include <sys/stat.h>
-
-#include <charconv>
 
 namespace Cli {
 
@@ -26,14 +23,8 @@ namespace {
 
 constexpr int MaxSide = 8192;  // bounds the memory of a PNG: 256 MiB at most
 
-// Decimal digits with an optional leading minus that fit an int, else none.
-std::optional<int> WholeNumber(const std::string& Text) {
-  int Value = 0;
-  const char* End = Text.data() + Text.size();
-  if (Text.empty() || Text[0] == '+') return std::nullopt;
-  const auto [Ptr, Error] = std::from_chars(Text.data(), End, Value);
-  if (Error != std::errc() || Ptr != End) return std::nullopt;
-  return Value;
+TGraphFormat FormatOf(const std::string& Out) {
+  return GraphFormatOf(QFile::decodeName(QByteArray::fromStdString(Out)));
 }
 
 [[noreturn]] void Usage(const std::string& Message) { throw TUsageError{Message, "graph"}; }
@@ -81,15 +72,20 @@ void ReadGraphOption(const std::string& Name, bool HasValue,
 }
 
 std::string GraphHelp() {
-  return "Usage: quorvant-cli graph FILE -o OUT.png|OUT.svg [--32bit]\n"
+  return "Usage: quorvant-cli graph FILE... -o OUT.png|OUT.svg [--32bit]\n"
          "                             [--order data|frequency] [--bar-width N]\n"
          "                             [--size WxH] [--first N] [--curve]\n"
+         "                             [-r] [--max-bits N]\n"
          "\n"
          "Draws the workbench's frequency graph of FILE, as its window draws it,\n"
          "into OUT: a PNG image or an SVG picture, chosen by OUT's extension.\n"
          "No display is needed.  A graph the window would leave blank (no datum\n"
          "with a frequency, or --first beyond the last position) is written as\n"
          "its background alone, with a note on standard error.\n"
+         "\n"
+         "Several FILEs are one corpus, drawn as the graph of the files joined\n"
+         "(with --32bit the tables summed word by word).  --max-bits is checked\n"
+         "as the other commands check it; the bars are the table's either way.\n"
          "\n"
          "Options:\n"
          "  -o, --output OUT    the file to write (.png or .svg); required\n"
@@ -105,36 +101,20 @@ std::string GraphHelp() {
          "                      right after the open\n";
 }
 
-int RunGraph(const std::string& FileName, bool Extended, const TGraphOptions& Graph) {
-  // Everything about OUT is settled before FILE is read.
+void CheckGraphOutput(const TGraphOptions& Graph, const std::vector<std::string>& Files) {
   if (!Graph.Output) Usage("graph needs -o OUT.png or -o OUT.svg");
   const std::string& Out = *Graph.Output;
-  const TGraphFormat Format = GraphFormatOf(QFile::decodeName(QByteArray::fromStdString(Out)));
-  if (Out == "-" || Format == TGraphFormat::None)
+  if (Out == "-" || FormatOf(Out) == TGraphFormat::None)
     Usage("-o takes a file whose name ends in .png or .svg, not '" + Out + "'");
-  if (const auto Source = FileIdentity(FileName, -1); Source && Source == FileIdentity(Out, -1))
-    Usage(FileName + " and " + Out + " are the same file");
+  const auto Target = FileIdentity(Out, -1);
+  for (const std::string& File : Files)
+    if (const auto Source = FileIdentity(File, -1); Source && Source == Target)
+      Usage(File + " and " + Out + " are the same file");
   CheckOutput(Out);
+}
 
-  // The window's open road.
-  THuffman Huffman;
-  TDocument Doc;
-  TOpenHooks Hooks;
-  Hooks.Fallback = [](const std::string& Message) { WriteStderr(Message); };
-  TOpenResult Result;
-  try {
-    Result = OpenDocumentFile(FileName, Extended, Huffman, Doc, LocaleDecimalSeparator(), Hooks);
-  } catch (const EFOpenError& E) {
-    throw TFailure{E.Message()};
-  }
-  if (Result.Status == TOpenStatus::Empty) throw TFailure{FileName + ": " + Result.Message};
-  if (Result.Status == TOpenStatus::NotFound) {
-    if (struct stat Info {}; ::stat(FileName.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode))
-      throw TFailure{FileName + ": is a folder"};
-    throw TFailure{Result.Message};
-  }
-  if (Result.Status == TOpenStatus::TooLarge) throw TFailure{Result.Message};
-
+int WriteGraph(const TDocument& Doc, const std::string& Label, const TGraphOptions& Graph) {
+  const std::string& Out = *Graph.Output;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static int Argc = 1;
   static char Name[] = "quorvant-cli";
@@ -168,12 +148,12 @@ int RunGraph(const std::string& FileName, bool Extended, const TGraphOptions& Gr
         In.Count <= 0 ? "no datum has a frequency above 0"
                       : "position " + std::to_string(In.First) + " lies beyond the last, " +
                             std::to_string(In.Count - 1);
-    WriteStderr(std::string(ProgramName) + ": note: " + FileName + ": " + Why +
+    WriteStderr(std::string(ProgramName) + ": note: " + Label + ": " + Why +
                 "; the graph is written blank\n");
   }
   QByteArray Bytes;
   try {
-    Bytes = GraphFile(In, Format);
+    Bytes = GraphFile(In, FormatOf(Out));
   } catch (const Exception& E) {
     throw TFailure{Out + ": " + E.Message()};
   }

@@ -7,6 +7,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+
+struct TDocument;
 
 namespace Cli {
 
@@ -34,9 +37,14 @@ void ReadGraphOption(const std::string& Name, bool HasValue,
 // The help of the graph command.
 std::string GraphHelp();
 
-// Draws FileName's graph into Graph.Output.  A missing or unusable -o is a
-// usage error raised before anything is read; a graph the window would leave
-// blank is written blank with a note on standard error.  Returns 0.
-int RunGraph(const std::string& FileName, bool Extended, const TGraphOptions& Graph);
+// Settles everything about Graph.Output before any of Files is read: a
+// missing -o, an OUT that is not .png or .svg, or one that is one of Files
+// raise TUsageError; an OUT that cannot be written TFailure (CheckOutput).
+void CheckGraphOutput(const TGraphOptions& Graph, const std::vector<std::string>& Files);
+
+// Draws Doc's table into Graph.Output (CheckGraphOutput passed).  A graph the
+// window would leave blank is written blank with a note on standard error
+// naming Label.  Returns 0.
+int WriteGraph(const TDocument& Doc, const std::string& Label, const TGraphOptions& Graph);
 
 }  // namespace Cli

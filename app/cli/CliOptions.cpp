@@ -5,7 +5,9 @@
 // here anyway.
 #include "CliOptions.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 
 namespace Cli {
 
@@ -40,8 +42,8 @@ constexpr const char* MainHelp =
     "  -h, --help          help (also after a command: quorvant-cli arrays --help)\n"
     "  --version           print \"%VERSION%\"\n"
     "\n"
-    "The views and stats take several FILEs (and folders with -r) as one\n"
-    "corpus: their counts are summed as if the files were one.\n"
+    "The views, stats and graph take several FILEs (and folders with -r) as\n"
+    "one corpus: their counts are summed as if the files were one.\n"
     "\n"
     "Texts are UTF-8; the views keep the workbench's CR LF line ends unless\n"
     "--lf is given, and its decimal separator follows the locale (LC_ALL,\n"
@@ -84,7 +86,30 @@ constexpr const char* CoderOutputHelp =
     "Options:\n"
     "  --force             write to standard output even when it is a terminal\n";
 
+// The options that take no value, each setting its flag.
+struct TFlag {
+  const char* Name;
+  bool TOptions::*Field;
+};
+constexpr TFlag Flags[] = {
+    {"-h", &TOptions::Help},           {"--help", &TOptions::Help},
+    {"--version", &TOptions::Version}, {"--32bit", &TOptions::Extended},
+    {"--lf", &TOptions::Lf},           {"--json", &TOptions::Json},
+    {"--force", &TOptions::Force},     {"--msb-first", &TOptions::MsbFirst},
+    {"-r", &TOptions::Recursive},      {"--recursive", &TOptions::Recursive},
+    {"--csv", &TOptions::Csv},
+};
+
 }  // namespace
+
+std::optional<int> WholeNumber(const std::string& Text) {
+  int Value = 0;
+  const char* End = Text.data() + Text.size();
+  if (Text.empty() || Text[0] == '+') return std::nullopt;
+  const auto [Ptr, Error] = std::from_chars(Text.data(), End, Value);
+  if (Error != std::errc() || Ptr != End) return std::nullopt;
+  return Value;
+}
 
 std::string CommandHelp(const std::string& Command) {
   if (Command == "distribution")
@@ -198,7 +223,7 @@ std::string CommandHelp(const std::string& Command) {
            "Options:\n"
            "  -o, --output FILE   write FILE (replaced only when complete) instead\n"
            "                      of standard output\n";
-  if (Command == "graph") return GraphHelp();
+  if (Command == "graph") return GraphHelp() + CorpusHelp + MaxBitsHelp;
   std::string Text = MainHelp;
   const std::string Mark = "%VERSION%";
   Text.replace(Text.find(Mark), Mark.size(), QuorvantVersionText);
@@ -209,11 +234,12 @@ bool IsViewCommand(const std::string& C) {
   return C == "distribution" || C == "arrays" || C == "table";
 }
 
-bool IsCorpusCommand(const std::string& C) { return IsViewCommand(C) || C == "stats"; }
+bool IsCorpusCommand(const std::string& C) {
+  return IsViewCommand(C) || C == "stats" || C == "graph";
+}
 
 bool IsCommand(const std::string& C) {
-  return IsCorpusCommand(C) || C == "encode" || C == "decode" || C == "decoder" || C == "help" ||
-         C == "graph";
+  return IsCorpusCommand(C) || C == "encode" || C == "decode" || C == "decoder" || C == "help";
 }
 
 TOptions ParseArguments(int Argc, char** Argv) {
@@ -251,49 +277,26 @@ TOptions ParseArguments(int Argc, char** Argv) {
     const auto NoValue = [&] {
       if (Value) throw TUsageError{"option " + Name + " takes no value", O.Command};
     };
-    if (Name == "-h" || Name == "--help") {
+    if (const auto Flag = std::find_if(std::begin(Flags), std::end(Flags),
+                                       [&](const TFlag& F) { return Name == F.Name; });
+        Flag != std::end(Flags)) {
       NoValue();
-      O.Help = true;
-    } else if (Name == "--version") {
-      NoValue();
-      O.Version = true;
-    } else if (Name == "--32bit") {
-      NoValue();
-      O.Extended = true;
-    } else if (Name == "--lf") {
-      NoValue();
-      O.Lf = true;
-    } else if (Name == "--json") {
-      NoValue();
-      O.Json = true;
-    } else if (Name == "--force") {
-      NoValue();
-      O.Force = true;
+      O.*(Flag->Field) = true;
     } else if (Name == "--name") {
       O.Name = TakeValue();
     } else if (Name == "--lang") {
       O.Lang = TakeValue();
       if (*O.Lang != "pascal" && *O.Lang != "c" && *O.Lang != "cpp" && *O.Lang != "rust")
         throw TUsageError{"--lang takes pascal, c, cpp or rust, not '" + *O.Lang + "'", "arrays"};
-    } else if (Name == "--msb-first") {
-      NoValue();
-      O.MsbFirst = true;
-    } else if (Name == "-r" || Name == "--recursive") {
-      NoValue();
-      O.Recursive = true;
-    } else if (Name == "--csv") {
-      NoValue();
-      O.Csv = true;
     } else if (Name == "-o" || Name == "--output") {
       O.Output = TakeValue();
     } else if (Name == "--max-bits") {
       const std::string Text = TakeValue();
-      int Bits = 0;
-      const auto R = std::from_chars(Text.data(), Text.data() + Text.size(), Bits);
-      if (R.ec != std::errc() || R.ptr != Text.data() + Text.size() || Bits < 1 || Bits > 16)
+      const auto Bits = WholeNumber(Text);
+      if (!Bits || *Bits < 1 || *Bits > 16)
         throw TUsageError{"--max-bits takes a number of bits up to 16, not '" + Text + "'",
                           O.Command};
-      O.MaxBits = Bits;
+      O.MaxBits = *Bits;
     } else if (IsGraphOption(Name)) {
       ReadGraphOption(Name, Value.has_value(), TakeValue, O.Graph);
     } else {

@@ -28,8 +28,8 @@ struct TUsageError {
 // A command line as given.  After ParseArguments: either Help or Version, or
 // Command is "help" (Operands: at most the topic, checked by the caller), or
 // Command is one of the working commands with exactly its operands (one or
-// more FILEs for the views and stats, IN and OUT for encode and decode, none
-// for decoder) and only the options it takes.
+// more FILEs for the views, stats and graph, IN and OUT for encode and
+// decode, none for decoder) and only the options it takes.
 struct TOptions {
   std::string Command;
   std::vector<std::string> Operands;
@@ -52,7 +52,7 @@ struct TOptions {
 
 // distribution, arrays, table: the window's views.
 bool IsViewCommand(const std::string& Command);
-// The views and stats: the commands that read a corpus of FILEs.
+// The views, stats and graph: the commands that read a corpus of FILEs.
 bool IsCorpusCommand(const std::string& Command);
 // The views, stats, encode, decode, decoder and help.
 bool IsCommand(const std::string& Command);
@@ -62,6 +62,10 @@ bool IsCommand(const std::string& Command);
 // in argument order, then for options a command does not take and for
 // missing or extra operands.
 TOptions ParseArguments(int Argc, char** Argv);
+
+// Decimal digits with an optional leading minus that fit an int, else none
+// (no sign "+", no spaces): the numbers of the options.
+std::optional<int> WholeNumber(const std::string& Text);
 
 // The help of Command (a working command), else the program's.
 std::string CommandHelp(const std::string& Command);
