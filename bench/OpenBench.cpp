@@ -9,7 +9,7 @@
 //   OpenBench table              opens a 32-bit table of 10240 words
 //
 // Every mode prints "seconds=<wall s> cpu=<processor s> peak_mib=<MiB>"
-// (table: the best of its runs, wall time only).
+// (table: the best of its 20 runs and their median, wall time only).
 #include "Dialogs.h"
 #include "Frame.h"
 
@@ -175,13 +175,15 @@ int Table() {
     }
   }
   Window.Form->RadioButton7->setChecked(true);
-  double Best = 1e9;
-  for (int Run = 0; Run < 20; ++Run) Best = std::min(Best, Window.TimeOpen(Path));
+  std::vector<double> Times;
+  for (int Run = 0; Run < 20; ++Run) Times.push_back(Window.TimeOpen(Path));
+  std::sort(Times.begin(), Times.end());
   if (Window.Form->DataCount() != MaxTableEntries || Window.Dialogs.Messages != 0) {
     std::fprintf(stderr, "the table was not opened in 32-bit mode\n");
     return 1;
   }
-  std::printf("seconds=%.4f peak_mib=%.1f words=%zu\n", Best, PeakMiB(),
+  std::printf("seconds=%.4f median=%.4f peak_mib=%.1f words=%zu\n", Times.front(),
+              (Times[9] + Times[10]) / 2, PeakMiB(),
               Window.Form->Frequency().size());
   return 0;
 }

@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <limits>
+#include <memory>
+#include <thread>
 #include <tuple>
 #include <utility>
 
@@ -309,25 +312,73 @@ void ReadWhole(TFileStream& File, TMemoryStream& In, const std::string& FileName
   In.Write(Bytes, static_cast<int32_t>(Done));
 }
 
+// Fills Piece[0..Size-1] from File; returns the bytes read (fewer only at the
+// file's end).
+int64_t ReadPiece(TFileStream& File, uint8_t* Piece, int64_t Size) {
+  int64_t Filled = 0;
+  while (Filled < Size) {
+    const int64_t Got = File.Read(Piece + Filled, Size - Filled);
+    if (Got == 0) break;
+    Filled += Got;
+  }
+  return Filled;
+}
+
 // Counts File to its end in pieces; false when Progress asked to stop.  A
 // piece of 64 MiB is counted on every core and takes a few tens of
 // milliseconds, so Progress comes often enough to answer a Cancel at once.
+// While one piece is counted a second thread reads the next into the other
+// of two buffers: the copy out of the page cache, a third of the work on a
+// cached file, then no longer waits for the count nor the count for it.
+// Invariants: pieces reach Count in the file's order; the reader is joined
+// before this returns or raises, and its failure is raised here.
 bool CountFile(TFileStream& File, TByteCount& Count,
                const std::function<bool(int64_t, int64_t)>& Progress) {
   constexpr int64_t PieceBytes = int64_t{64} << 20;
-  std::vector<uint8_t> Piece(static_cast<size_t>(std::min(File.Size(), PieceBytes)));
+  const int64_t Size = std::max<int64_t>(std::min(File.Size(), PieceBytes), 1);
+  // Memory streams: not cleared first (every byte counted was read), and
+  // backed by large pages, so the read faults a few dozen times a piece.
+  const auto Buffer = [Size](TMemoryStream& Stream) {
+    Stream.SetSize(Size);
+    Stream.AdviseFill(Size);
+    return static_cast<uint8_t*>(Stream.Memory());
+  };
+  TMemoryStream Pieces[2];
+  uint8_t* This = Buffer(Pieces[0]);
+  uint8_t* Next = nullptr;
+  int64_t Filled = ReadPiece(File, This, Size);
   for (;;) {
-    int64_t Filled = 0;
-    while (Filled < static_cast<int64_t>(Piece.size())) {
-      const int64_t Got = File.Read(Piece.data() + Filled, static_cast<int64_t>(Piece.size()) - Filled);
-      if (Got == 0) break;
-      Filled += Got;
-    }
     if (Filled == 0) return true;
-    // Beyond 2147483647 bytes in all (a file that grew) this raises the
-    // engine's range error.
-    Count.Add(Piece.data(), Filled);
-    if (Progress && !Progress(Count.Total(), std::max(File.Size(), Count.Total()))) return false;
+    // A short piece ends the file; a full one may be followed by more, read
+    // while this one is counted.
+    int64_t NextFilled = 0;
+    std::exception_ptr ReadFailure;
+    std::thread Reader;
+    if (Filled == Size) {
+      if (!Next) Next = Buffer(Pieces[1]);
+      Reader = std::thread([&] {
+        try {
+          NextFilled = ReadPiece(File, Next, Size);
+        } catch (...) {
+          ReadFailure = std::current_exception();
+        }
+      });
+    }
+    bool Going = true;
+    try {
+      // Beyond 2147483647 bytes in all (a file that grew) this raises the
+      // engine's range error.
+      Count.Add(This, Filled);
+      Going = !Progress || Progress(Count.Total(), std::max(File.Size(), Count.Total()));
+    } catch (...) {
+      if (Reader.joinable()) Reader.join();
+      throw;
+    }
+    if (Reader.joinable()) Reader.join();
+    if (!Going) return false;
+    if (ReadFailure) std::rethrow_exception(ReadFailure);
+    std::swap(This, Next);
+    Filled = NextFilled;
   }
 }
 

@@ -1,11 +1,22 @@
 #!/usr/bin/env bash
-# All the speed and memory figures: the engine on 32 MiB inputs (and against
-# huff0 on the same inputs, when libzstd-dev is installed), opening a
-# 1 GiB file and a full 32-bit table in the window, and quorvant-cli on 1 GiB.
-# Each script prints its own targets beside its figures.
-set -euo pipefail
+# All the speed and memory figures, each script printing its targets beside
+# its figures (a few minutes in all):
+#   - the engine on 32 MiB inputs, and against huff0 on the same inputs when
+#     libzstd-dev is installed;
+#   - the generated C decoder beside the engine's Decode;
+#   - opening a 1 GiB cached file (quorvant-cli distribution and stats, the
+#     window) against `cat` of it, and the window's 32-bit open;
+#   - quorvant-cli encode and decode of 1 GiB.
+# Every part runs even when one misses a target; the exit status is 1 when
+# any did.
+set -uo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-echo "== engine";       bench/compress.sh
-echo "== window open";  bench/open.sh
-echo "== quorvant-cli"; bench/cli.sh
+scripts/install-deps.sh || exit 1
+uptime
+Status=0
+echo "== engine";            bench/compress.sh || Status=1
+echo; echo "== generated decoder"; bench/decoder.sh || Status=1
+echo; echo "== open";        bench/open.sh || Status=1
+echo; echo "== quorvant-cli encode and decode"; bench/cli.sh || Status=1
+echo; uptime
+exit $Status

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The generated C decoder (quorvant-cli decoder's qv_decode) beside the
+# engine's Decode on the same coded forms, 32 MiB each, one thread.
+# Target: qv_decode at least half the engine's MB/s on every input.
+#
+# Usage: bench/decoder.sh [REPETITIONS] [BUILD_DIR]
+#   REPETITIONS  runs of each decoder (default 5; the best counts)
+#   BUILD_DIR    default build/engine-release (configured as a Release build
+#                of the engine and the benchmarks when missing)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+Repetitions=${1:-5}
+Build=${2:-build/engine-release}
+
+if [ ! -f "$Build/build.ninja" ]; then
+  cmake -S . -B "$Build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQV_WITH_QT=OFF \
+    -DQV_TESTS=OFF -DQV_BENCH=ON >/dev/null
+fi
+if ! command -v cc >/dev/null && ! command -v gcc >/dev/null; then
+  echo "generated decoder skipped: no C compiler for its source"
+  exit 0
+fi
+ninja -C "$Build" DecoderBench >/dev/null
+Out=$("$Build/bench/DecoderBench" "$Repetitions")
+echo "$Out"
+! grep -q "NOT met" <<<"$Out"
