@@ -46,7 +46,10 @@ int main(int Argc, char** Argv) {
     size_t Lo = 0, Hi = Cumulative.size() - 1;
     while (Lo < Hi) {
       const size_t Mid = (Lo + Hi) / 2;
-      if (Cumulative[Mid] < U) Lo = Mid + 1; else Hi = Mid;
+      if (Cumulative[Mid] < U)
+        Lo = Mid + 1;
+      else
+        Hi = Mid;
     }
     Buffer += Words[Lo];
     Column += Words[Lo].size() + 1;

@@ -36,15 +36,20 @@ constexpr size_t InputSize = size_t{32} << 20;
 // Words with Zipf-like frequencies, capitals, punctuation and line breaks.
 std::vector<uint8_t> EnglishLikeText(size_t Size) {
   static const char* const Words[] = {
-      "the", "of", "and", "to", "a", "in", "is", "it", "that", "was", "for", "on", "are", "with",
-      "as", "his", "they", "be", "at", "one", "have", "this", "from", "or", "had", "by", "word",
-      "but", "what", "some", "we", "can", "out", "other", "were", "all", "there", "when", "up",
-      "use", "your", "how", "said", "an", "each", "she", "which", "do", "their", "time", "if",
-      "will", "way", "about", "many", "then", "them", "write", "would", "like", "so", "these",
-      "her", "long", "make", "thing", "see", "him", "two", "has", "look", "more", "day", "could",
-      "go", "come", "did", "number", "sound", "no", "most", "people", "my", "over", "know",
-      "water", "than", "call", "first", "who", "may", "down", "side", "been", "now", "find",
-      "quickly", "jumping", "zephyr", "vexing", "oxygen", "kilometre", "question", "1998", "42"};
+      "the",     "of",      "and",    "to",     "a",      "in",        "is",       "it",
+      "that",    "was",     "for",    "on",     "are",    "with",      "as",       "his",
+      "they",    "be",      "at",     "one",    "have",   "this",      "from",     "or",
+      "had",     "by",      "word",   "but",    "what",   "some",      "we",       "can",
+      "out",     "other",   "were",   "all",    "there",  "when",      "up",       "use",
+      "your",    "how",     "said",   "an",     "each",   "she",       "which",    "do",
+      "their",   "time",    "if",     "will",   "way",    "about",     "many",     "then",
+      "them",    "write",   "would",  "like",   "so",     "these",     "her",      "long",
+      "make",    "thing",   "see",    "him",    "two",    "has",       "look",     "more",
+      "day",     "could",   "go",     "come",   "did",    "number",    "sound",    "no",
+      "most",    "people",  "my",     "over",   "know",   "water",     "than",     "call",
+      "first",   "who",     "may",    "down",   "side",   "been",      "now",      "find",
+      "quickly", "jumping", "zephyr", "vexing", "oxygen", "kilometre", "question", "1998",
+      "42"};
   constexpr size_t Count = sizeof Words / sizeof Words[0];
   std::mt19937 Rng(1234);
   std::vector<double> Weights(Count);
@@ -152,9 +157,9 @@ bool Huff0Compress(const std::vector<uint8_t>& Input, THuff0Coded& Coded) {
   for (size_t At = 0; At < Input.size(); At += Huff0::BlockSize) {
     const size_t Block = std::min(Huff0::BlockSize, Input.size() - At);
     int Repeat = 0;
-    const size_t Size = HUF_compress1X_repeat(
-        Coded.Bytes.data() + Used, Coded.Bytes.size() - Used, Input.data() + At, Block, 255,
-        11, Work, sizeof Work, Table, &Repeat, Huff0Flags());
+    const size_t Size = HUF_compress1X_repeat(Coded.Bytes.data() + Used, Coded.Bytes.size() - Used,
+                                              Input.data() + At, Block, 255, 11, Work, sizeof Work,
+                                              Table, &Repeat, Huff0Flags());
     if (HUF_isError(Size) || Size == 1) return false;  // 1: a single-value block
     if (Size == 0) std::memcpy(Coded.Bytes.data() + Used, Input.data() + At, Block);
     Used += Size == 0 ? Block : Size;
@@ -174,9 +179,9 @@ bool Huff0Decompress(const THuff0Coded& Coded, std::vector<uint8_t>& Output) {
       std::memcpy(Output.data() + At, Coded.Bytes.data() + From, Block);
     } else {
       DTable[0] = Huff0::TableLogMax * 0x01000001u;
-      const size_t Got = HUF_decompress1X2_DCtx_wksp(DTable, Output.data() + At, Block,
-                                                     Coded.Bytes.data() + From, Size, Work,
-                                                     sizeof Work, Huff0Flags());
+      const size_t Got =
+          HUF_decompress1X2_DCtx_wksp(DTable, Output.data() + At, Block, Coded.Bytes.data() + From,
+                                      Size, Work, sizeof Work, Huff0Flags());
       if (HUF_isError(Got) || Got != Block) return false;
     }
     From += Size == 0 ? Block : Size;
@@ -258,10 +263,11 @@ int RunPeak(const std::string& Operation, const std::string& Kind) {
   const long InKiB = long(Huffman.InStream().Size() / 1024);
   const long OutKiB = long(Huffman.OutStream().Size() / 1024);
   const long Extra = Peak - RssBefore - OutKiB;
-  std::printf("peak %s %s: input %ld KiB, output %ld KiB, peak beyond input+output %ld KiB "
-              "(%s)\n",
-              Operation.c_str(), Kind.c_str(), InKiB, OutKiB, Extra,
-              Reset ? "VmHWM reset before the call" : "maxrss");
+  std::printf(
+      "peak %s %s: input %ld KiB, output %ld KiB, peak beyond input+output %ld KiB "
+      "(%s)\n",
+      Operation.c_str(), Kind.c_str(), InKiB, OutKiB, Extra,
+      Reset ? "VmHWM reset before the call" : "maxrss");
   return Extra <= 1024 ? 0 : 1;
 }
 

@@ -28,8 +28,8 @@ TBytes Input(int Shape) {
   std::mt19937_64 Rng(42 + static_cast<uint64_t>(Shape));
   TBytes Data(InputSize);
   // English-like letter weights (per mille), blank and line end.
-  static const int Weights[] = {82, 15, 28, 43, 127, 22, 20, 61, 70, 2, 8, 40, 24,
-                                67, 75, 19, 1, 60, 63, 91, 28, 10, 24, 2, 20, 1};
+  static const int Weights[] = {82, 15, 28, 43, 127, 22, 20, 61, 70, 2,  8, 40, 24,
+                                67, 75, 19, 1,  60,  63, 91, 28, 10, 24, 2, 20, 1};
   std::discrete_distribution<int> Letters(std::begin(Weights), std::end(Weights));
   for (uint8_t& B : Data) {
     switch (Shape) {

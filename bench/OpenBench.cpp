@@ -81,7 +81,8 @@ int Make(const char* Path, long long Bytes) {
   FILE* Out = std::fopen(Path, "wb");
   if (!Out) return std::perror(Path), 1;
   for (long long Left = Bytes; Left > 0;) {
-    const size_t Now = static_cast<size_t>(std::min<long long>(Left, static_cast<long long>(Block.size())));
+    const size_t Now =
+        static_cast<size_t>(std::min<long long>(Left, static_cast<long long>(Block.size())));
     if (std::fwrite(Block.data(), 1, Now, Out) != Now) return std::perror(Path), 1;
     Left -= static_cast<long long>(Now);
   }
@@ -100,8 +101,8 @@ int Read(const char* Path) {
   unsigned Sum = 0;
   for (int64_t I = 0; I < Stream.Size(); I += 4096) Sum += Bytes[I];
   const double Time = Seconds(Start);
-  std::printf("seconds=%.3f cpu=%.3f peak_mib=%.1f bytes=%lld check=%u\n", Time,
-              CpuSeconds() - Cpu, PeakMiB(), static_cast<long long>(Stream.Size()), Sum & 1);
+  std::printf("seconds=%.3f cpu=%.3f peak_mib=%.1f bytes=%lld check=%u\n", Time, CpuSeconds() - Cpu,
+              PeakMiB(), static_cast<long long>(Stream.Size()), Sum & 1);
   return 0;
 }
 
@@ -117,8 +118,8 @@ struct TBenchWindow {
     for (const char* Variable : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
       const QString Sub = Dir.path() + QLatin1Char('/') + QString::fromLatin1(Variable);
       QDir().mkpath(Sub);
-      QFile::setPermissions(Sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                     QFileDevice::ExeOwner);
+      QFile::setPermissions(
+          Sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
       qputenv(Variable, QFile::encodeName(Sub));
     }
     QFile Readme(Dir.path() + QStringLiteral("/ReadmeQ.txt"));
@@ -183,8 +184,7 @@ int Table() {
     return 1;
   }
   std::printf("seconds=%.4f median=%.4f peak_mib=%.1f words=%zu\n", Times.front(),
-              (Times[9] + Times[10]) / 2, PeakMiB(),
-              Window.Form->Frequency().size());
+              (Times[9] + Times[10]) / 2, PeakMiB(), Window.Form->Frequency().size());
   return 0;
 }
 

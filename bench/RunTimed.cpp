@@ -7,9 +7,9 @@
 //
 // Prints "seconds=<wall s> cpu=<user + system s> peak_mib=<MiB>" and exits
 // with the command's status (127 when it could not be started).
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -33,7 +33,8 @@ int main(int argc, char* argv[]) {
   int Status = 0;
   rusage Usage{};
   if (wait4(Child, &Status, 0, &Usage) != Child) return std::perror("wait4"), 127;
-  const double Wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+  const double Wall =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
   const double Cpu = static_cast<double>(Usage.ru_utime.tv_sec + Usage.ru_stime.tv_sec) +
                      static_cast<double>(Usage.ru_utime.tv_usec + Usage.ru_stime.tv_usec) / 1e6;
   std::printf("seconds=%.4f cpu=%.3f peak_mib=%.1f\n", Wall, Cpu,

@@ -153,9 +153,9 @@ std::vector<int32_t> ComputeNormalCurve(size_t Length, int32_t Mu, int32_t V, in
     const double Y = static_cast<double>(A) * std::exp(-(D * D) / (2.0 * V));
     // Nearest integer, ties to even (the default rounding mode).
     const double R = std::nearbyint(Y);
-    const int32_t Value = static_cast<int32_t>(
-        std::clamp(R, double{std::numeric_limits<int32_t>::min()},
-                   double{std::numeric_limits<int32_t>::max()}));
+    const int32_t Value =
+        static_cast<int32_t>(std::clamp(R, double{std::numeric_limits<int32_t>::min()},
+                                        double{std::numeric_limits<int32_t>::max()}));
     Curve[J] = Value;
     if (Value == 0 && J > 0 && Curve[J - 1] != 0) break;
   }
@@ -276,12 +276,12 @@ TViewTexts BuildViewTexts(const std::string& FileName, int32_t DataCount,
       Texts.ArrayText = Head + (Tables ? ArraySource(*Tables, {}) : std::string());
     }
   }
-  Texts.TableText = "ファイル名 = " + FileName + CrLf + CrLf +
-                    "<データの頻度テーブル>   10 進  =  16 進表現" + CrLf +
-                    FrequencyTableText(Frequency, static_cast<int32_t>(std::min(
-                                                      Frequency.size(),
-                                                      static_cast<size_t>(
-                                                          std::numeric_limits<int32_t>::max()))));
+  Texts.TableText =
+      "ファイル名 = " + FileName + CrLf + CrLf + "<データの頻度テーブル>   10 進  =  16 進表現" +
+      CrLf +
+      FrequencyTableText(Frequency, static_cast<int32_t>(std::min(
+                                        Frequency.size(),
+                                        static_cast<size_t>(std::numeric_limits<int32_t>::max()))));
   return Texts;
 }
 
@@ -292,8 +292,7 @@ std::string ExtractFileName(const std::string& Path) {
 
 void DeriveDocument(TDocument& Doc, const THuffman& Huffman, char DecimalSeparator) {
   BuildFrequencyOrder(Doc.Frequency, Doc.Sorted, Doc.OrderCount);
-  Doc.Statistics =
-      ComputeStatistics(Doc.Frequency, Doc.Scan.DataCount, Doc.Sorted, Doc.OrderCount);
+  Doc.Statistics = ComputeStatistics(Doc.Frequency, Doc.Scan.DataCount, Doc.Sorted, Doc.OrderCount);
   Doc.Texts = BuildViewTexts(ExtractFileName(Doc.FileName), Doc.Scan.DataCount, Doc.Frequency,
                              Huffman, DecimalSeparator);
 }
@@ -484,7 +483,8 @@ std::optional<std::string> DocumentArrays(const TDocument& Doc, const std::strin
   TArrayOptions Options;
   Options.Language = Language;
   Options.MsbFirst = MsbFirst;
-  if (Language == TArrayLanguage::Pascal) return FirstLines(ArrayText, 3) + ArraySource(*Tables, Options);
+  if (Language == TArrayLanguage::Pascal)
+    return FirstLines(ArrayText, 3) + ArraySource(*Tables, Options);
   Options.DecoderArrays = true;
   const std::string Head = FirstLines(ArrayText, 2);
   const size_t Break = Head.find("\r\n");

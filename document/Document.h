@@ -140,11 +140,11 @@ std::string ExtractFileName(const std::string& Path);
 
 // Everything the window derives from the table and its code.
 struct TDocument {
-  std::string FileName;              // the path exactly as passed to the open
-  std::vector<int32_t> Frequency;    // data order; never empty after an open
-  std::vector<int32_t> Sorted;       // Frequency sorted descending
-  TTableScan Scan;                   // DataCount, MaxFrequency, MaxData
-  int32_t OrderCount = 0;            // last non-zero index of Sorted, plus 1
+  std::string FileName;            // the path exactly as passed to the open
+  std::vector<int32_t> Frequency;  // data order; never empty after an open
+  std::vector<int32_t> Sorted;     // Frequency sorted descending
+  TTableScan Scan;                 // DataCount, MaxFrequency, MaxData
+  int32_t OrderCount = 0;          // last non-zero index of Sorted, plus 1
   TStatistics Statistics;
   TViewTexts Texts;
 };
@@ -155,11 +155,11 @@ struct TDocument {
 void DeriveDocument(TDocument& Doc, const THuffman& Huffman, char DecimalSeparator);
 
 enum class TOpenStatus {
-  Opened,    // Doc holds the new document
-  NotFound,  // no such file, or a folder of that name
-  TooLarge,  // more than 2147483647 bytes: cannot be counted
-  Empty,     // the file has 0 bytes
-  Cancelled, // the progress hook asked to stop; nothing changed
+  Opened,     // Doc holds the new document
+  NotFound,   // no such file, or a folder of that name
+  TooLarge,   // more than 2147483647 bytes: cannot be counted
+  Empty,      // the file has 0 bytes
+  Cancelled,  // the progress hook asked to stop; nothing changed
 };
 
 struct TOpenResult {
@@ -205,8 +205,7 @@ struct TOpenHooks {
 // Huffman keeps the code (its leaves); afterwards both of its streams are
 // empty: the file's bytes are not kept once the code is built.
 TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffman& Huffman,
-                             TDocument& Doc, char DecimalSeparator,
-                             const TOpenHooks& Hooks = {});
+                             TDocument& Doc, char DecimalSeparator, const TOpenHooks& Hooks = {});
 
 // The code of the array view (built from the first 256 entries of
 // Doc.Frequency, codes at most MaxBits long) as arrays in Language, under the

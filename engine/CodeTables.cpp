@@ -81,8 +81,8 @@ std::string Pascal(const std::vector<TArray>& Arrays) {
     const TArray& A = Arrays[I];
     if (I > 0) Text += SCrLf;
     Text += "  // " + A.Comment + SCrLf + "  " + A.Name + ": array[0.." +
-            std::to_string(A.Values.size() - 1) + "] of " + Types.Of(A.Largest()) + " = (" +
-            SCrLf + "  " + ValueLines(A.Values) + ");" + SCrLf;
+            std::to_string(A.Values.size() - 1) + "] of " + Types.Of(A.Largest()) + " = (" + SCrLf +
+            "  " + ValueLines(A.Values) + ");" + SCrLf;
   }
   return Text;
 }
@@ -93,8 +93,8 @@ std::string C(const std::vector<TArray>& Arrays, const TArrayOptions& O) {
   for (const std::string& Line : O.HeadLines) Text += "/* " + CommentSafe(Line) + " */" + SCrLf;
   for (const TArray& A : Arrays)
     Text += std::string(SCrLf) + "/* " + CommentSafe(A.Comment) + " */" + SCrLf + "static const " +
-            Types.Of(A.Largest()) + " " + A.Name + "[" + std::to_string(A.Values.size()) +
-            "] = {" + SCrLf + "  " + ValueLines(A.Values) + SCrLf + "};" + SCrLf;
+            Types.Of(A.Largest()) + " " + A.Name + "[" + std::to_string(A.Values.size()) + "] = {" +
+            SCrLf + "  " + ValueLines(A.Values) + SCrLf + "};" + SCrLf;
   return Text;
 }
 

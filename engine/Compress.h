@@ -175,22 +175,22 @@ public:
 
   // Virtual operations in their fixed slot order; the drivers (Encode,
   // BuildFromTable, Decode) call the steps through these slots.
-  virtual int32_t CountFrequencies();       // 0
-  virtual int32_t LoadFrequencies();        // 1
-  virtual int32_t BuildTree();              // 2
-  virtual int32_t AssignCodes();            // 3
-  virtual int32_t EncodeData();             // 4
+  virtual int32_t CountFrequencies();            // 0
+  virtual int32_t LoadFrequencies();             // 1
+  virtual int32_t BuildTree();                   // 2
+  virtual int32_t AssignCodes();                 // 3
+  virtual int32_t EncodeData();                  // 4
   virtual void GetTableText(std::string& Text);  // 5
-  virtual int32_t CheckFormat();            // 6
-  virtual int32_t ReadTable();              // 7
-  virtual int32_t DecodeData();             // 8
-  virtual int32_t Encode();                 // 9
-  virtual int32_t BuildFromTable();         // 10
-  virtual int32_t StoreData();              // 11
-  virtual int32_t Decode();                 // 12
-  virtual int32_t RestoreData();            // 13
-  virtual void SwapStreams();               // 14
-  virtual void Clear();                     // 15
+  virtual int32_t CheckFormat();                 // 6
+  virtual int32_t ReadTable();                   // 7
+  virtual int32_t DecodeData();                  // 8
+  virtual int32_t Encode();                      // 9
+  virtual int32_t BuildFromTable();              // 10
+  virtual int32_t StoreData();                   // 11
+  virtual int32_t Decode();                      // 12
+  virtual int32_t RestoreData();                 // 13
+  virtual void SwapStreams();                    // 14
+  virtual void Clear();                          // 15
 
   TBitStream& InStream() { return *FInStream; }
   const TBitStream& InStream() const { return *FInStream; }

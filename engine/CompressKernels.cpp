@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <system_error>
-#include <utility>
 #include <thread>
+#include <utility>
 
 namespace CompressKernels {
 
@@ -170,11 +170,13 @@ int32_t CountInOrderWith(const uint8_t* Data, size_t Size, uint32_t Counts[256],
       for (int V = 0; V < 256; ++V)
         if (New[V]) {
           const void* First = std::memchr(Data + Start, V, Length);
-          At[Count++] = {static_cast<size_t>(static_cast<const uint8_t*>(First) - Data), uint8_t(V)};
+          At[Count++] = {static_cast<size_t>(static_cast<const uint8_t*>(First) - Data),
+                         uint8_t(V)};
           Seen[V] = true;
         }
       for (int32_t K = 1; K < Count; ++K)  // by position
-        for (int32_t J = K; J > 0 && At[J].first < At[J - 1].first; --J) std::swap(At[J], At[J - 1]);
+        for (int32_t J = K; J > 0 && At[J].first < At[J - 1].first; --J)
+          std::swap(At[J], At[J - 1]);
       for (int32_t K = 0; K < Count; ++K) Order[Found++] = At[K].second;
       continue;
     }
@@ -285,7 +287,6 @@ uint64_t EncodeWith(const uint8_t* In, size_t Size, const TCodeEntry Table[256],
   return static_cast<uint64_t>(O - Out) * 8 + Bits;
 }
 
-
 // The same invariant, eight bytes (four pairs) a step: Codes[a | b << 8]
 // holds the code of a followed by the code of b (at most 32 bits), and
 // Lengths[a | b << 8] their length.  Two tables instead of one of packed
@@ -343,8 +344,8 @@ uint64_t EncodePairSteps(const uint8_t* In, size_t Size, const uint32_t* Codes,
 
 }  // namespace
 
-uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256],
-                     int32_t MaxLength, uint8_t* Out) {
+uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256], int32_t MaxLength,
+                     uint8_t* Out) {
   // The tail loop of EncodeWith adds fewer than PerFlush codes, so the same
   // bound holds for it.
   switch ((63 - 7) / (MaxLength < 1 ? 1 : MaxLength)) {
@@ -368,8 +369,8 @@ void BuildPairTable(const TCodeEntry Table[256], std::vector<uint32_t>& Codes,
     }
 }
 
-uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint32_t* Codes,
-                     const uint8_t* Lengths, const TCodeEntry Table[256], uint8_t* Out) {
+uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint32_t* Codes, const uint8_t* Lengths,
+                     const TCodeEntry Table[256], uint8_t* Out) {
   return EncodePairSteps(In, Size, Codes, Lengths, Table, Out);
 }
 

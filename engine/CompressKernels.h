@@ -43,8 +43,8 @@ struct TCodeEntry {
 // returns the number of bits written.  Bits after the last code in its byte
 // are 0.  MaxLength (1..16) bounds every Length in Table.  Out must have room
 // for ceil(Size * MaxLength / 8) + 8 bytes: whole 64-bit words are stored.
-uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256],
-                     int32_t MaxLength, uint8_t* Out);
+uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256], int32_t MaxLength,
+                     uint8_t* Out);
 
 // EncodeBytes two bytes a lookup through tables of byte pairs (65536
 // entries each, index a | b << 8 for a followed by b, built by
@@ -53,8 +53,8 @@ uint64_t EncodeBytes(const uint8_t* In, size_t Size, const TCodeEntry Table[256]
 // at most 16.
 void BuildPairTable(const TCodeEntry Table[256], std::vector<uint32_t>& Codes,
                     std::vector<uint8_t>& Lengths);
-uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint32_t* Codes,
-                     const uint8_t* Lengths, const TCodeEntry Table[256], uint8_t* Out);
+uint64_t EncodePairs(const uint8_t* In, size_t Size, const uint32_t* Codes, const uint8_t* Lengths,
+                     const TCodeEntry Table[256], uint8_t* Out);
 
 // The decoder's view of a code table: entry k (table order) has length
 // Lengths[k] and pattern Patterns[k].  A 16-bit peek v (next stream bit in
@@ -68,8 +68,7 @@ public:
   static constexpr uint16_t NoMatch = 0xFFFF;
 
   // Count entries, at most 256.
-  TDecodeTable(const int32_t* Lengths, const int32_t* Patterns, const uint8_t* Data,
-               int32_t Count);
+  TDecodeTable(const int32_t* Lengths, const int32_t* Patterns, const uint8_t* Data, int32_t Count);
 
   // First matching entry for the 16-bit peek v, or NoMatch.
   uint16_t Match(uint32_t V) const { return FFirst[V & 0xFFFF]; }
@@ -90,9 +89,9 @@ private:
 
 // Result of DecodeBits.
 struct TDecodeProgress {
-  uint64_t BitPos;     // payload bits consumed
-  size_t OutCount;     // bytes written
-  bool Failed;         // the symbol at BitPos cannot be decoded
+  uint64_t BitPos;  // payload bits consumed
+  size_t OutCount;  // bytes written
+  bool Failed;      // the symbol at BitPos cannot be decoded
 };
 
 // Decodes whole symbols from the payload Payload[0..PayloadBytes-1] (bits

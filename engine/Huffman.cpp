@@ -90,7 +90,8 @@ void TByteCount::Add(const uint8_t* Data, int64_t Size) {
   // piece's own first-occurrence order.
   uint32_t Counts[256];
   uint8_t Order[256];
-  const int32_t Found = CompressKernels::CountInOrder(Data, static_cast<size_t>(Size), Counts, Order);
+  const int32_t Found =
+      CompressKernels::CountInOrder(Data, static_cast<size_t>(Size), Counts, Order);
   for (int32_t K = 0; K < Found; ++K)
     if (FCounts[Order[K]] == 0) FOrder[FDistinct++] = Order[K];
   for (int V = 0; V < 256; ++V) FCounts[V] += Counts[V];
@@ -166,9 +167,8 @@ void THuffman::SortNodes(int32_t L, int32_t R) { QuickSort(FNodes.data(), L, R, 
 
 // Work items by Frequency alone, descending.
 void THuffman::SortWorkList(int32_t L, int32_t R) {
-  QuickSort(FWorkList.data(), L, R, [](const TWorkItem& A, const TWorkItem& B) {
-    return A.Frequency > B.Frequency;
-  });
+  QuickSort(FWorkList.data(), L, R,
+            [](const TWorkItem& A, const TWorkItem& B) { return A.Frequency > B.Frequency; });
 }
 
 void THuffman::SetDepths(int32_t Index, int32_t Depth) {

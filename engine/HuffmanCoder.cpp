@@ -27,12 +27,14 @@ constexpr uint64_t DecodeChunk = 1 << 20;
 
 // The 16 bits a decoder peeks at payload bit Pos: stream bits from
 // Start*8+Pos on, 0 beyond the stream's end and beyond Total.
-uint32_t PeekPayload(const uint8_t* Mem, int64_t Size, int64_t Start, uint64_t Pos, uint64_t Total) {
+uint32_t PeekPayload(const uint8_t* Mem, int64_t Size, int64_t Start, uint64_t Pos,
+                     uint64_t Total) {
   const uint64_t Bit = static_cast<uint64_t>(Start) * 8 + Pos;
   const uint64_t Byte = Bit >> 3;
   uint32_t Window = 0;
   for (uint64_t I = 0; I < 3; ++I)
-    if (Byte + I < static_cast<uint64_t>(Size)) Window |= static_cast<uint32_t>(Mem[Byte + I]) << (8 * I);
+    if (Byte + I < static_cast<uint64_t>(Size))
+      Window |= static_cast<uint32_t>(Mem[Byte + I]) << (8 * I);
   uint32_t V = (Window >> (Bit & 7)) & 0xFFFF;
   const uint64_t Take = std::min<uint64_t>(Total - Pos, 16);
   if (Take < 16) V &= (uint32_t{1} << Take) - 1;
@@ -190,16 +192,15 @@ int32_t THuffman::EncodeData() {
     // The header ends on a byte boundary (48 + 8N + 16W bits).
     TCodeEntry Table[256];
     for (int V = 0; V < 256; ++V)
-      Table[V] = TCodeEntry{static_cast<uint32_t>(Patterns[V]) &
-                                ((uint32_t{1} << Lengths[V]) - 1),
+      Table[V] = TCodeEntry{static_cast<uint32_t>(Patterns[V]) & ((uint32_t{1} << Lengths[V]) - 1),
                             static_cast<uint32_t>(Lengths[V])};
     const int64_t HeaderBytes = Out.Size();
     uint8_t* Payload = static_cast<uint8_t*>(Out.Memory()) + HeaderBytes;
     // Two bytes a step pays for its table from a few hundred KiB on.
     if (InSize >= PairTableFrom) {
       CompressKernels::BuildPairTable(Table, FPairCodes, FPairLengths);
-      Total = CompressKernels::EncodePairs(InBytes, InSize, FPairCodes.data(),
-                                           FPairLengths.data(), Table, Payload);
+      Total = CompressKernels::EncodePairs(InBytes, InSize, FPairCodes.data(), FPairLengths.data(),
+                                           Table, Payload);
     } else {
       Total = CompressKernels::EncodeBytes(InBytes, InSize, Table, Longest, Payload);
     }
@@ -370,9 +371,9 @@ int32_t THuffman::DecodeData() {
     // page that straddles the end then holds at most that much unwritten.
     Out.AdviseFill(Certain() + (int64_t{1} << 19));
     const int64_t Room = std::min<int64_t>(Out.Capacity() - OutLen, DecodeChunk);
-    const auto Progress = CompressKernels::DecodeBits(
-        Table, Payload, PayloadBytes, Pos, Total, static_cast<uint8_t*>(Out.Memory()) + OutLen,
-        static_cast<size_t>(Room));
+    const auto Progress = CompressKernels::DecodeBits(Table, Payload, PayloadBytes, Pos, Total,
+                                                      static_cast<uint8_t*>(Out.Memory()) + OutLen,
+                                                      static_cast<size_t>(Room));
     Pos = Progress.BitPos;
     OutLen += static_cast<int64_t>(Progress.OutCount);
     if (Progress.Failed || Progress.OutCount == 0) break;

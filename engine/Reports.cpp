@@ -81,7 +81,8 @@ void THuffman::GetTableText(std::string& Text) {
   Text = std::string(SHead) + SCrLf + SRule + SCrLf;
   for (size_t I = 0; I < FNodes.size(); ++I) {
     Text += NodeRow(FNodes[I]) + SCrLf;
-    if (static_cast<int64_t>(I) == static_cast<int64_t>(FCount) - 1) Text += std::string(SRule) + SCrLf;
+    if (static_cast<int64_t>(I) == static_cast<int64_t>(FCount) - 1)
+      Text += std::string(SRule) + SCrLf;
   }
 }
 

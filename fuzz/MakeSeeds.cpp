@@ -14,13 +14,15 @@ using namespace CompressModel;
 
 void Save(const std::filesystem::path& Folder, const std::string& Name, const TBytes& B) {
   std::filesystem::create_directories(Folder);
-  std::ofstream(Folder / Name, std::ios::binary).write(reinterpret_cast<const char*>(B.data()),
-                                                       static_cast<std::streamsize>(B.size()));
+  std::ofstream(Folder / Name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(B.data()), static_cast<std::streamsize>(B.size()));
 }
 
 TBytes Bytes(const std::string& S) { return TBytes(S.begin(), S.end()); }
 
-TBytes Coded(const TBytes& In) { return CodedForm(BuildCode(In.data(), In.size()), In.data(), In.size()); }
+TBytes Coded(const TBytes& In) {
+  return CodedForm(BuildCode(In.data(), In.size()), In.data(), In.size());
+}
 TBytes Stored(const TBytes& In) { return StoredForm(In.data(), In.size()); }
 
 }  // namespace
@@ -39,10 +41,13 @@ int main(int argc, char** argv) {
   // Fibonacci frequencies 1, 1, 2, ..., 2584: a tree of depth 17, one over
   // the limit.
   TBytes Deep;
-  for (uint32_t k = 0, A = 1, B = 1; k < 18; ++k, B += A, A = B - A) Deep.insert(Deep.end(), A, static_cast<uint8_t>('a' + k));
+  for (uint32_t k = 0, A = 1, B = 1; k < 18; ++k, B += A, A = B - A)
+    Deep.insert(Deep.end(), A, static_cast<uint8_t>('a' + k));
   TBytes Skewed;
-  for (uint32_t k = 0; k < 600; ++k) Skewed.push_back(static_cast<uint8_t>(k % 7 == 0 ? k * 37 : k % 3));
-  const TBytes Text = Bytes("It was the best of times, it was the worst of times,\r\nit was the age of wisdom.\r\n");
+  for (uint32_t k = 0; k < 600; ++k)
+    Skewed.push_back(static_cast<uint8_t>(k % 7 == 0 ? k * 37 : k % 3));
+  const TBytes Text = Bytes(
+      "It was the best of times, it was the worst of times,\r\nit was the age of wisdom.\r\n");
   const TBytes Abra = Bytes("abracadabra");
   const TBytes Run(1000, 0x41);
 

@@ -2,20 +2,19 @@
 
 #include "SysUtils.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 
 namespace {
 
 std::string FolderOf(const std::string& Path) {
   const std::size_t Slash = Path.rfind('/');
-  if (Slash == std::string::npos)
-    return ".";
+  if (Slash == std::string::npos) return ".";
   return Slash == 0 ? "/" : Path.substr(0, Slash);
 }
 
@@ -30,8 +29,7 @@ bool ResolveLinks(std::string Path, std::string& Target) {
     }
     char Buffer[PATH_MAX];
     const ssize_t Length = readlink(Path.c_str(), Buffer, sizeof Buffer);
-    if (Length <= 0 || Length >= static_cast<ssize_t>(sizeof Buffer))
-      return false;
+    if (Length <= 0 || Length >= static_cast<ssize_t>(sizeof Buffer)) return false;
     std::string Next(Buffer, static_cast<std::size_t>(Length));
     Path = Next[0] == '/' ? Next : FolderOf(Path) + "/" + Next;
   }
@@ -50,21 +48,18 @@ bool IsTemporaryName(const std::string& Entry, const std::string& Base) {
     return false;
   for (std::size_t I = Base.size() + 1; I < Entry.size(); ++I) {
     const char C = Entry[I];
-    if (!((C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z')))
-      return false;
+    if (!((C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z'))) return false;
   }
   return true;
 }
 
-} // namespace
+}  // namespace
 
 TAtomicFile::TAtomicFile(const std::string& FileName) : FName(FileName) {
-  if (!ResolveLinks(FileName, FTarget))
-    Fail();
+  if (!ResolveLinks(FileName, FTarget)) Fail();
   struct stat Info {};
   if (stat(FTarget.c_str(), &Info) == 0) {
-    if (!S_ISREG(Info.st_mode))
-      Fail();
+    if (!S_ISREG(Info.st_mode)) Fail();
     FExisted = true;
     FMode = Info.st_mode & 07777;
     FOwner = Info.st_uid;
@@ -74,56 +69,44 @@ TAtomicFile::TAtomicFile(const std::string& FileName) : FName(FileName) {
   }
   std::string Pattern = FTarget + ".XXXXXX";
   FHandle = mkostemp(Pattern.data(), O_CLOEXEC);
-  if (FHandle < 0)
-    Fail();
+  if (FHandle < 0) Fail();
   FTemporary = Pattern;
 }
 
 TAtomicFile::~TAtomicFile() {
-  if (FHandle >= 0)
-    close(FHandle);
-  if (!FTemporary.empty())
-    unlink(FTemporary.c_str());
+  if (FHandle >= 0) close(FHandle);
+  if (!FTemporary.empty()) unlink(FTemporary.c_str());
 }
 
 void TAtomicFile::Fail() {
-  if (FHandle >= 0)
-    close(FHandle);
+  if (FHandle >= 0) close(FHandle);
   FHandle = -1;
-  if (!FTemporary.empty())
-    unlink(FTemporary.c_str());
+  if (!FTemporary.empty()) unlink(FTemporary.c_str());
   FTemporary.clear();
   throw EFCreateError(Format(SFCreateError, FName.c_str()));
 }
 
 void TAtomicFile::Write(const void* Data, std::size_t Size) {
-  if (FHandle < 0)
-    Fail();
+  if (FHandle < 0) Fail();
   const char* Next = static_cast<const char*>(Data);
   while (Size > 0) {
     const ssize_t Done = write(FHandle, Next, Size);
-    if (Done < 0 && errno == EINTR)
-      continue;
-    if (Done <= 0)
-      Fail();
+    if (Done < 0 && errno == EINTR) continue;
+    if (Done <= 0) Fail();
     Next += Done;
     Size -= static_cast<std::size_t>(Done);
   }
 }
 
 void TAtomicFile::Commit() {
-  if (FHandle < 0)
-    Fail();
+  if (FHandle < 0) Fail();
   // The mode last: a leftover of a killed save keeps 0600, which is how
   // RemoveLeftovers tells it from a user's own file of the same pattern.
-  if (FExisted && geteuid() == 0)
-    (void)!fchown(FHandle, FOwner, FGroup);
-  if (fsync(FHandle) != 0 || fchmod(FHandle, FExisted ? FMode : CreateMode()) != 0)
-    Fail();
+  if (FExisted && geteuid() == 0) (void)!fchown(FHandle, FOwner, FGroup);
+  if (fsync(FHandle) != 0 || fchmod(FHandle, FExisted ? FMode : CreateMode()) != 0) Fail();
   const int Handle = FHandle;
   FHandle = -1;
-  if (close(Handle) != 0 || rename(FTemporary.c_str(), FTarget.c_str()) != 0)
-    Fail();
+  if (close(Handle) != 0 || rename(FTemporary.c_str(), FTarget.c_str()) != 0) Fail();
   FTemporary.clear();
   // The rename itself is durable only once the folder is synced; a failure
   // here loses nothing (old or new file is there), so it is not raised.
@@ -142,12 +125,10 @@ void TAtomicFile::RemoveLeftovers() const {
   const std::size_t Slash = FTarget.rfind('/');
   const std::string Base = Slash == std::string::npos ? FTarget : FTarget.substr(Slash + 1);
   DIR* List = opendir(Folder.c_str());
-  if (!List)
-    return;
+  if (!List) return;
   while (const dirent* Entry = readdir(List)) {
     const std::string Name = Entry->d_name;
-    if (!IsTemporaryName(Name, Base))
-      continue;
+    if (!IsTemporaryName(Name, Base)) continue;
     const std::string Path = Folder + "/" + Name;
     struct stat Info {};
     if (lstat(Path.c_str(), &Info) == 0 && S_ISREG(Info.st_mode) && Info.st_uid == geteuid() &&

@@ -43,9 +43,9 @@ private:
   [[noreturn]] void Fail();
   void RemoveLeftovers() const;
 
-  std::string FName;      // as the caller gave it, for the message
-  std::string FTarget;    // the regular file replaced
-  std::string FTemporary; // empty once renamed or removed
+  std::string FName;       // as the caller gave it, for the message
+  std::string FTarget;     // the regular file replaced
+  std::string FTemporary;  // empty once renamed or removed
   int FHandle = -1;
   bool FExisted = false;
   unsigned FMode = 0;

@@ -2,17 +2,17 @@
 
 #include "SysUtils.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <algorithm>
-#include <cstdint>
-#include <utility>
 #include <fcntl.h>
-#include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
 
 namespace {
 
@@ -36,7 +36,8 @@ void* MapPages(int64_t Bytes) {
   const uintptr_t Aligned = (Start + LargePage - 1) & ~(LargePage - 1);
   if (Aligned > Start) ::munmap(Block, Aligned - Start);
   const uintptr_t End = Start + Length + LargePage;
-  if (End > Aligned + Length) ::munmap(reinterpret_cast<void*>(Aligned + Length), End - (Aligned + Length));
+  if (End > Aligned + Length)
+    ::munmap(reinterpret_cast<void*>(Aligned + Length), End - (Aligned + Length));
   return reinterpret_cast<void*>(Aligned);
 }
 
@@ -119,7 +120,8 @@ void TMemoryStream::AdviseFill(int64_t Bytes) noexcept {
   if (FCapacity < LargeBlock || Bytes <= FAdvised) return;
   if (Bytes > FCapacity) Bytes = FCapacity;
   const uintptr_t Base = reinterpret_cast<uintptr_t>(FMemory);
-  const uintptr_t From = (Base + static_cast<uintptr_t>(FAdvised) + LargePage - 1) & ~(LargePage - 1);
+  const uintptr_t From =
+      (Base + static_cast<uintptr_t>(FAdvised) + LargePage - 1) & ~(LargePage - 1);
   const uintptr_t To = (Base + static_cast<uintptr_t>(Bytes)) & ~(LargePage - 1);
   if (To > From) {
     // Advice only: a kernel without large pages leaves the block as it is.

@@ -9,6 +9,7 @@
 // One ASCII byte; '.' when the locale's separator is not one.
 inline char LocaleDecimalSeparator() {
   const QString Point = QLocale().decimalPoint();
-  return Point.size() == 1 && Point.at(0).unicode() < 0x80 ? static_cast<char>(Point.at(0).unicode())
-                                                           : '.';
+  return Point.size() == 1 && Point.at(0).unicode() < 0x80
+             ? static_cast<char>(Point.at(0).unicode())
+             : '.';
 }

@@ -20,19 +20,16 @@ std::string Utf8(const QString& Text) { return Text.toStdString(); }
 
 bool IsAscii(const QByteArray& Bytes) {
   for (char C : Bytes)
-    if (static_cast<unsigned char>(C) >= 0x80)
-      return false;
+    if (static_cast<unsigned char>(C) >= 0x80) return false;
   return true;
 }
 
 char AsciiLower(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C; }
 
 bool SameAsciiFolded(const QByteArray& A, const QByteArray& B) {
-  if (A.size() != B.size())
-    return false;
+  if (A.size() != B.size()) return false;
   for (qsizetype I = 0; I < A.size(); ++I)
-    if (AsciiLower(A[I]) != AsciiLower(B[I]))
-      return false;
+    if (AsciiLower(A[I]) != AsciiLower(B[I])) return false;
   return true;
 }
 
@@ -41,12 +38,10 @@ bool SameAsciiFolded(const QByteArray& A, const QByteArray& B) {
 // the line's name is valid UTF-8, and byte for byte (ASCII folded) when it is
 // not, so two different undecodable names never meet through U+FFFD.
 bool SameName(const QByteArray& LineName, const QByteArray& NameUtf8, const QString& Name) {
-  if (IsAscii(LineName) && IsAscii(NameUtf8))
-    return SameAsciiFolded(LineName, NameUtf8);
+  if (IsAscii(LineName) && IsAscii(NameUtf8)) return SameAsciiFolded(LineName, NameUtf8);
   QStringDecoder Decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   const QString Decoded = Decoder(LineName);
-  if (Decoder.hasError())
-    return SameAsciiFolded(LineName, NameUtf8);
+  if (Decoder.hasError()) return SameAsciiFolded(LineName, NameUtf8);
   return Decoded.compare(Name, Qt::CaseInsensitive) == 0;
 }
 
@@ -60,8 +55,7 @@ bool HoldsLineBreak(const QString& Text) {
 QList<QByteArray> SplitLines(const QByteArray& Bytes) {
   QByteArray Text = Bytes;
   const qsizetype Nul = Text.indexOf('\0');
-  if (Nul >= 0)
-    Text.truncate(Nul);
+  if (Nul >= 0) Text.truncate(Nul);
   QList<QByteArray> Lines;
   const qsizetype N = Text.size();
   qsizetype Start = 0;
@@ -70,16 +64,14 @@ QList<QByteArray> SplitLines(const QByteArray& Bytes) {
     const char C = Text[I];
     if (C == '\r' || C == '\n') {
       Lines.append(Text.mid(Start, I - Start));
-      if (C == '\r' && I + 1 < N && Text[I + 1] == '\n')
-        ++I;
+      if (C == '\r' && I + 1 < N && Text[I + 1] == '\n') ++I;
       ++I;
       Start = I;
     } else {
       ++I;
     }
   }
-  if (Start < N)
-    Lines.append(Text.mid(Start));
+  if (Start < N) Lines.append(Text.mid(Start));
   return Lines;
 }
 
@@ -87,10 +79,8 @@ QList<QByteArray> SplitLines(const QByteArray& Bytes) {
 // or the kernel's link when no QCoreApplication exists (or it knows none).
 QString RunningExecutable() {
   QString Path;
-  if (QCoreApplication::instance() != nullptr)
-    Path = QCoreApplication::applicationFilePath();
-  if (Path.isEmpty())
-    Path = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+  if (QCoreApplication::instance() != nullptr) Path = QCoreApplication::applicationFilePath();
+  if (Path.isEmpty()) Path = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
   return Path;
 }
 
@@ -98,11 +88,9 @@ QString RunningExecutable() {
 // Path holds no "/".
 QString FolderPart(const QString& Path) {
   const qsizetype Slash = Path.lastIndexOf(QLatin1Char('/'));
-  if (Slash < 0)
-    return QString();
+  if (Slash < 0) return QString();
   QString Folder = Path.left(Slash);
-  while (Folder.size() > 1 && Folder.endsWith(QLatin1Char('/')))
-    Folder.chop(1);
+  while (Folder.size() > 1 && Folder.endsWith(QLatin1Char('/'))) Folder.chop(1);
   return Folder.isEmpty() ? QStringLiteral("/") : Folder;
 }
 
@@ -110,8 +98,7 @@ QString FolderPart(const QString& Path) {
 QString IniName(const QString& Path) {
   QString Name = Path.mid(Path.lastIndexOf(QLatin1Char('/')) + 1);
   const qsizetype Dot = Name.lastIndexOf(QLatin1Char('.'));
-  if (Dot >= 0)
-    Name.truncate(Dot);
+  if (Dot >= 0) Name.truncate(Dot);
   return Name + QStringLiteral(".ini");
 }
 
@@ -124,8 +111,7 @@ TParameter::~TParameter() = default;
 int TParameter::GetCount() const { return static_cast<int>(FLines.size()); }
 
 int TParameter::Add(const QString& Line) {
-  if (HoldsLineBreak(Line))
-    throw EValueName(SLineHasLineBreak);
+  if (HoldsLineBreak(Line)) throw EValueName(SLineHasLineBreak);
   FLines.append(Line.toUtf8());
   return static_cast<int>(FLines.size() - 1);
 }
@@ -141,28 +127,22 @@ bool TParameter::DeleteShortcut(int Folder, const QString& LinkName) {
 }
 
 void TParameter::Open() {
-  if (FExeName.isEmpty())
-    FExeName = RunningExecutable();
-  if (FDir.isEmpty())
-    FDir = FolderPart(FExeName);
-  if (FFileName.isEmpty())
-    FFileName = IniName(FExeName);
+  if (FExeName.isEmpty()) FExeName = RunningExecutable();
+  if (FDir.isEmpty()) FDir = FolderPart(FExeName);
+  if (FFileName.isEmpty()) FFileName = IniName(FExeName);
   Load();
 }
 
 void TParameter::Clear() { FLines.clear(); }
 
 void TParameter::Insert(int Index, const QString& Line) {
-  if (Index < 0 || Index > FLines.size())
-    throw EStringListError(Format(SListIndexError, Index));
-  if (HoldsLineBreak(Line))
-    throw EValueName(SLineHasLineBreak);
+  if (Index < 0 || Index > FLines.size()) throw EStringListError(Format(SListIndexError, Index));
+  if (HoldsLineBreak(Line)) throw EValueName(SLineHasLineBreak);
   FLines.insert(Index, Line.toUtf8());
 }
 
 void TParameter::Delete(int Index) {
-  if (Index < 0 || Index >= FLines.size())
-    throw EStringListError(Format(SListIndexError, Index));
+  if (Index < 0 || Index >= FLines.size()) throw EStringListError(Format(SListIndexError, Index));
   FLines.removeAt(Index);
 }
 
@@ -170,17 +150,13 @@ void TParameter::Load() {
   // Stands in for the existence test and the whole-file read of the file
   // services.  As there, a folder of that name is no settings file.
   const QString Name = FullName();
-  if (Name.isEmpty())
-    return;
+  if (Name.isEmpty()) return;
   const QFileInfo Info(Name);
-  if (!Info.exists() || Info.isDir())
-    return;
+  if (!Info.exists() || Info.isDir()) return;
   // A FIFO or device would block or never end: refuse it rather than freeze.
-  if (!Info.isFile())
-    throw EFOpenError(Format(SFOpenError, Utf8(Name).c_str()));
+  if (!Info.isFile()) throw EFOpenError(Format(SFOpenError, Utf8(Name).c_str()));
   QFile File(Name);
-  if (!File.open(QIODevice::ReadOnly))
-    throw EFOpenError(Format(SFOpenError, Utf8(Name).c_str()));
+  if (!File.open(QIODevice::ReadOnly)) throw EFOpenError(Format(SFOpenError, Utf8(Name).c_str()));
   const QByteArray Bytes = File.readAll();
   if (File.error() != QFileDevice::NoError)
     throw EFOpenError(Format(SFOpenError, Utf8(Name).c_str()));
@@ -192,12 +168,10 @@ void TParameter::Save() {
   // file stays byte for byte until the new one is complete on disk, a link is
   // written through, and a device or FIFO behind the name is never replaced.
   const QString Name = FullName();
-  if (Name.isEmpty())
-    return;
+  if (Name.isEmpty()) return;
   QByteArray Text;
   qsizetype Size = 0;
-  for (const QByteArray& Line : FLines)
-    Size += Line.size() + 2;
+  for (const QByteArray& Line : FLines) Size += Line.size() + 2;
   Text.reserve(Size);
   for (const QByteArray& Line : FLines) {
     Text += Line;
@@ -224,10 +198,8 @@ int TParameter::IndexOfName(const QString& Name) const {
   for (qsizetype I = 0; I < FLines.size(); ++I) {
     const QByteArray& Line = FLines[I];
     const qsizetype Equal = Line.indexOf('=');
-    if (Equal < 0)
-      continue;
-    if (SameName(Line.left(Equal), NameUtf8, Name))
-      return static_cast<int>(I);
+    if (Equal < 0) continue;
+    if (SameName(Line.left(Equal), NameUtf8, Name)) return static_cast<int>(I);
   }
   return -1;
 }
@@ -239,10 +211,8 @@ QByteArray TParameter::ReadValue(const QString& Name) const {
     const QByteArray& Line = FLines[Index];
     Value = Line.mid(Line.indexOf('=') + 1);
   }
-  if (Value == EmptyValue)
-    return QByteArray();
-  if (Value.isEmpty())
-    throw EValueName(Format(SValueNameNotFound, Utf8(Name).c_str()));
+  if (Value == EmptyValue) return QByteArray();
+  if (Value.isEmpty()) throw EValueName(Format(SValueNameNotFound, Utf8(Name).c_str()));
   return Value;
 }
 
@@ -257,18 +227,15 @@ int32_t TParameter::ReadInteger(const QString& Name) const {
 
 bool TParameter::ReadBoolean(const QString& Name) const {
   const QByteArray Value = ReadValue(Name);
-  if (Value == "True")
-    return true;
-  if (Value == "False")
-    return false;
+  if (Value == "True") return true;
+  if (Value == "False") return false;
   throw EValueName(Format(SValueNotBoolean, Utf8(Name).c_str(), Value.constData()));
 }
 
 void TParameter::WriteString(const QString& Name, const QString& Value) {
   if (Name.contains(QLatin1Char('=')) || HoldsLineBreak(Name))
     throw EValueName(Format(SValueNameInvalid, Utf8(Name).c_str()));
-  if (HoldsLineBreak(Value))
-    throw EValueName(Format(SValueHasLineBreak, Utf8(Name).c_str()));
+  if (HoldsLineBreak(Value)) throw EValueName(Format(SValueHasLineBreak, Utf8(Name).c_str()));
   QByteArray Line = Name.toUtf8();
   Line += '=';
   Line += Value.isEmpty() ? EmptyValue : Value.toUtf8();
@@ -288,14 +255,11 @@ void TParameter::WriteBoolean(const QString& Name, bool Value) {
 }
 
 QString TParameter::FullName() const {
-  if (FDir.isEmpty() || FFileName.isEmpty())
-    return QString();
-  if (FDir.endsWith(QLatin1Char('/')))
-    return FDir + FFileName;
+  if (FDir.isEmpty() || FFileName.isEmpty()) return QString();
+  if (FDir.endsWith(QLatin1Char('/'))) return FDir + FFileName;
   return FDir + QLatin1Char('/') + FFileName;
 }
 
 void TParameter::SetDigit(int32_t Value) {
-  if (Value >= 3 && Value <= 18)
-    FDigit = Value;
+  if (Value >= 3 && Value <= 18) FDigit = Value;
 }

@@ -34,7 +34,8 @@ inline constexpr const char* SValueNameInvalid = "Name '%s' cannot be used in pa
 // A value or line holding CR, LF or NUL would come back from the file split
 // into several lines or cut short.
 inline constexpr const char* SValueHasLineBreak = "Value of %s cannot hold a line break or NUL.";
-inline constexpr const char* SLineHasLineBreak = "A parameter line cannot hold a line break or NUL.";
+inline constexpr const char* SLineHasLineBreak =
+    "A parameter line cannot hold a line break or NUL.";
 
 // The empty-value mark: a stored value of exactly this character means "key
 // present, value empty", so writing an empty text keeps the key line.

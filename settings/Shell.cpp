@@ -38,8 +38,7 @@ bool WildcardMatch(const QString& Pattern, const QString& Name) {
       return false;
     }
   }
-  while (Pi < P.size() && P[Pi] == '*')
-    ++Pi;
+  while (Pi < P.size() && P[Pi] == '*') ++Pi;
   return Pi == P.size();
 }
 
@@ -51,8 +50,7 @@ bool EntryExists(const QString& Path) {
 }
 
 QString JoinPath(const QString& Folder, const QString& Name) {
-  if (Folder.endsWith(QLatin1Char('/')))
-    return Folder + Name;
+  if (Folder.endsWith(QLatin1Char('/'))) return Folder + Name;
   return Folder + QLatin1Char('/') + Name;
 }
 
@@ -62,9 +60,8 @@ QString JoinPath(const QString& Folder, const QString& Name) {
 // A listed name that does not lead back to an entry (bytes that are not UTF-8
 // do not survive decoding) is passed over.
 bool FindEntry(const QString& Folder, const QString& Component, QString& Entry) {
-  QStringList Names =
-      QDir(Folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                             QDir::NoSort);
+  QStringList Names = QDir(Folder).entryList(
+      QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
   if (Names.contains(Component) && EntryExists(JoinPath(Folder, Component))) {
     Entry = Component;
     return true;
@@ -121,8 +118,7 @@ QString QuoteExecProgram(const QString& Program) {
     if (C == QLatin1Char('"') || C == QLatin1Char('`') || C == QLatin1Char('$') ||
         C == QLatin1Char('\\'))
       Quoted += QLatin1Char('\\');
-    if (C == QLatin1Char('%'))
-      Quoted += QLatin1Char('%');
+    if (C == QLatin1Char('%')) Quoted += QLatin1Char('%');
     Quoted += C;
   }
   Quoted += QLatin1Char('"');
@@ -131,10 +127,8 @@ QString QuoteExecProgram(const QString& Program) {
 
 QString FolderOf(const QString& Path) {
   const qsizetype Slash = Path.lastIndexOf(QLatin1Char('/'));
-  if (Slash < 0)
-    return QString();
-  if (Slash == 0)
-    return QStringLiteral("/");
+  if (Slash < 0) return QString();
+  if (Slash == 0) return QStringLiteral("/");
   return Path.left(Slash);
 }
 
@@ -144,14 +138,12 @@ QString FolderOf(const QString& Path) {
 // back to the root: here each component is looked up in its folder's listing
 // from the root down.  "/" plays the drive root.
 bool GetLongPath(const QString& Path, QString& LongPath) {
-  if (!Path.startsWith(QLatin1Char('/')))
-    return false;
+  if (!Path.startsWith(QLatin1Char('/'))) return false;
   if (Path == QLatin1String("/")) {
     LongPath = Path;
     return true;
   }
-  if (Path.endsWith(QLatin1Char('/')))
-    return false;
+  if (Path.endsWith(QLatin1Char('/'))) return false;
   const QStringList Components = Path.mid(1).split(QLatin1Char('/'));
   QString Result;
   for (const QString& Component : Components) {
@@ -159,8 +151,7 @@ bool GetLongPath(const QString& Path, QString& LongPath) {
         Component == QLatin1String("..") || Component.contains(QChar(0)))
       return false;
     QString Entry;
-    if (!FindEntry(Result.isEmpty() ? QStringLiteral("/") : Result, Component, Entry))
-      return false;
+    if (!FindEntry(Result.isEmpty() ? QStringLiteral("/") : Result, Component, Entry)) return false;
     Result += QLatin1Char('/') + Entry;
   }
   LongPath = Result;
@@ -173,47 +164,45 @@ bool GetLongPath(const QString& Path, QString& LongPath) {
 QString GetSpecialFolderPath(int Folder) {
   QString Path;
   switch (Folder) {
-  case CSIDL_DESKTOP:
-  case CSIDL_DESKTOPDIRECTORY:
-    Path = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    break;
-  case CSIDL_PROGRAMS:
-  case CSIDL_STARTMENU:
-  case CSIDL_COMMON_STARTMENU:
-  case CSIDL_COMMON_PROGRAMS:
-    Path = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
-    break;
-  case CSIDL_STARTUP:
-  case CSIDL_COMMON_STARTUP: {
-    const QString Config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (!Config.isEmpty())
-      Path = Config + QStringLiteral("/autostart");
-    break;
+    case CSIDL_DESKTOP:
+    case CSIDL_DESKTOPDIRECTORY:
+      Path = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+      break;
+    case CSIDL_PROGRAMS:
+    case CSIDL_STARTMENU:
+    case CSIDL_COMMON_STARTMENU:
+    case CSIDL_COMMON_PROGRAMS:
+      Path = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+      break;
+    case CSIDL_STARTUP:
+    case CSIDL_COMMON_STARTUP: {
+      const QString Config =
+          QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+      if (!Config.isEmpty()) Path = Config + QStringLiteral("/autostart");
+      break;
+    }
+    case CSIDL_PERSONAL:
+      Path = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+      break;
+    case CSIDL_MYMUSIC:
+      Path = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+      break;
+    case CSIDL_MYVIDEO:
+      Path = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+      break;
+    case CSIDL_MYPICTURES:
+      Path = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+      break;
+    case CSIDL_APPDATA:
+    case CSIDL_LOCAL_APPDATA:
+      Path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+      break;
+    case CSIDL_PROFILE:
+      Path = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+      break;
+    default: return QString();
   }
-  case CSIDL_PERSONAL:
-    Path = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    break;
-  case CSIDL_MYMUSIC:
-    Path = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-    break;
-  case CSIDL_MYVIDEO:
-    Path = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
-    break;
-  case CSIDL_MYPICTURES:
-    Path = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    break;
-  case CSIDL_APPDATA:
-  case CSIDL_LOCAL_APPDATA:
-    Path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    break;
-  case CSIDL_PROFILE:
-    Path = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
-    break;
-  default:
-    return QString();
-  }
-  if (Path.isEmpty() || !QFileInfo(Path).isDir())
-    return QString();
+  if (Path.isEmpty() || !QFileInfo(Path).isDir()) return QString();
   return Path;
 }
 
@@ -222,13 +211,10 @@ QString GetSpecialFolderPath(int Folder) {
 // of type Application, written atomically and made executable so that
 // desktops trust it.
 bool CreateLink(const QString& Target, const QString& Folder, const QString& LinkName) {
-  if (Target.isEmpty() || Folder.isEmpty() || LinkName.isEmpty())
-    return false;
-  if (!ValidLinkName(LinkName) || Target.contains(QChar(0)))
-    return false;
+  if (Target.isEmpty() || Folder.isEmpty() || LinkName.isEmpty()) return false;
+  if (!ValidLinkName(LinkName) || Target.contains(QChar(0))) return false;
   const QString LinkPath = JoinPath(Folder, LinkName + QStringLiteral(".desktop"));
-  if (QFileInfo(LinkPath).isDir())
-    return false;
+  if (QFileInfo(LinkPath).isDir()) return false;
   const QString Text = QStringLiteral("[Desktop Entry]\nType=Application\nName=") +
                        EscapeDesktopString(LinkName) + QStringLiteral("\nExec=") +
                        QuoteExecProgram(Target) + QStringLiteral("\nPath=") +
@@ -236,18 +222,15 @@ bool CreateLink(const QString& Target, const QString& Folder, const QString& Lin
   const QByteArray Bytes = Text.toUtf8();
   QSaveFile File(LinkPath);
   File.setDirectWriteFallback(false);
-  if (!File.open(QIODevice::WriteOnly))
-    return false;
+  if (!File.open(QIODevice::WriteOnly)) return false;
   if (File.write(Bytes) != Bytes.size()) {
     File.cancelWriting();
     return false;
   }
   // Executable for whoever may read it.
   QFileDevice::Permissions Mode = File.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser;
-  if (Mode & QFileDevice::ReadGroup)
-    Mode |= QFileDevice::ExeGroup;
-  if (Mode & QFileDevice::ReadOther)
-    Mode |= QFileDevice::ExeOther;
+  if (Mode & QFileDevice::ReadGroup) Mode |= QFileDevice::ExeGroup;
+  if (Mode & QFileDevice::ReadOther) Mode |= QFileDevice::ExeOther;
   if (!File.setPermissions(Mode)) {
     File.cancelWriting();
     return false;
@@ -257,10 +240,8 @@ bool CreateLink(const QString& Target, const QString& Folder, const QString& Lin
 
 // Stands in for DeleteFile of the ".lnk" file.
 bool DeleteLink(const QString& Folder, const QString& LinkName) {
-  if (Folder.isEmpty() || LinkName.isEmpty() || !ValidLinkName(LinkName))
-    return false;
+  if (Folder.isEmpty() || LinkName.isEmpty() || !ValidLinkName(LinkName)) return false;
   const QString LinkPath = JoinPath(Folder, LinkName + QStringLiteral(".desktop"));
-  if (QFileInfo(LinkPath).isDir())
-    return false;
+  if (QFileInfo(LinkPath).isDir()) return false;
   return ::unlink(QFile::encodeName(LinkPath).constData()) == 0;
 }

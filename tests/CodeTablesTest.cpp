@@ -207,13 +207,15 @@ TEST(CodeTables, CAndCppAndRustArraysHoldTheNodeTable) {
       {TArrayLanguage::C, "arrays.h",
        "#include <stdio.h>\n#include \"arrays.h\"\n#define P(A) { size_t i; printf(#A); "
        "for (i = 0; i < sizeof A / sizeof A[0]; ++i) printf(\" %lu\", (unsigned long)A[i]); "
-       "printf(\"\\n\"); }\nint main(void) { " + Print + " return 0; }\n",
+       "printf(\"\\n\"); }\nint main(void) { " +
+           Print + " return 0; }\n",
        std::string(QV_TEST_CC) + " -std=c99 -Wall -Wextra -pedantic -Werror -x c main -o prog"},
       // The header twice: it guards itself.
       {TArrayLanguage::Cpp, "arrays.hpp",
        "#include \"arrays.hpp\"\n#include \"arrays.hpp\"\n#include <cstdio>\n#define P(A) { "
        "std::printf(#A); for (auto v : A) std::printf(\" %lu\", static_cast<unsigned long>(v)); "
-       "std::printf(\"\\n\"); }\nint main() { " + Print + " }\n",
+       "std::printf(\"\\n\"); }\nint main() { " +
+           Print + " }\n",
        std::string(QV_TEST_CXX) +
            " -std=c++17 -Wall -Wextra -pedantic -Werror -x c++ main -o prog"},
       {TArrayLanguage::Rust, "arrays.rs",

@@ -3,8 +3,8 @@
 // CompressModel.h (the code, the form, the decoded bytes and table) and
 // to properties checked without it (counts, ordering, a complete canonical
 // code within 16 bits).
-#include "CompressModel.h"
 #include "CompressKernels.h"
+#include "CompressModel.h"
 
 #include <gtest/gtest.h>
 
@@ -111,10 +111,10 @@ TBytes Runs(TRandom& R, size_t Size, uint32_t Alphabet, uint32_t MaxRun) {
 }
 
 TBytes TextLike(TRandom& R, size_t Size) {
-  static const char* const Words[] = {"the", "of", "and", "a", "to", "in", "is", "you", "that",
-                                      "it", "he", "was", "for", "on", "are", "as", "with", "his",
-                                      "they", "I", "at", "be", "this", "have", "from", "Huffman",
-                                      "code", "length", "table", "stream", "\r\n", ",", "."};
+  static const char* const Words[] = {
+      "the",  "of",   "and",  "a",       "to",   "in",     "is",    "you",    "that", "it", "he",
+      "was",  "for",  "on",   "are",     "as",   "with",   "his",   "they",   "I",    "at", "be",
+      "this", "have", "from", "Huffman", "code", "length", "table", "stream", "\r\n", ",",  "."};
   TBytes B;
   while (B.size() < Size) {
     const char* W = Words[R.Below(sizeof Words / sizeof Words[0])];
@@ -145,7 +145,8 @@ void RoundTrip(THuffman& H, const TBytes& Input, TRoundTripStats& Stats, const s
     int32_t Depth = 0;
     for (const auto& Leaf : Tree) Depth = std::max(Depth, Leaf.BitLength);
     Stats.Limited += Depth > 16;
-    const TBytes Form = EncodedForm(BuildCode(Input.data(), Input.size()), Input.data(), Input.size());
+    const TBytes Form =
+        EncodedForm(BuildCode(Input.data(), Input.size()), Input.data(), Input.size());
     if ((Form[0] & 3) != 0) {
       ++Stats.Coded;
       Stats.CodedAtInputSize += Form.size() == Input.size();
@@ -165,7 +166,8 @@ void RoundTrip(const TBytes& Input, TRoundTripStats& Stats, const std::string& L
 TEST(CompressRoundTrip, EmptyAndSingleValueInputs) {
   TRoundTripStats Stats;
   RoundTrip({}, Stats, "empty");
-  const size_t Sizes[] = {1, 2, 3, 7, 8, 9, 15, 16, 17, 31, 32, 33, 40, 41, 63, 64, 65, 255, 256, 257, 1000, 4096, 4097};
+  const size_t Sizes[] = {1,  2,  3,  7,  8,  9,   15,  16,  17,   31,   32,  33,
+                          40, 41, 63, 64, 65, 255, 256, 257, 1000, 4096, 4097};
   for (uint8_t Value : {0x00, 0x01, 0x41, 0x7F, 0x80, 0xFE, 0xFF})
     for (size_t Size : Sizes)
       RoundTrip(TBytes(Size, Value), Stats, std::to_string(Size) + " x " + std::to_string(Value));
@@ -186,7 +188,8 @@ TEST(CompressRoundTrip, AllByteValues) {
     const uint32_t Copies = R.Between(1, 6);
     for (uint32_t c = 0; c < Copies; ++c) B.insert(B.end(), Ascending.begin(), Ascending.end());
     if (Round % 3 != 0) R.Shuffle(B);
-    RoundTrip(B, Stats, "256 values x " + std::to_string(Copies) + ", round " + std::to_string(Round));
+    RoundTrip(B, Stats,
+              "256 values x " + std::to_string(Copies) + ", round " + std::to_string(Round));
   }
   for (int Round = 0; Round < 100; ++Round) {
     std::vector<uint32_t> Freq(256);
@@ -208,8 +211,8 @@ TEST(CompressRoundTrip, SkewedAndRandomInputs) {
     const uint32_t Alphabet = R.Below(4) == 0 ? 256 : R.Between(1, 24);
     const uint32_t Skew = R.Below(3) == 0 ? 0 : R.Between(1, 12);
     RoundTrip(Skewed(R, Size, Alphabet, Skew), Stats,
-              "size " + std::to_string(Size) + ", alphabet " + std::to_string(Alphabet) + ", skew " +
-                  std::to_string(Skew) + ", round " + std::to_string(Round));
+              "size " + std::to_string(Size) + ", alphabet " + std::to_string(Alphabet) +
+                  ", skew " + std::to_string(Skew) + ", round " + std::to_string(Round));
   }
   for (int Round = 0; Round < 200; ++Round) {
     TBytes B(R.Between(1, 600));
@@ -232,8 +235,8 @@ TEST(CompressRoundTrip, DeepTreesHitTheSixteenBitLimit) {
       if (Scale > 1 && Count > 22) continue;
       for (int Layout = 0; Layout < 3; ++Layout) {
         RoundTrip(WithFrequencies(R, Fibonacci(Count, Scale), Layout), Stats,
-                  "Fibonacci " + std::to_string(Count) + " x " + std::to_string(Scale) + ", layout " +
-                      std::to_string(Layout));
+                  "Fibonacci " + std::to_string(Count) + " x " + std::to_string(Scale) +
+                      ", layout " + std::to_string(Layout));
         ++Deep;
       }
     }
@@ -248,15 +251,16 @@ TEST(CompressRoundTrip, DeepTreesHitTheSixteenBitLimit) {
   // A block of Rare values seen once stands in for the least frequent
   // Fibonacci value: a deep chain whose bottom holds many leaves, so that
   // the repair moves dozens of them to length 16.
-  const std::pair<uint32_t, size_t> Blocks[] = {{64, 12}, {128, 11}, {128, 12}, {200, 10}, {200, 11}, {240, 10}};
+  const std::pair<uint32_t, size_t> Blocks[] = {{64, 12},  {128, 11}, {128, 12},
+                                                {200, 10}, {200, 11}, {240, 10}};
   for (const auto& [Rare, Chain] : Blocks) {
     for (int Layout = 0; Layout < 3; ++Layout) {
       std::vector<uint32_t> Freq(Rare, 1);
       const std::vector<uint32_t> Fib = Fibonacci(Chain, Rare);
       Freq.insert(Freq.end(), Fib.begin() + 1, Fib.end());
       RoundTrip(WithFrequencies(R, Freq, Layout), Stats,
-                std::to_string(Rare) + " rare values under a Fibonacci chain of " + std::to_string(Chain) +
-                    ", layout " + std::to_string(Layout));
+                std::to_string(Rare) + " rare values under a Fibonacci chain of " +
+                    std::to_string(Chain) + ", layout " + std::to_string(Layout));
       ++Deep;
     }
   }
@@ -373,7 +377,8 @@ TEST(CompressRoundTrip, CountingOnSeveralThreadsKeepsTheFirstOccurrenceOrder) {
   for (unsigned Threads : {1u, 2u, 3u, 5u, 8u, 64u}) {
     uint32_t Counts[256];
     uint8_t Order[256];
-    const int32_t Found = CompressKernels::CountInOrderOn(B.data(), B.size(), Counts, Order, Threads);
+    const int32_t Found =
+        CompressKernels::CountInOrderOn(B.data(), B.size(), Counts, Order, Threads);
     EXPECT_EQ(std::vector<uint8_t>(Order, Order + std::max(Found, 0)), ExpectedOrder)
         << Threads << " threads";
     EXPECT_TRUE(std::equal(Counts, Counts + 256, Expected)) << Threads << " threads";
@@ -466,7 +471,9 @@ struct TLayout {
   uint64_t Tail;
   int32_t W;
   uint64_t Entries;
-  uint64_t Size() const { return Entries + 6 + 2 * static_cast<uint64_t>(W) + Bytes + (Tail ? 1 : 0); }
+  uint64_t Size() const {
+    return Entries + 6 + 2 * static_cast<uint64_t>(W) + Bytes + (Tail ? 1 : 0);
+  }
 };
 
 TLayout LayoutOf(const TBytes& S) {
@@ -494,7 +501,8 @@ void SetCount(TBytes& S, int32_t Length, uint64_t Value) {
 
 uint64_t GetCount(const TBytes& S, int32_t Length) {
   const TLayout L = LayoutOf(S);
-  return GetBits(S.data(), S.size(), (6 + L.Entries) * 8 + static_cast<uint64_t>((Length - 1) * L.W), L.W);
+  return GetBits(S.data(), S.size(),
+                 (6 + L.Entries) * 8 + static_cast<uint64_t>((Length - 1) * L.W), L.W);
 }
 
 // A valid coded form of a random small input (coded even where storing would
@@ -551,12 +559,18 @@ TEST_P(CompressDecodeDamage, Rounds) {
       {"zero length", Stats.ZeroLength, Case.MoreThan.ZeroLength},
       {"overfull", Stats.Overfull, Case.MoreThan.Overfull}};
   for (const auto& [Outcome, Count, Bound] : Seen)
-    if (Bound >= 0) { EXPECT_GT(Count, Bound) << Outcome; }
-  if (Case.EveryZeroLength) { EXPECT_EQ(Stats.ZeroLength, Stats.Cases); }
+    if (Bound >= 0) {
+      EXPECT_GT(Count, Bound) << Outcome;
+    }
+  if (Case.EveryZeroLength) {
+    EXPECT_EQ(Stats.ZeroLength, Stats.Cases);
+  }
 }
 
 const TDamageCase DamageCases[] = {
-    {"BitFlipsAnywhere", 0xB17, 600,
+    {"BitFlipsAnywhere",
+     0xB17,
+     600,
      [](TRandom& R, int Round, std::string&) -> std::optional<TBytes> {
        TBytes S = Round % 4 == 3 ? StoredSample(R) : CodedSample(R);
        const uint32_t Flips = R.Between(1, 3);
@@ -565,7 +579,9 @@ const TDamageCase DamageCases[] = {
      },
      {0, 50, 50, 0, -1, -1}},
     // Flips behind a sound header: in the data values, the counts or the payload.
-    {"BitFlipsInTableAndPayload", 0x7AB1E, 600,
+    {"BitFlipsInTableAndPayload",
+     0x7AB1E,
+     600,
      [](TRandom& R, int Round, std::string&) -> std::optional<TBytes> {
        TBytes S = CodedSample(R);
        const TLayout L = LayoutOf(S);
@@ -583,7 +599,9 @@ const TDamageCase DamageCases[] = {
      {0, 200, -1, 20, 10, 10}},
     // Cut or extended, then every stream shorter than 4 bytes, the empty one
     // included (rounds 600 on).
-    {"TruncatedAndExtendedStreams", 0x7E0, 680,
+    {"TruncatedAndExtendedStreams",
+     0x7E0,
+     680,
      [](TRandom& R, int Round, std::string& What) -> std::optional<TBytes> {
        if (Round >= 600) {
          What = "short stream";
@@ -603,7 +621,9 @@ const TDamageCase DamageCases[] = {
      {0, -1, 600, -1, -1, -1}},
     // Header fields changed and the size fitted to them, so that decoding
     // reads a payload or table of another extent.
-    {"ChangedHeaderFields", 0x4EAD, 700,
+    {"ChangedHeaderFields",
+     0x4EAD,
+     700,
      [](TRandom& R, int Round, std::string& What) -> std::optional<TBytes> {
        TBytes S = CodedSample(R);
        const TLayout L = LayoutOf(S);
@@ -612,10 +632,22 @@ const TDamageCase DamageCases[] = {
            What = "byte count";
            PutBits(S, 2, R.Below(static_cast<uint32_t>(2 * L.Bytes + 9)), 30);
            break;
-         case 1: What = "tail"; PutBits(S, 32, R.Below(8), 3); break;
-         case 2: What = "W"; PutBits(S, 35, R.Below(4) == 0 ? R.Below(32) : R.Below(12), 5); break;
-         case 3: What = "N"; PutBits(S, 40, R.Below(4) == 0 ? R.Below(256) : R.Between(1, 24), 8); break;
-         case 4: What = "form tag"; PutBits(S, 0, R.Between(1, 3), 2); break;
+         case 1:
+           What = "tail";
+           PutBits(S, 32, R.Below(8), 3);
+           break;
+         case 2:
+           What = "W";
+           PutBits(S, 35, R.Below(4) == 0 ? R.Below(32) : R.Below(12), 5);
+           break;
+         case 3:
+           What = "N";
+           PutBits(S, 40, R.Below(4) == 0 ? R.Below(256) : R.Between(1, 24), 8);
+           break;
+         case 4:
+           What = "form tag";
+           PutBits(S, 0, R.Between(1, 3), 2);
+           break;
        }
        if (R.Below(8) != 0) FitToHeader(R, S);
        return S;
@@ -623,7 +655,9 @@ const TDamageCase DamageCases[] = {
      {0, 100, 50, 50, 20, 20}},
     // Counts that give fewer than N entries a length: entries of length 0
     // must never be matched (they would consume no bits).
-    {"CountsCoveringFewerThanNEntries", 0xC0, 600,
+    {"CountsCoveringFewerThanNEntries",
+     0xC0,
+     600,
      [](TRandom& R, int Round, std::string&) -> std::optional<TBytes> {
        TBytes S;
        if (Round % 2 == 0) {
@@ -661,21 +695,27 @@ const TDamageCase DamageCases[] = {
        }
        return S;
      },
-     {0, 10, -1, 100, -1, -1}, true},
+     {0, 10, -1, 100, -1, -1},
+     true},
     // Counts that promise more codes than fit: either the extra entries lie
     // beyond N and change nothing, or codes run past 16 bits.
-    {"CountsPromisingTooManyCodes", 0x0F, 400,
+    {"CountsPromisingTooManyCodes",
+     0x0F,
+     400,
      [](TRandom& R, int, std::string&) -> std::optional<TBytes> {
        TBytes S = CodedSample(R);
        const TLayout L = LayoutOf(S);
        const int32_t Len = static_cast<int32_t>(R.Between(1, 16));
        const uint64_t Limit = (uint64_t{1} << L.W) - 1;
        const uint64_t Old = GetCount(S, Len);
-       SetCount(S, Len, R.Below(2) == 0 ? std::min(Limit, Old + R.Between(1, 3)) : R.Next() % (Limit + 1));
+       SetCount(S, Len,
+                R.Below(2) == 0 ? std::min(Limit, Old + R.Between(1, 3)) : R.Next() % (Limit + 1));
        return S;
      },
      {0, 50, -1, -1, -1, 60}},
-    {"StoredFormLengths", 0x570, 400,
+    {"StoredFormLengths",
+     0x570,
+     400,
      [](TRandom& R, int Round, std::string&) -> std::optional<TBytes> {
        TBytes S = StoredSample(R);
        const uint64_t Length = S.size() - 4;
@@ -689,7 +729,9 @@ const TDamageCase DamageCases[] = {
      },
      {0, 150, 150, -1, -1, -1}},
     // Random bytes, some under a header whose sizes fit them.
-    {"RandomBytes", 0x5A5A, 800,
+    {"RandomBytes",
+     0x5A5A,
+     800,
      [](TRandom& R, int Round, std::string&) -> std::optional<TBytes> {
        TBytes S(R.Between(0, 80));
        for (auto& X : S) X = R.Byte();
@@ -716,7 +758,8 @@ TEST(CompressModel, ReproducesTheDocumentedForms) {
   const std::string Text = "abracadabra";
   const TBytes Abra(Text.begin(), Text.end());
   const TBytes Coded = CodedForm(BuildCode(Abra.data(), Abra.size()), Abra.data(), Abra.size());
-  EXPECT_EQ(Hex(Coded.data(), Coded.size()), "09 00 00 00 1F 05 61 62 72 63 64 01 01 00 00 00 00 52 73 29");
+  EXPECT_EQ(Hex(Coded.data(), Coded.size()),
+            "09 00 00 00 1F 05 61 62 72 63 64 01 01 00 00 00 00 52 73 29");
   EXPECT_EQ(EncodedForm(BuildCode(Abra.data(), Abra.size()), Abra.data(), Abra.size()).size(), 15u);
 
   const TBytes Run(1000, 0x41);

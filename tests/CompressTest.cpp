@@ -395,7 +395,9 @@ TEST(THuffman, FibonacciFrequenciesAreLimitedToSixteenBits) {
   // complete and canonical in table order.
   uint64_t Kraft = 0;
   for (const auto& Node : N) {
-    if (Node.Data <= 5) { EXPECT_EQ(Node.BitLength, 16); }
+    if (Node.Data <= 5) {
+      EXPECT_EQ(Node.BitLength, 16);
+    }
     Kraft += uint64_t(1) << (16 - Node.BitLength);
   }
   EXPECT_EQ(Kraft, 65536u);
@@ -506,7 +508,8 @@ TEST(THuffman, BuildsAreCompleteLimitedAndCanonical) {
     std::vector<int32_t> F(256, 0);
     const int Used = 1 + int(Rng() % 256);
     for (int K = 0; K < Used; ++K)
-      F[Rng() % 256] = Case % 3 == 0 ? int32_t(1 + Rng() % 3) : int32_t(1 + (Rng() % 1000000) / (1 + Rng() % 5000));
+      F[Rng() % 256] = Case % 3 == 0 ? int32_t(1 + Rng() % 3)
+                                     : int32_t(1 + (Rng() % 1000000) / (1 + Rng() % 5000));
     THuffman H;
     FillTable(H, F);
     const int32_t Count = H.BuildFromTable();
@@ -521,14 +524,19 @@ TEST(THuffman, BuildsAreCompleteLimitedAndCanonical) {
       }
       Kraft += uint64_t(1) << (16 - N[K].BitLength);
     }
-    if (Count >= 2) { ASSERT_EQ(Kraft, 65536u); }
+    if (Count >= 2) {
+      ASSERT_EQ(Kraft, 65536u);
+    }
     // Canonical in table order: the codes, read first bit first, increase.
     uint32_t Previous = 0;
     for (size_t K = 0; K < N.size(); ++K) {
       uint32_t Code = 0;
-      for (int B = 0; B < N[K].BitLength; ++B) Code = Code << 1 | ((uint32_t(N[K].BitPattern) >> B) & 1);
+      for (int B = 0; B < N[K].BitLength; ++B)
+        Code = Code << 1 | ((uint32_t(N[K].BitPattern) >> B) & 1);
       const uint32_t Aligned = Code << (16 - N[K].BitLength);
-      if (K > 0) { ASSERT_GT(Aligned, Previous); }
+      if (K > 0) {
+        ASSERT_GT(Aligned, Previous);
+      }
       Previous = Aligned;
     }
   }
@@ -537,8 +545,8 @@ TEST(THuffman, BuildsAreCompleteLimitedAndCanonical) {
 TEST(ReverseBits, TurnsTheLowBitsOfTheShiftedCode) {
   EXPECT_EQ(ReverseBits(0x8000, 1), 1);
   EXPECT_EQ(ReverseBits(0x0000, 1), 0);
-  EXPECT_EQ(ReverseBits(0xC000, 3), 3);   // 110 -> 011
-  EXPECT_EQ(ReverseBits(0x8000, 3), 1);   // 100 -> 001
+  EXPECT_EQ(ReverseBits(0xC000, 3), 3);  // 110 -> 011
+  EXPECT_EQ(ReverseBits(0x8000, 3), 1);  // 100 -> 001
   EXPECT_EQ(ReverseBits(0x0001, 16), 0x8000);
   EXPECT_EQ(ReverseBits(0x10000, 1), 2);  // a bit above the length stays
 }
@@ -574,8 +582,7 @@ TEST(THuffmanCoder, AbracadabraEncodesToTheStoredForm) {
   THuffman H;
   Fill(H.InStream(), BytesOf(Abracadabra));
   EXPECT_EQ(H.Encode(), 15);
-  EXPECT_EQ(Hex(StreamBytes(H.OutStream())),
-            "2C 00 00 00 61 62 72 61 63 61 64 61 62 72 61");
+  EXPECT_EQ(Hex(StreamBytes(H.OutStream())), "2C 00 00 00 61 62 72 61 63 61 64 61 62 72 61");
   EXPECT_EQ(H.Count(), 5);  // the code stays built
   H.SwapStreams();
   EXPECT_EQ(H.Decode(), 11);
@@ -716,7 +723,9 @@ TEST(THuffmanCoder, CountsThatLeaveLengthZeroEntriesRaiseInsteadOfLooping) {
     int32_t Result = -1;
     EXPECT_EQ(MessageOf([&] { Result = H.Decode(); }), Message) << Hex(Stream);
     EXPECT_EQ(StreamBytes(H.OutStream()), Out);
-    if (Message == "(no exception)") { EXPECT_EQ(Result, int32_t(Out.size())); }
+    if (Message == "(no exception)") {
+      EXPECT_EQ(Result, int32_t(Out.size()));
+    }
   }
 }
 
@@ -841,7 +850,9 @@ TEST(THuffmanCoder, DecodingMatchesLinearSearchOnMutatedStreams) {
       ++Decoded;
       ASSERT_EQ(H.DecodeData(), int32_t(Ref.Data.size()));
       ASSERT_EQ(StreamBytes(H.OutStream()), Ref.Data) << Case;
-      if (Intact) { ASSERT_EQ(Ref.Data, Data); }
+      if (Intact) {
+        ASSERT_EQ(Ref.Data, Data);
+      }
     }
   }
   EXPECT_GT(Decoded, 100);
@@ -951,16 +962,46 @@ namespace {
 class TTracingHuffman : public THuffman {
 public:
   std::string Calls;
-  int32_t CountFrequencies() override { Calls += "Count "; return THuffman::CountFrequencies(); }
-  int32_t LoadFrequencies() override { Calls += "Load "; return THuffman::LoadFrequencies(); }
-  int32_t BuildTree() override { Calls += "Tree "; return THuffman::BuildTree(); }
-  int32_t AssignCodes() override { Calls += "Codes "; return THuffman::AssignCodes(); }
-  int32_t EncodeData() override { Calls += "EncodeData "; return THuffman::EncodeData(); }
-  int32_t StoreData() override { Calls += "Store "; return THuffman::StoreData(); }
-  int32_t CheckFormat() override { Calls += "Check "; return THuffman::CheckFormat(); }
-  int32_t ReadTable() override { Calls += "Table "; return THuffman::ReadTable(); }
-  int32_t DecodeData() override { Calls += "DecodeData "; return THuffman::DecodeData(); }
-  int32_t RestoreData() override { Calls += "Restore "; return THuffman::RestoreData(); }
+  int32_t CountFrequencies() override {
+    Calls += "Count ";
+    return THuffman::CountFrequencies();
+  }
+  int32_t LoadFrequencies() override {
+    Calls += "Load ";
+    return THuffman::LoadFrequencies();
+  }
+  int32_t BuildTree() override {
+    Calls += "Tree ";
+    return THuffman::BuildTree();
+  }
+  int32_t AssignCodes() override {
+    Calls += "Codes ";
+    return THuffman::AssignCodes();
+  }
+  int32_t EncodeData() override {
+    Calls += "EncodeData ";
+    return THuffman::EncodeData();
+  }
+  int32_t StoreData() override {
+    Calls += "Store ";
+    return THuffman::StoreData();
+  }
+  int32_t CheckFormat() override {
+    Calls += "Check ";
+    return THuffman::CheckFormat();
+  }
+  int32_t ReadTable() override {
+    Calls += "Table ";
+    return THuffman::ReadTable();
+  }
+  int32_t DecodeData() override {
+    Calls += "DecodeData ";
+    return THuffman::DecodeData();
+  }
+  int32_t RestoreData() override {
+    Calls += "Restore ";
+    return THuffman::RestoreData();
+  }
 };
 }  // namespace
 
@@ -1019,8 +1060,9 @@ TEST(HuffmanTableText, AbracadabraListsTheWorkedRows) {
 TEST(HuffmanTableText, OneLeafShowsItsSingleDigitPattern) {
   std::vector<int32_t> F(10, 0);
   F[0x41 - 60] = 2;
-  EXPECT_EQ(HuffmanTableText(F, 10), Rule + "\r\n" + Head + "\r\n" + Rule + "\r\n" +
-                                         "0  :  $05  :  2  :  1  :  0 = 0  :  1  :  -1  :  -1\r\n\r\n");
+  EXPECT_EQ(HuffmanTableText(F, 10),
+            Rule + "\r\n" + Head + "\r\n" + Rule + "\r\n" +
+                "0  :  $05  :  2  :  1  :  0 = 0  :  1  :  -1  :  -1\r\n\r\n");
 }
 
 TEST(HuffmanTableText, NoCodeGivesAnEmptyText) {

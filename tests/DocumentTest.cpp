@@ -153,7 +153,10 @@ TEST(FrameDocExtendedRead, QualifyingFilesGiveTheirTableAndScan) {
       {"short last word", {0x05, 0x00, 0x01, 0x00, 0x07, 0x00}, 0, {65541, 65543}, {2, 65543, 1}},
       {"shorter than a word", {0x01, 0x02, 0x03}, 0, {0x030201}, {1, 0x030201, 0}},
       {"read from the start", LittleEndianWords({3, 4}), 8, {3, 4}, {2, 4, 1}},
-      {"10240 words", LittleEndianWords({Largest.begin(), Largest.end()}), 0, Largest,
+      {"10240 words",
+       LittleEndianWords({Largest.begin(), Largest.end()}),
+       0,
+       Largest,
        {10240, 7, 10239}},
       {"largest frequency", LittleEndianWords({1048576}), 0, {1048576}, {1, 1048576, 0}},
       {"all zero", LittleEndianWords({0, 0, 0}), 0, {0, 0, 0}, {0, 0, 0}},
@@ -193,7 +196,9 @@ TEST(FrameDocExtendedRead, RefusedFilesLeaveNoData) {
     TTableScan Scan{9, 9, 9};
     EXPECT_FALSE(ReadExtendedData(In, F, Scan));
     EXPECT_EQ(Scan.DataCount, 0);
-    if (!Known.empty()) { ASSERT_EQ(F.size(), Bytes.size() / 4); }
+    if (!Known.empty()) {
+      ASSERT_EQ(F.size(), Bytes.size() / 4);
+    }
     for (const auto& [Index, Value] : Known) EXPECT_EQ(F[Index], Value) << Index;
   }
 }
@@ -545,8 +550,9 @@ TEST(FrameDocViews, AbracadabraInAllThreeViews) {
   const TViewTexts V = BuildViewTexts("abra.txt", ScanTable(F).DataCount, F, H, '.');
   EXPECT_EQ(V.HuffmanText, AbraDistribution);
   EXPECT_EQ(V.ArrayText, AbraArrays);
-  EXPECT_EQ(V.TableText, "ファイル名 = abra.txt\r\n\r\n<データの頻度テーブル>   10 進  =  16 進表現\r\n" +
-                             ExpectedTableBlock(F));
+  EXPECT_EQ(V.TableText,
+            "ファイル名 = abra.txt\r\n\r\n<データの頻度テーブル>   10 進  =  16 進表現\r\n" +
+                ExpectedTableBlock(F));
 }
 
 TEST(FrameDocViews, NoCodeSaysSoAndStillListsTheTable) {
@@ -556,8 +562,9 @@ TEST(FrameDocViews, NoCodeSaysSoAndStillListsTheTable) {
   const std::string Head = "ファイル名 = zero.bin\r\n\r\nハフマン符号が作成出来ない為、\r\n\r\n";
   EXPECT_EQ(V.HuffmanText, Head + "ハフマン分布は表示出来ません。");
   EXPECT_EQ(V.ArrayText, Head + "ハフマン配列は表示出来ません。");
-  EXPECT_EQ(V.TableText, "ファイル名 = zero.bin\r\n\r\n<データの頻度テーブル>   10 進  =  16 進表現\r\n" +
-                             ExpectedTableBlock(F));
+  EXPECT_EQ(V.TableText,
+            "ファイル名 = zero.bin\r\n\r\n<データの頻度テーブル>   10 進  =  16 進表現\r\n" +
+                ExpectedTableBlock(F));
 }
 
 TEST(FrameDocViews, DataOnlyBeyond255GivesNoRatioAndEmptyReports) {
@@ -634,9 +641,7 @@ TEST_F(FrameDocFiles, EmptyFileIsRefusedAndTheDocumentKept) {
 
 TEST_F(FrameDocFiles, FileBeyondTwoGibibytesIsRefusedWithoutReading) {
   const std::string Path = (Dir / "huge.bin").string();
-  {
-    std::ofstream(Path, std::ios::binary);
-  }
+  { std::ofstream(Path, std::ios::binary); }
   // Sparse: takes no disk space.
   ASSERT_EQ(::truncate(Path.c_str(), 2147483648LL), 0);
   THuffman H;
@@ -700,8 +705,8 @@ TEST_F(FrameDocFiles, UnqualifiedTableFallsBackToBytes) {
   THuffman H;
   TDocument Doc;
   std::string Shown;
-  const TOpenResult R = OpenDocumentFile(Path, true, H, Doc, '.',
-                                         {{}, [&](const std::string& M) { Shown = M; }, {}});
+  const TOpenResult R =
+      OpenDocumentFile(Path, true, H, Doc, '.', {{}, [&](const std::string& M) { Shown = M; }, {}});
   ASSERT_EQ(R.Status, TOpenStatus::Opened);
   EXPECT_TRUE(R.FellBack);
   const std::string Expected = "\r\nファイル " + Path +

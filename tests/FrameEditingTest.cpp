@@ -104,8 +104,12 @@ protected:
 
   TSnapshot Snapshot() const {
     const QPicture& P = Form->Image1->Picture();
-    return {Form->Frequency(), Form->HuffmanText(), Form->Memo1->Text(), Form->Image1->HasPicture(),
-            QByteArray(P.data(), P.size()), Form->FirstShown()};
+    return {Form->Frequency(),
+            Form->HuffmanText(),
+            Form->Memo1->Text(),
+            Form->Image1->HasPicture(),
+            QByteArray(P.data(), P.size()),
+            Form->FirstShown()};
   }
   // Nothing the rejected input might have touched has changed, and no
   // rebuild ran.
@@ -227,8 +231,8 @@ TEST_F(FrameFrequencyBox, AcceptsZeroAndTheLimit) {
 TEST_F(FrameFrequencyBox, RejectsOutOfRangeAndLettersRestoringThePreviousFrequency) {
   OpenBytes("abracadabra");
   SelectDatum('b');
-  for (const QString& Text : {QStringLiteral("-1"), QStringLiteral("1048577"), QStringLiteral("abc"),
-                             QStringLiteral("1,000"), QString()}) {
+  for (const QString& Text : {QStringLiteral("-1"), QStringLiteral("1048577"),
+                              QStringLiteral("abc"), QStringLiteral("1,000"), QString()}) {
     SCOPED_TRACE(Text.toStdString());
     const TSnapshot Before = Snapshot();
     Enter(Form->Edit4, Text);
@@ -316,7 +320,8 @@ TEST_F(FrameRangeEnd, RejectsNegativesAndLetters) {
 
 TEST_F(FrameRangeEnd, ThirtyTwoBitModeReaches10239AndRejectsTheSeparatedForm) {
   OpenWords(Table(10240, {{10239, 4}}));
-  const QString Separated = QStringLiteral("10") + QLocale().groupSeparator() + QStringLiteral("239");
+  const QString Separated =
+      QStringLiteral("10") + QLocale().groupSeparator() + QStringLiteral("239");
   EXPECT_EQ(Form->Edit2->text(), Separated);  // the spin box writes it so
   EXPECT_EQ(Position(Form->UpDown2), 10239);  // and still counts it
 
@@ -423,7 +428,7 @@ TEST_F(FrameRangeOperations, AddIsLimitedExactlyIn64Bits) {
   OpenWords({1048000, 5});
   const TSnapshot Before = Snapshot();
   for (const QString& Text : {QStringLiteral("2147483647"), QStringLiteral("577"),
-                             QStringLiteral("0"), QStringLiteral("-3"), QStringLiteral("abc")}) {
+                              QStringLiteral("0"), QStringLiteral("-3"), QStringLiteral("abc")}) {
     SCOPED_TRACE(Text.toStdString());
     Operate(Form->Button5, Form->Edit7, Text);
     EXPECT_EQ(Dialogs.TakeTexts(), QStringList{Text + CannotAdd});
@@ -448,7 +453,8 @@ TEST_F(FrameRangeOperations, RejectedOperandsResetTheirBox) {
       {Form->Button6, Form->Edit8, QStringLiteral("x"), CannotSubtract, QStringLiteral("1")},
       {Form->Button7, Form->Edit9, QStringLiteral("1"), CannotMultiply, QStringLiteral("2")},
       {Form->Button7, Form->Edit9, QStringLiteral("two"), CannotMultiply, QStringLiteral("2")},
-      {Form->Button7, Form->Edit9, QStringLiteral("2147483647"), CannotMultiply, QStringLiteral("2")},
+      {Form->Button7, Form->Edit9, QStringLiteral("2147483647"), CannotMultiply,
+       QStringLiteral("2")},
       {Form->Button8, Form->Edit10, QStringLiteral("1"), CannotDivide, QStringLiteral("2")},
       {Form->Button8, Form->Edit10, QStringLiteral("-2"), CannotDivide, QStringLiteral("2")},
       {Form->Button8, Form->Edit10, QStringLiteral("half"), CannotDivide, QStringLiteral("2")},
@@ -565,7 +571,8 @@ TEST_F(FrameOverlay, RuleCounterWrapsAfterSixPresses) {
 TEST_F(FrameOverlay, SixRulesOnASpreadTableInDataOrder) {
   OpenWords(Spread);
   Click(Form->Button9);
-  const TCurve Expected[] = {{4, 2, 23}, {5, 1, 23}, {5, 1, 20}, {2, 9, 23}, {7, 6, 23}, {4, 3, 30}};
+  const TCurve Expected[] = {{4, 2, 23}, {5, 1, 23}, {5, 1, 20},
+                             {2, 9, 23}, {7, 6, 23}, {4, 3, 30}};
   for (int Rule = 1; Rule <= 6; ++Rule) {
     SCOPED_TRACE(Rule);
     Click(Form->Button12);
@@ -620,8 +627,8 @@ TEST_F(FrameOverlay, ComputedValuesReachTheSpinBoxesAs16Bits) {
   OpenWords(Table(601, {{0, 50}, {600, 50}}));
   Click(Form->Button9);
   Click(Form->Button12);
-  EXPECT_EQ(Form->UpDown4->Position(), 255);             // limited to -255..255
-  EXPECT_EQ(Form->UpDown5->Position(), 90000 - 65536);   // the low 16 bits
+  EXPECT_EQ(Form->UpDown4->Position(), 255);            // limited to -255..255
+  EXPECT_EQ(Form->UpDown5->Position(), 90000 - 65536);  // the low 16 bits
   EXPECT_EQ(Form->Edit11->text(), QStringLiteral("255"));
   EXPECT_EQ(Form->Edit12->text(), QStringLiteral("24464"));
 }
@@ -655,7 +662,8 @@ TEST_F(FrameOverlay, FitZeroesTheTableBeyondTheDataCount) {
   ASSERT_EQ(Form->NormalCurve(), Drawn);
   ASSERT_GT(Drawn[6], 0);
   Click(Form->Button11);
-  EXPECT_EQ(Form->Frequency(), TTable({Drawn[0], Drawn[1], Drawn[2], Drawn[3], Drawn[4], 0, 0, 0, 0}));
+  EXPECT_EQ(Form->Frequency(),
+            TTable({Drawn[0], Drawn[1], Drawn[2], Drawn[3], Drawn[4], 0, 0, 0, 0}));
   EXPECT_TRUE(Form->RadioButton1->isChecked());
 }
 

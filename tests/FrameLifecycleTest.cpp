@@ -14,6 +14,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLocalSocket>
 #include <QMimeData>
 #include <QProcess>
@@ -21,21 +22,20 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
-#include <QKeyEvent>
 #include <QtEndian>
 
-#include <algorithm>
-#include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <future>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+#include <algorithm>
+#include <csignal>
+#include <future>
+#include <thread>
 
 namespace {
 
@@ -50,17 +50,30 @@ QByteArray SettingsBytes(const std::vector<std::pair<const char*, const char*>>&
 }
 
 const std::vector<std::pair<const char*, const char*>> FirstStartKeys = {
-    {"WindowState", "0"}, {"Left", "197"},  {"Top", "115"},
-    {"ClientWidth", "711"}, {"ClientHeight", "515"}, {"Graph", "1"},
-    {"Infor", "1"},        {"Data", "1"},   {"UpDown1.Position", "10"},
-    {"UpDown2.Position", "255"}, {"X1.Checked", "False"}};
+    {"WindowState", "0"},
+    {"Left", "197"},
+    {"Top", "115"},
+    {"ClientWidth", "711"},
+    {"ClientHeight", "515"},
+    {"Graph", "1"},
+    {"Infor", "1"},
+    {"Data", "1"},
+    {"UpDown1.Position", "10"},
+    {"UpDown2.Position", "255"},
+    {"X1.Checked", "False"}};
 
 // Every key away from its default; positions well inside the offscreen screen.
-const std::vector<std::pair<const char*, const char*>> ChangedKeys = {
-    {"WindowState", "0"}, {"Left", "150"},  {"Top", "90"},
-    {"ClientWidth", "640"}, {"ClientHeight", "480"}, {"Graph", "2"},
-    {"Infor", "3"},        {"Data", "2"},   {"UpDown1.Position", "7"},
-    {"UpDown2.Position", "1000"}, {"X1.Checked", "True"}};
+const std::vector<std::pair<const char*, const char*>> ChangedKeys = {{"WindowState", "0"},
+                                                                      {"Left", "150"},
+                                                                      {"Top", "90"},
+                                                                      {"ClientWidth", "640"},
+                                                                      {"ClientHeight", "480"},
+                                                                      {"Graph", "2"},
+                                                                      {"Infor", "3"},
+                                                                      {"Data", "2"},
+                                                                      {"UpDown1.Position", "7"},
+                                                                      {"UpDown2.Position", "1000"},
+                                                                      {"X1.Checked", "True"}};
 
 std::vector<std::pair<const char*, const char*>> With(
     std::vector<std::pair<const char*, const char*>> Keys, const char* Key, const char* Value) {
@@ -93,7 +106,8 @@ QByteArray Message(uint32_t DwData, uint32_t CbData, const QByteArray& Data) {
 
 // Runs Body on a thread of its own (it may block on a socket) while this
 // thread serves the window's events; returns Body's result.
-template <class TBody> auto OffThread(TBody Body) {
+template <class TBody>
+auto OffThread(TBody Body) {
   auto Future = std::async(std::launch::async, Body);
   while (Future.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
     QApplication::processEvents();
@@ -101,7 +115,8 @@ template <class TBody> auto OffThread(TBody Body) {
 }
 
 // Runs the event loop until Done() or Ms pass; true when Done().
-template <class TDone> bool ServeUntil(TDone Done, int Ms) {
+template <class TDone>
+bool ServeUntil(TDone Done, int Ms) {
   QElapsedTimer Timer;
   Timer.start();
   while (!Done()) {
@@ -211,8 +226,8 @@ TEST_F(FrameLifecycle, RestoresEveryKey) {
 }
 
 TEST_F(FrameLifecycle, InforTwoChecksHuffmanArraysAndOtherValuesTheDefaults) {
-  WriteSettings(SettingsBytes(
-      With(With(With(FirstStartKeys, "Infor", "2"), "Graph", "7"), "Data", "0")));
+  WriteSettings(
+      SettingsBytes(With(With(With(FirstStartKeys, "Infor", "2"), "Graph", "7"), "Data", "0")));
   TFrameForm& F = ShowForm();
   EXPECT_TRUE(F.RadioButton4->isChecked());
   EXPECT_TRUE(F.RadioButton1->isChecked());
@@ -273,7 +288,11 @@ TEST_F(FrameLifecycle, MaximizedCloseWritesOnlyWindowState) {
 }
 
 TEST_F(FrameLifecycle, StoredGeometryThatCannotShowAWindowGoesBackToTheDesignAndIsStoredSo) {
-  struct TCase { const char *Left, *Top, *Width, *Height; QPoint Pos; QSize Size; };
+  struct TCase {
+    const char *Left, *Top, *Width, *Height;
+    QPoint Pos;
+    QSize Size;
+  };
   const TCase Cases[] = {
       {"20000", "-9000", "640", "480", {197, 115}, {640, 480}},
       {"2147483647", "-2147483648", "640", "480", {197, 115}, {640, 480}},
@@ -282,17 +301,19 @@ TEST_F(FrameLifecycle, StoredGeometryThatCannotShowAWindowGoesBackToTheDesignAnd
       {"-2147483648", "2147483647", "-2147483648", "2147483647", {197, 115}, {711, 515}},
   };
   for (const TCase& Case : Cases) {
-    WriteSettings(SettingsBytes(With(With(With(With(ChangedKeys, "Left", Case.Left), "Top", Case.Top),
-                                               "ClientWidth", Case.Width),
-                                     "ClientHeight", Case.Height)));
+    WriteSettings(
+        SettingsBytes(With(With(With(With(ChangedKeys, "Left", Case.Left), "Top", Case.Top),
+                                "ClientWidth", Case.Width),
+                           "ClientHeight", Case.Height)));
     TFrameForm& F = ShowForm();
     EXPECT_EQ(F.pos(), Case.Pos) << Case.Left << "," << Case.Top;
     EXPECT_EQ(F.size(), Case.Size) << Case.Width << "x" << Case.Height;
     DestroyForm();
     const QByteArray Stored = ReadBytes(SettingsPath());
-    for (const auto& [Key, Value] :
-         {std::pair{"Left", Case.Pos.x()}, {"Top", Case.Pos.y()}, {"ClientWidth", Case.Size.width()},
-          {"ClientHeight", Case.Size.height()}})
+    for (const auto& [Key, Value] : {std::pair{"Left", Case.Pos.x()},
+                                     {"Top", Case.Pos.y()},
+                                     {"ClientWidth", Case.Size.width()},
+                                     {"ClientHeight", Case.Size.height()}})
       EXPECT_TRUE(Stored.contains(QByteArray(Key) + '=' + QByteArray::number(Value) + "\r\n"))
           << Key << " in " << Stored.constData();
   }
@@ -364,18 +385,36 @@ TEST_F(FrameLifecycle, OptionTable) {
   };
   const std::vector<TCase> Cases = {
       {{"/b"}, 10, &TFrameForm::RadioButton1, &TFrameForm::RadioButton3, &TFrameForm::RadioButton6},
-      {{"/bxy"}, 10, &TFrameForm::RadioButton1, &TFrameForm::RadioButton3,
+      {{"/bxy"},
+       10,
+       &TFrameForm::RadioButton1,
+       &TFrameForm::RadioButton3,
        &TFrameForm::RadioButton6},
-      {{"/b99"}, 20, &TFrameForm::RadioButton1, &TFrameForm::RadioButton3,
+      {{"/b99"},
+       20,
+       &TFrameForm::RadioButton1,
+       &TFrameForm::RadioButton3,
        &TFrameForm::RadioButton6},
-      {{"/B123"}, 12, &TFrameForm::RadioButton1, &TFrameForm::RadioButton3,
+      {{"/B123"},
+       12,
+       &TFrameForm::RadioButton1,
+       &TFrameForm::RadioButton3,
        &TFrameForm::RadioButton6},
       {{"/b0"}, 1, &TFrameForm::RadioButton1, &TFrameForm::RadioButton3, &TFrameForm::RadioButton6},
-      {{"/G25", "-i2", "/D2"}, 10, &TFrameForm::RadioButton2, &TFrameForm::RadioButton4,
+      {{"/G25", "-i2", "/D2"},
+       10,
+       &TFrameForm::RadioButton2,
+       &TFrameForm::RadioButton4,
        &TFrameForm::RadioButton7},
-      {{"/g2", "/g", "/i3", "/ix", "/d2", "/d1"}, 10, &TFrameForm::RadioButton1,
-       &TFrameForm::RadioButton3, &TFrameForm::RadioButton6},
-      {{"/z9", "/", "-"}, 10, &TFrameForm::RadioButton1, &TFrameForm::RadioButton3,
+      {{"/g2", "/g", "/i3", "/ix", "/d2", "/d1"},
+       10,
+       &TFrameForm::RadioButton1,
+       &TFrameForm::RadioButton3,
+       &TFrameForm::RadioButton6},
+      {{"/z9", "/", "-"},
+       10,
+       &TFrameForm::RadioButton1,
+       &TFrameForm::RadioButton3,
        &TFrameForm::RadioButton6},
   };
   for (const TCase& Case : Cases) {
@@ -412,7 +451,7 @@ TEST_F(FrameLifecycle, AbsolutePathIsAFileNotAnOption) {
 // ---- drop and menu ------------------------------------------------------------
 
 TEST_F(FrameLifecycle, DropOfThreeFilesOpensTheFirst) {
-    // A path longer than 255 characters arrives whole.
+  // A path longer than 255 characters arrives whole.
   const QString Long = SampleFile(QString(240, QLatin1Char('x')) + ".bin");
   ASSERT_GT(Long.size(), 255);
   const QString Other = SampleFile("other.bin");
@@ -479,8 +518,7 @@ TEST_F(FrameLifecycle, ContextMenuOpensAnywhereOutsideTheTextBoxes) {
   EXPECT_EQ(Entries, QStringList({Utf8("ﾍﾙﾌﾟ(&H)"), Utf8("ﾊﾞｰｼﾞｮﾝ情報(&A)"), "-",
                                   Utf8("二重起動を許す(&X)"), "-", Utf8("全て選択(&A)"), "-",
                                   Utf8("初期状態に戻す(&Q)"), "-", Utf8("C 配列をコピー(&C)"),
-                                  Utf8("頻度テーブルを保存(&S)..."),
-                                  Utf8("グラフを保存(&G)...")}));
+                                  Utf8("頻度テーブルを保存(&S)..."), Utf8("グラフを保存(&G)...")}));
 }
 
 // Presses a key in Target as the user would: the window's shortcuts first.
@@ -608,19 +646,17 @@ TEST_F(CopyData, FindWindowMatchesClassAndExactCaption) {
 
   const QString BusyCaption = Utf8(FrameCaption) + Utf8(FrameBusySuffix);
   F.setWindowTitle(BusyCaption);
-  EXPECT_FALSE(OffThread([] {
-    return FindWindow("TFrameForm", FrameCaption, QDeadlineTimer(3000)) != nullptr;
-  }));
-  EXPECT_FALSE(OffThread([&] {
-    return FindWindow("TOtherForm", BusyCaption, QDeadlineTimer(3000)) != nullptr;
-  }));
+  EXPECT_FALSE(OffThread(
+      [] { return FindWindow("TFrameForm", FrameCaption, QDeadlineTimer(3000)) != nullptr; }));
+  EXPECT_FALSE(OffThread(
+      [&] { return FindWindow("TOtherForm", BusyCaption, QDeadlineTimer(3000)) != nullptr; }));
 
   F.setWindowTitle(Utf8(FrameCaption));
   const int32_t Reply = OffThread([] {
     TWindowHandle Window = FindWindow("TFrameForm", FrameCaption, QDeadlineTimer(3000));
     int32_t Result = -1;
-    if (!Window || !SendCopyData(*Window, 1024, QByteArray("KVX07", 6), QDeadlineTimer(3000),
-                                 &Result))
+    if (!Window ||
+        !SendCopyData(*Window, 1024, QByteArray("KVX07", 6), QDeadlineTimer(3000), &Result))
       return -1;
     return Result;
   });
@@ -642,10 +678,10 @@ TEST_F(CopyData, MalformedAndSilentPeersAreDroppedWithoutAHandlerCall) {
 
   // Each peer: what it sends, then whether the window hangs up on it.
   const std::vector<QByteArray> Sends = {
-      QByteArray(),                                       // silent
-      Message(1024, 0xFFFFFFFFu, "KVX07"),                // announces 4 GiB
-      Message(1024, 6, "KVX"),                            // short, then silent
-      QByteArray("\x00\x04", 2),                          // half a header
+      QByteArray(),                         // silent
+      Message(1024, 0xFFFFFFFFu, "KVX07"),  // announces 4 GiB
+      Message(1024, 6, "KVX"),              // short, then silent
+      QByteArray("\x00\x04", 2),            // half a header
   };
   std::vector<std::unique_ptr<QLocalSocket>> Peers;
   for (const QByteArray& Bytes : Sends) {
@@ -693,8 +729,7 @@ TEST_F(CopyData, IdlePeersDoNotKeepARequestOut) {
       auto& Peer = Peers.emplace_back(std::make_unique<QLocalSocket>());
       Peer->connectToServer(Receiver->SocketPath());
       // The window is on this thread: it takes each peer from the backlog here.
-      ASSERT_TRUE(
-          ServeUntil([&] { return Peer->state() == QLocalSocket::ConnectedState; }, 1000));
+      ASSERT_TRUE(ServeUntil([&] { return Peer->state() == QLocalSocket::ConnectedState; }, 1000));
     }
     // Every one is greeted; beyond the limit the oldest ones go.
     const auto Held = [&] {

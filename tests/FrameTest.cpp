@@ -7,22 +7,22 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QGuiApplication>
-#include <QProcess>
-#include <QProgressDialog>
-#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStyle>
-#include <QStyleOptionFrame>
 #include <QLocale>
 #include <QMimeData>
 #include <QPainter>
+#include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,8 @@ QString Q(const char* Utf8) { return QString::fromUtf8(Utf8); }
 
 // The 32-bit fallback message for Path, composed here line by line.
 QString FallbackMessage(const QString& Path) {
-  return Q("\r\nファイル ") + Path + Q("\r\n\r\nに含まれるデータは 32 bit の拡張データとして扱えない特性") +
+  return Q("\r\nファイル ") + Path +
+         Q("\r\n\r\nに含まれるデータは 32 bit の拡張データとして扱えない特性") +
          Q("\r\n\r\nを持っていますので、8 bit の通常データとして扱います。\r\n");
 }
 
@@ -96,28 +97,62 @@ TEST_F(FrameLayout, WindowIsNamedAndCaptioned) {
 
 TEST_F(FrameLayout, ControlsCarryTheirNamesCaptionsAndTexts) {
   CreateForm();
-  const std::pair<const char*, const char*> Captions[] = {
-      {"Label1", "棒幅 :"},        {"Label2", "Data :"},       {"Label3", "Frequency :"},
-      {"Label4", "BitLength :"},   {"Label5", "BitPattern :"}, {"Label6", "= $00"},
-      {"Label7", "平均 :"},        {"Label8", "分散 :"},       {"Label9", "0"},
-      {"Label10", "10"},           {"Label11", "最大 :"},      {"Label12", "100"},
-      {"Button1", "開く"},         {"Button2", "0 ～"},        {"Button3", "元に"},
-      {"Button4", "更新"},         {"Button5", "＋"},          {"Button6", "－"},
-      {"Button7", "×"},            {"Button8", "÷"},           {"Button9", "描画"},
-      {"Button10", "クリア"},      {"Button11", "適合"},       {"Button12", "A = 0"},
-      {"Button13", "<=="},         {"Button14", "==>"},        {"RadioButton1", "データ順"},
-      {"RadioButton2", "頻度順"},  {"RadioButton3", "ハフマン分布"}, {"RadioButton4", "ハフマン配列"},
-      {"RadioButton5", "頻度テーブル"}, {"RadioButton6", " 8 bit(通常)"}, {"RadioButton7", "32 bit(拡張)"},
-      {"Edit1", "10"},  {"Edit2", "255"}, {"Edit3", "0"},  {"Edit4", "0"},   {"Edit5", "0"},
-      {"Edit6", ""},    {"Edit7", "1"},   {"Edit8", "1"},  {"Edit9", "2"},   {"Edit10", "2"},
-      {"Edit11", "0"},  {"Edit12", "10"}, {"Edit13", "100"}};
+  const std::pair<const char*, const char*> Captions[] = {{"Label1", "棒幅 :"},
+                                                          {"Label2", "Data :"},
+                                                          {"Label3", "Frequency :"},
+                                                          {"Label4", "BitLength :"},
+                                                          {"Label5", "BitPattern :"},
+                                                          {"Label6", "= $00"},
+                                                          {"Label7", "平均 :"},
+                                                          {"Label8", "分散 :"},
+                                                          {"Label9", "0"},
+                                                          {"Label10", "10"},
+                                                          {"Label11", "最大 :"},
+                                                          {"Label12", "100"},
+                                                          {"Button1", "開く"},
+                                                          {"Button2", "0 ～"},
+                                                          {"Button3", "元に"},
+                                                          {"Button4", "更新"},
+                                                          {"Button5", "＋"},
+                                                          {"Button6", "－"},
+                                                          {"Button7", "×"},
+                                                          {"Button8", "÷"},
+                                                          {"Button9", "描画"},
+                                                          {"Button10", "クリア"},
+                                                          {"Button11", "適合"},
+                                                          {"Button12", "A = 0"},
+                                                          {"Button13", "<=="},
+                                                          {"Button14", "==>"},
+                                                          {"RadioButton1", "データ順"},
+                                                          {"RadioButton2", "頻度順"},
+                                                          {"RadioButton3", "ハフマン分布"},
+                                                          {"RadioButton4", "ハフマン配列"},
+                                                          {"RadioButton5", "頻度テーブル"},
+                                                          {"RadioButton6", " 8 bit(通常)"},
+                                                          {"RadioButton7", "32 bit(拡張)"},
+                                                          {"Edit1", "10"},
+                                                          {"Edit2", "255"},
+                                                          {"Edit3", "0"},
+                                                          {"Edit4", "0"},
+                                                          {"Edit5", "0"},
+                                                          {"Edit6", ""},
+                                                          {"Edit7", "1"},
+                                                          {"Edit8", "1"},
+                                                          {"Edit9", "2"},
+                                                          {"Edit10", "2"},
+                                                          {"Edit11", "0"},
+                                                          {"Edit12", "10"},
+                                                          {"Edit13", "100"}};
   for (const auto& [Name, Caption] : Captions) {
     QWidget* W = Form->findChild<QWidget*>(QString::fromLatin1(Name));
     ASSERT_NE(W, nullptr) << Name;
     QString Text;
-    if (auto* L = qobject_cast<QLabel*>(W)) Text = L->text();
-    else if (auto* B = qobject_cast<QAbstractButton*>(W)) Text = B->text();
-    else if (auto* E = qobject_cast<QLineEdit*>(W)) Text = E->text();
+    if (auto* L = qobject_cast<QLabel*>(W))
+      Text = L->text();
+    else if (auto* B = qobject_cast<QAbstractButton*>(W))
+      Text = B->text();
+    else if (auto* E = qobject_cast<QLineEdit*>(W))
+      Text = E->text();
     EXPECT_EQ(Text, Q(Caption)) << Name;
   }
   const std::pair<QGroupBox*, const char*> Groups[] = {{Form->GroupBox1, "グラフ"},
@@ -141,11 +176,11 @@ TEST_F(FrameLayout, ContextMenuEntriesInOrder) {
     Entries << (Item->isSeparator() ? QStringLiteral("-")
                                     : Item->objectName() + QLatin1Char(' ') + Item->text() +
                                           QLatin1Char(' ') + Item->shortcut().toString());
-  EXPECT_EQ(Entries, (QStringList{Q("H1 ﾍﾙﾌﾟ(&H) F1"), Q("About1 ﾊﾞｰｼﾞｮﾝ情報(&A) "), "-",
-                                  Q("X1 二重起動を許す(&X) "), "-", Q("A1 全て選択(&A) Ctrl+A"), "-",
-                                  Q("Q1 初期状態に戻す(&Q) Ctrl+Q"), "-", Q("C1 C 配列をコピー(&C) "),
-                                  Q("S1 頻度テーブルを保存(&S)... "),
-                                  Q("G1 グラフを保存(&G)... ")}));
+  EXPECT_EQ(Entries,
+            (QStringList{Q("H1 ﾍﾙﾌﾟ(&H) F1"), Q("About1 ﾊﾞｰｼﾞｮﾝ情報(&A) "), "-",
+                         Q("X1 二重起動を許す(&X) "), "-", Q("A1 全て選択(&A) Ctrl+A"), "-",
+                         Q("Q1 初期状態に戻す(&Q) Ctrl+Q"), "-", Q("C1 C 配列をコピー(&C) "),
+                         Q("S1 頻度テーブルを保存(&S)... "), Q("G1 グラフを保存(&G)... ")}));
   EXPECT_TRUE(Form->X1->isCheckable());
   EXPECT_FALSE(Form->X1->isChecked());
 }
@@ -218,10 +253,17 @@ int TextRoom(QLineEdit* Edit) {
 
 TEST_F(FrameLayout, EveryBoxShowsItsWholeValue) {
   ShowForm();
-  const struct { QLineEdit* Edit; const char* Value; } Cases[] = {
-      {Form->Edit4, "1048576"},  {Form->Edit4, "8888888"},
-      {Form->Edit2, "10,239"},   {Form->Edit3, "10,239"},
-      {Form->Edit13, "3000000"}, {Form->Edit11, "-255"},  {Form->Edit12, "32767"},
+  const struct {
+    QLineEdit* Edit;
+    const char* Value;
+  } Cases[] = {
+      {Form->Edit4, "1048576"},
+      {Form->Edit4, "8888888"},
+      {Form->Edit2, "10,239"},
+      {Form->Edit3, "10,239"},
+      {Form->Edit13, "3000000"},
+      {Form->Edit11, "-255"},
+      {Form->Edit12, "32767"},
       {Form->Edit6, "1111111111111111 = 65535"},
       {Form->Edit6, "0000000000000000 = 0"},
   };
@@ -235,13 +277,15 @@ TEST_F(FrameLayout, EveryBoxShowsItsWholeValue) {
 TEST_F(FrameLayout, TabOrderFollowsTheDesign) {
   CreateForm();
   const QList<QWidget*> Expected = {
-      Form->Button1,  Form->Edit1,   Form->RadioButton1, Form->RadioButton2, Form->RadioButton3,
-      Form->RadioButton4, Form->RadioButton5, Form->Edit2, Form->Button2, Form->Button3,
-      Form->Edit3,    Form->Edit4,   Form->Edit5,   Form->Edit6,   Form->Button4,  Form->Edit7,
-      Form->Edit8,    Form->Edit9,   Form->Edit10,  Form->Button5, Form->Button6,  Form->Button7,
-      Form->Button8,  Form->Button9, Form->Button10, Form->Button11, Form->Edit11, Form->Edit12,
-      Form->Edit13,   Form->Button12, Form->RadioButton6, Form->RadioButton7, Form->Button13,
-      Form->Button14};
+      Form->Button1,      Form->Edit1,        Form->RadioButton1, Form->RadioButton2,
+      Form->RadioButton3, Form->RadioButton4, Form->RadioButton5, Form->Edit2,
+      Form->Button2,      Form->Button3,      Form->Edit3,        Form->Edit4,
+      Form->Edit5,        Form->Edit6,        Form->Button4,      Form->Edit7,
+      Form->Edit8,        Form->Edit9,        Form->Edit10,       Form->Button5,
+      Form->Button6,      Form->Button7,      Form->Button8,      Form->Button9,
+      Form->Button10,     Form->Button11,     Form->Edit11,       Form->Edit12,
+      Form->Edit13,       Form->Button12,     Form->RadioButton6, Form->RadioButton7,
+      Form->Button13,     Form->Button14};
   for (qsizetype I = 1; I < Expected.size(); ++I) {
     // The next control in the chain that can take focus by Tab.
     QWidget* Next = Expected[I - 1]->nextInFocusChain();
@@ -502,8 +546,8 @@ TEST_F(FrameOpen, SavedTableOpensBackAsTheSameTableIn32Bit) {
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
   THuffman Huffman;
   TDocument Reopened;
-  const TOpenResult Result = OpenDocumentFile(PathOf("saved.frq").toStdString(), true, Huffman,
-                                              Reopened, '.');
+  const TOpenResult Result =
+      OpenDocumentFile(PathOf("saved.frq").toStdString(), true, Huffman, Reopened, '.');
   EXPECT_FALSE(Result.FellBack);
   EXPECT_EQ(Reopened.Frequency, Edited);
 }
@@ -628,10 +672,12 @@ TEST_F(FrameOpen, AllZeroWordsOpenWithoutACode) {
   EXPECT_TRUE(Dialogs.Messages.empty());
   EXPECT_EQ(Form->DataCount(), 0);
   EXPECT_EQ(Form->Frequency().size(), 3u);
-  EXPECT_EQ(Form->HuffmanText(), "ファイル名 = zero.frq\r\n\r\nハフマン符号が作成出来ない為、\r\n\r\n"
-                                 "ハフマン分布は表示出来ません。");
-  EXPECT_EQ(Form->ArrayText(), "ファイル名 = zero.frq\r\n\r\nハフマン符号が作成出来ない為、\r\n\r\n"
-                               "ハフマン配列は表示出来ません。");
+  EXPECT_EQ(Form->HuffmanText(),
+            "ファイル名 = zero.frq\r\n\r\nハフマン符号が作成出来ない為、\r\n\r\n"
+            "ハフマン分布は表示出来ません。");
+  EXPECT_EQ(Form->ArrayText(),
+            "ファイル名 = zero.frq\r\n\r\nハフマン符号が作成出来ない為、\r\n\r\n"
+            "ハフマン配列は表示出来ません。");
   EXPECT_FALSE(Form->Image1->HasPicture());
   EXPECT_FALSE(Form->Button9->isEnabled());
 }
@@ -770,8 +816,9 @@ TEST_F(FrameViews, SwitchingShowsTheStoredTexts) {
 TEST_F(FrameViews, TableViewListsEveryEntry) {
   ShowAndOpen("abra.txt", "abracadabra");
   const std::string Rule(48, '=');
-  std::string Expected = "ファイル名 = abra.txt\r\n\r\n<データの頻度テーブル>   10 進  =  16 進表現\r\n" +
-                         Rule + "\r\n        Data:       |      Frequency:\r\n" + Rule + "\r\n";
+  std::string Expected =
+      "ファイル名 = abra.txt\r\n\r\n<データの頻度テーブル>   10 進  =  16 進表現\r\n" + Rule +
+      "\r\n        Data:       |      Frequency:\r\n" + Rule + "\r\n";
   for (int I = 0; I < 256; ++I) Expected += TableRow(I, Form->Frequency()[I]) + "\r\n";
   Expected += "\r\n";
   EXPECT_EQ(Form->TableText(), Expected);
@@ -811,7 +858,8 @@ TEST_F(FrameViews, RejectedDatumBringsThePreviousBack) {
   ShowAndOpen("abra.txt", "abracadabra");
   TypeText(Form->Edit3, "97");
   PressEnter(Form->Edit3);
-  for (const QString& Typed : {QStringLiteral("abc"), QStringLiteral("10240"), QStringLiteral("-1")}) {
+  for (const QString& Typed :
+       {QStringLiteral("abc"), QStringLiteral("10240"), QStringLiteral("-1")}) {
     Dialogs.Messages.clear();
     TypeText(Form->Edit3, Typed);
     PressEnter(Form->Edit3);
@@ -987,7 +1035,7 @@ TEST_F(FrameGraph, FrequencyOrderDescendsAndStopsAtTheLastNonZero) {
   EXPECT_EQ(Form->FirstShown(), 0);
   const QImage Image = Rendered(*Form);
   const int H = Form->Image1->height();
-  EXPECT_EQ(Image.pixel(36 + 5, 9), Blue);           // 5 of 5
+  EXPECT_EQ(Image.pixel(36 + 5, 9), Blue);                // 5 of 5
   EXPECT_EQ(Image.pixel(36 + 4 * 10 + 5, H - 18), Blue);  // the fifth (1)
   EXPECT_NE(Image.pixel(36 + 5 * 10 + 5, H - 18), Blue);  // no sixth bar
   EXPECT_FALSE(Form->Button14->isEnabled());
@@ -1010,11 +1058,21 @@ TEST_F(FrameGraph, PeakBoxIsNormalisedAtTheDraw) {
 }
 
 TEST(FrequencyTickStep, PowersOfTenAndTheirAdjustments) {
-  const std::pair<int32_t, int64_t> Cases[] = {
-      {1, 1},         {5, 1},           {8, 2},           {15, 2},     {20, 10},
-      {71, 20},       {100, 20},        {200, 100},       {701, 200},  {1048576, 200000},
-      {999999999, 200000000}, {1000000000, 200000000}, {1999999999, 200000000},
-      {2000000000, 1000000000}, {2147483647, 1000000000}};
+  const std::pair<int32_t, int64_t> Cases[] = {{1, 1},
+                                               {5, 1},
+                                               {8, 2},
+                                               {15, 2},
+                                               {20, 10},
+                                               {71, 20},
+                                               {100, 20},
+                                               {200, 100},
+                                               {701, 200},
+                                               {1048576, 200000},
+                                               {999999999, 200000000},
+                                               {1000000000, 200000000},
+                                               {1999999999, 200000000},
+                                               {2000000000, 1000000000},
+                                               {2147483647, 1000000000}};
   for (const auto& [Maximum, Step] : Cases) EXPECT_EQ(FrequencyTickStep(Maximum), Step) << Maximum;
 }
 

@@ -77,14 +77,15 @@ void TFrameTest::SetUp() {
   FDir = std::make_unique<QTemporaryDir>();
   ASSERT_TRUE(FDir->isValid());
   // Whatever the program finds through the environment lies in this folder.
-  const std::pair<const char*, const char*> Redirected[] = {
-      {"XDG_CONFIG_HOME", "config"}, {"XDG_DATA_HOME", "data"},
-      {"XDG_RUNTIME_DIR", "runtime"}, {"TMPDIR", "tmp"}};
+  const std::pair<const char*, const char*> Redirected[] = {{"XDG_CONFIG_HOME", "config"},
+                                                            {"XDG_DATA_HOME", "data"},
+                                                            {"XDG_RUNTIME_DIR", "runtime"},
+                                                            {"TMPDIR", "tmp"}};
   for (const auto& [Variable, Folder] : Redirected) {
     const QString Path = PathOf(QString::fromLatin1(Folder));
     ASSERT_TRUE(QDir().mkpath(Path));
-    QFile::setPermissions(Path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                    QFileDevice::ExeOwner);
+    QFile::setPermissions(Path,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     FSavedEnvironment.emplace_back(Variable, qgetenv(Variable));
     qputenv(Variable, QFile::encodeName(Path));
   }
@@ -147,7 +148,8 @@ QByteArray WordBytes(const std::vector<int32_t>& Words) {
   QByteArray Bytes;
   for (const int32_t Word : Words) {
     const auto U = static_cast<uint32_t>(Word);
-    for (int Shift = 0; Shift < 32; Shift += 8) Bytes.append(static_cast<char>((U >> Shift) & 0xFF));
+    for (int Shift = 0; Shift < 32; Shift += 8)
+      Bytes.append(static_cast<char>((U >> Shift) & 0xFF));
   }
   return Bytes;
 }

@@ -95,11 +95,11 @@ TEST_F(Graph, HintsOverTheBars) {
        "Data : 114 = $72  Frequency : 2  BitLength : 3  BitPattern : 101 = 5"},
       {false, BarPoint(97, 0, 5, h) - QPoint(0, 205),
        "Data : 97 = $61  Frequency : 5  BitLength : 1  BitPattern : 0 = 0"},
-      {false, BarPoint(97, 0, 5, h) - QPoint(0, 206), ""},    // above the top
-      {false, BarPoint(98, 0, 5, h) - QPoint(0, 82), ""},     // above b's bar
-      {false, BarPoint(101, 0, 5, h), ""},                    // no bar
-      {false, QPoint(34, h - 17), ""},                        // the axis
-      {false, QPoint(BarPoint(97, 0, 5, h).x(), h - 15), ""}, // below the base line
+      {false, BarPoint(97, 0, 5, h) - QPoint(0, 206), ""},     // above the top
+      {false, BarPoint(98, 0, 5, h) - QPoint(0, 82), ""},      // above b's bar
+      {false, BarPoint(101, 0, 5, h), ""},                     // no bar
+      {false, QPoint(34, h - 17), ""},                         // the axis
+      {false, QPoint(BarPoint(97, 0, 5, h).x(), h - 15), ""},  // below the base line
       {true, BarPoint(0, 0, 5, h), "Position : 0  Frequency : 5  Data : 97"},
       {true, BarPoint(2, 0, 5, h), "Position : 2  Frequency : 2  Data : 98, 114"},
       {true, BarPoint(4, 0, 5, h), "Position : 4  Frequency : 1  Data : 99, 100"},
@@ -138,9 +138,8 @@ TEST_F(Graph, ClickSelectsTheDatum) {
     int Position;
     int Datum;
     QString Frequency;
-  } const Cases[] = {{false, 114, 114, "2"}, {false, 98, 98, "2"},
-                     {true, 1, 98, "2"},     {true, 2, 114, "2"},
-                     {true, 3, 99, "1"},     {true, 4, 100, "1"}};
+  } const Cases[] = {{false, 114, 114, "2"}, {false, 98, 98, "2"}, {true, 1, 98, "2"},
+                     {true, 2, 114, "2"},    {true, 3, 99, "1"},   {true, 4, 100, "1"}};
   for (const auto& C : Cases) {
     (C.Sorted ? Form->RadioButton2 : Form->RadioButton1)->setChecked(true);
     ClickImage(BarPoint(C.Position, 0, 5, H()));

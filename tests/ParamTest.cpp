@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <csignal>
 
 #include "Param.h"
 
@@ -52,8 +52,7 @@ std::vector<std::string> FolderEntries(const std::string& Folder) {
 
 std::vector<std::string> LinesOf(const TParameter& P) {
   std::vector<std::string> Lines;
-  for (const QByteArray& Line : P.Lines())
-    Lines.push_back(Line.toStdString());
+  for (const QByteArray& Line : P.Lines()) Lines.push_back(Line.toStdString());
   return Lines;
 }
 
@@ -329,10 +328,12 @@ TEST_F(ParamKeys, KeyLineWithNothingAfterEqualsIsNotFound) {
 TEST_F(ParamKeys, NamesAndValuesTheFileCannotHoldAreRefused) {
   TParameter P;
   P.Add(QStringLiteral("Top=1"));
-  EXPECT_EQ(MessageOf<EValueName>([&] { P.WriteString(QStringLiteral("a=b"), QStringLiteral("1")); }),
-            "Name 'a=b' cannot be used in parameters.");
+  EXPECT_EQ(
+      MessageOf<EValueName>([&] { P.WriteString(QStringLiteral("a=b"), QStringLiteral("1")); }),
+      "Name 'a=b' cannot be used in parameters.");
   EXPECT_THROW(P.WriteString(QStringLiteral("a\nb"), QStringLiteral("1")), EValueName);
-  EXPECT_EQ(MessageOf<EValueName>([&] { P.WriteString(QStringLiteral("Top"), QStringLiteral("1\r\n2")); }),
+  EXPECT_EQ(MessageOf<EValueName>(
+                [&] { P.WriteString(QStringLiteral("Top"), QStringLiteral("1\r\n2")); }),
             "Value of Top cannot hold a line break or NUL.");
   EXPECT_THROW(P.WriteString(QStringLiteral("Top"), QStringLiteral("1\r")), EValueName);
   EXPECT_EQ(LinesOf(P), std::vector<std::string>{"Top=1"});
@@ -508,8 +509,7 @@ public:
 protected:
   bool WriteText(QIODevice& File, const QByteArray& Text) override {
     File.write(Text.left(Text.size() / 2));
-    if (Throw)
-      throw std::runtime_error("torn down");
+    if (Throw) throw std::runtime_error("torn down");
     return false;
   }
 };
@@ -524,7 +524,8 @@ TEST_F(ParamSave, FailedWriteLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(MessageOf<EFCreateError>([&] { P.Save(); }),
             "ファイル " + Root + "/Quorvant.ini を作成できません");
   EXPECT_EQ(ReadBytes(Root + "/Quorvant.ini"), Old);
-  EXPECT_EQ(FolderEntries(Root), (std::vector<std::string>{"Quorvant.ini", "config", "data", "home"}));
+  EXPECT_EQ(FolderEntries(Root),
+            (std::vector<std::string>{"Quorvant.ini", "config", "data", "home"}));
   EXPECT_EQ(LinesOf(P), (std::vector<std::string>{"[Quorvant]", "Left=100", "Top=2"}));
 }
 
@@ -538,7 +539,8 @@ TEST_F(ParamSave, WriteAbortedByExceptionLeavesTheOldFile) {
   P.WriteInteger(QStringLiteral("Top"), 3);
   EXPECT_THROW(P.Save(), std::runtime_error);
   EXPECT_EQ(ReadBytes(Root + "/Quorvant.ini"), Old);
-  EXPECT_EQ(FolderEntries(Root), (std::vector<std::string>{"Quorvant.ini", "config", "data", "home"}));
+  EXPECT_EQ(FolderEntries(Root),
+            (std::vector<std::string>{"Quorvant.ini", "config", "data", "home"}));
 }
 
 TEST_F(ParamSave, ShorterTextReplacesTheOldFileWhole) {
@@ -608,7 +610,8 @@ TEST_F(ParamSave, FolderNamedLikeTheFileRaisesCreateErrorAndStays) {
   P.Add(QStringLiteral("Left=1"));
   EXPECT_THROW(P.Save(), EFCreateError);
   EXPECT_EQ(ReadBytes(Root + "/Quorvant.ini/inside"), "x");
-  EXPECT_EQ(FolderEntries(Root), (std::vector<std::string>{"Quorvant.ini", "config", "data", "home"}));
+  EXPECT_EQ(FolderEntries(Root),
+            (std::vector<std::string>{"Quorvant.ini", "config", "data", "home"}));
 }
 
 TEST_F(ParamSave, FileSystemRefusingTheBytesKeepsTheOldFile) {
@@ -630,7 +633,8 @@ TEST_F(ParamSave, FileSystemRefusingTheBytesKeepsTheOldFile) {
   signal(SIGXFSZ, OldSignal);
   EXPECT_EQ(Message, "ファイル " + Root + "/Quorvant.ini を作成できません");
   EXPECT_EQ(ReadBytes(Root + "/Quorvant.ini"), Old);
-  EXPECT_EQ(FolderEntries(Root), (std::vector<std::string>{"Quorvant.ini", "config", "data", "home"}));
+  EXPECT_EQ(FolderEntries(Root),
+            (std::vector<std::string>{"Quorvant.ini", "config", "data", "home"}));
 }
 
 TEST_F(ParamSave, LinkToAFifoOrFolderIsNeverReplaced) {
@@ -660,8 +664,8 @@ TEST_F(ParamSave, SaveRemovesTemporariesAKilledSaveLeft) {
   Aim(P);
   P.Add(QStringLiteral("A=1"));
   P.Save();
-  EXPECT_EQ(FolderEntries(Root), (std::vector<std::string>{"Quorvant.ini", "Quorvant.ini.backup", "config",
-                                                           "data", "home"}));
+  EXPECT_EQ(FolderEntries(Root), (std::vector<std::string>{"Quorvant.ini", "Quorvant.ini.backup",
+                                                           "config", "data", "home"}));
 }
 
 TEST_F(ParamSave, UnwritableFileSystemRaisesCreateError) {
@@ -797,7 +801,8 @@ TEST_F(ParamSpecialFolder, VirtualAndUnknownFoldersAreEmpty) {
 // ---- CreateLink, DeleteLink and the store's shortcuts -----------------------------------
 
 TEST_F(ParamLink, DesktopEntryIsWrittenExactlyAndExecutable) {
-  ASSERT_TRUE(CreateLink(QStringLiteral("/opt/My Tools/quorvant"), Q(Root), QStringLiteral("Quorvant")));
+  ASSERT_TRUE(
+      CreateLink(QStringLiteral("/opt/My Tools/quorvant"), Q(Root), QStringLiteral("Quorvant")));
   const std::string Path = Root + "/Quorvant.desktop";
   EXPECT_EQ(ReadBytes(Path),
             "[Desktop Entry]\nType=Application\nName=Quorvant\n"
@@ -811,7 +816,8 @@ TEST_F(ParamLink, DesktopEntryIsWrittenExactlyAndExecutable) {
 }
 
 TEST_F(ParamLink, ExecQuotesAndEscapesReservedCharacters) {
-  ASSERT_TRUE(CreateLink(QStringLiteral("/opt/a$b/c\"d%e\\f`g"), Q(Root + "/"), QStringLiteral("Odd")));
+  ASSERT_TRUE(
+      CreateLink(QStringLiteral("/opt/a$b/c\"d%e\\f`g"), Q(Root + "/"), QStringLiteral("Odd")));
   EXPECT_EQ(ReadBytes(Root + "/Odd.desktop"),
             "[Desktop Entry]\nType=Application\nName=Odd\n"
             "Exec=\"/opt/a\\\\$b/c\\\\\"d%%e\\\\\\\\f\\\\`g\"\nPath=/opt/a$b\n");
@@ -832,7 +838,8 @@ TEST_F(ParamLink, RefusedArgumentsGiveFalseAndWriteNothing) {
   EXPECT_FALSE(CreateLink(QStringLiteral("/q"), Q(Root + "/missing"), QStringLiteral("Q")));
   fs::create_directory(Root + "/Dir.desktop");
   EXPECT_FALSE(CreateLink(QStringLiteral("/q"), Q(Root), QStringLiteral("Dir")));
-  EXPECT_EQ(FolderEntries(Root), (std::vector<std::string>{"Dir.desktop", "config", "data", "home"}));
+  EXPECT_EQ(FolderEntries(Root),
+            (std::vector<std::string>{"Dir.desktop", "config", "data", "home"}));
 }
 
 TEST_F(ParamLink, DeleteRemovesTheEntryOnce) {

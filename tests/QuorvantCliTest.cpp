@@ -53,7 +53,8 @@ void WriteWhole(const fs::path& Path, const std::string& Bytes) {
 // Runs Program with Args (looked up in PATH when it has no slash); standard
 // input from StdinFile (or /dev/null), standard output to StdoutFile (or a
 // file read back into Out); Env entries override the environment.
-TRun RunProgram(const fs::path& Dir, const std::string& Program, const std::vector<std::string>& Args,
+TRun RunProgram(const fs::path& Dir, const std::string& Program,
+                const std::vector<std::string>& Args,
                 const std::map<std::string, std::string>& Env = {},
                 const std::string& StdinFile = "/dev/null", const std::string& StdoutFile = "") {
   static int Serial = 0;
@@ -75,9 +76,8 @@ TRun RunProgram(const fs::path& Dir, const std::string& Program, const std::vect
   const pid_t Pid = ::fork();
   if (Pid == 0) {
     const int In = ::open(StdinFile.c_str(), O_RDONLY);
-    const int Out = StdoutFile.empty()
-                        ? ::open(OutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)
-                        : ::open(StdoutFile.c_str(), O_WRONLY | O_NOCTTY);
+    const int Out = StdoutFile.empty() ? ::open(OutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)
+                                       : ::open(StdoutFile.c_str(), O_WRONLY | O_NOCTTY);
     const int Err = ::open(ErrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (In < 0 || Out < 0 || Err < 0) ::_exit(126);
     ::dup2(In, 0);
@@ -281,10 +281,9 @@ protected:
 
   // The program in the C locale, in this test's folder.
   TRun Cli_(const std::vector<std::string>& Args, const std::string& Stdin = "/dev/null",
-            const std::map<std::string, std::string>& Extra = {},
-            const std::string& Stdout = "") {
-    std::map<std::string, std::string> Env{{"LC_ALL", "C"}, {"LANG", "C"},
-                                           {"TMPDIR", Dir.string()}};
+            const std::map<std::string, std::string>& Extra = {}, const std::string& Stdout = "") {
+    std::map<std::string, std::string> Env{
+        {"LC_ALL", "C"}, {"LANG", "C"}, {"TMPDIR", Dir.string()}};
     for (const auto& [K, V] : Extra) Env[K] = V;
     return RunProgram(Dir, Cli, Args, Env, Stdin, Stdout);
   }
@@ -389,14 +388,15 @@ TEST_F(QuorvantCli, DataNameNamesTheArrays) {
   const std::string Path = File("abra.txt", "abracadabra");
   const TRun R = Cli_({"arrays", Path, "--name", "一致長"});
   ASSERT_EQ(R.Exit, 0) << R.Err;
-  EXPECT_EQ(R.Out, AbraHead +
-                       "  // データを LZ77 符号化した時の一致データの一致長のハフマン分布の BitPattern\r\n"
-                       "  mlPat: array[0..4] of Byte = (\r\n"
-                       "  0, 1, 3, 7, 5);\r\n"
-                       "\r\n"
-                       "  // データを LZ77 符号化した時の一致データの一致長のハフマン分布の BitLength\r\n"
-                       "  mlLen: array[0..4] of Byte = (\r\n"
-                       "  1, 3, 3, 3, 3);\r\n");
+  EXPECT_EQ(R.Out,
+            AbraHead +
+                "  // データを LZ77 符号化した時の一致データの一致長のハフマン分布の BitPattern\r\n"
+                "  mlPat: array[0..4] of Byte = (\r\n"
+                "  0, 1, 3, 7, 5);\r\n"
+                "\r\n"
+                "  // データを LZ77 符号化した時の一致データの一致長のハフマン分布の BitLength\r\n"
+                "  mlLen: array[0..4] of Byte = (\r\n"
+                "  1, 3, 3, 3, 3);\r\n");
   const TRun D = Cli_({"arrays", Path, "--name=一致位置のビット数"});
   ASSERT_EQ(D.Exit, 0);
   EXPECT_NE(D.Out.find("  diPat: array[0..4] of Byte = ("), std::string::npos);
@@ -871,15 +871,13 @@ TEST_F(QuorvantCli, CAndCppArraysCompileToTheEnginesCode) {
     ++Counts[static_cast<size_t>(N.BitLength - 1)];
   }
   Want["c::CodeCount"] = Counts;
-  for (const THuffmanNode& N : Leaves)
-    Want["c::CodeSymbol"].push_back(N.Data);
+  for (const THuffmanNode& N : Leaves) Want["c::CodeSymbol"].push_back(N.Data);
   Want["CodeSymbol"] = Want["c::CodeSymbol"];
   std::string Expected;
   for (const char* Name : {"c::BitPattern", "c::BitLength", "c::Symbol", "c::CodeCount",
                            "c::CodeSymbol", "BitPattern", "CodeSymbol"}) {
     Expected += Name;
-    for (int64_t V : Want[Name])
-      Expected += " " + std::to_string(V);
+    for (int64_t V : Want[Name]) Expected += " " + std::to_string(V);
     Expected += "\n";
   }
   EXPECT_EQ(Run.Out, Expected);
@@ -996,25 +994,26 @@ TEST_F(QuorvantCli, GraphOfACorpusIsTheGraphOfTheFilesJoined) {
 }
 
 TEST_F(QuorvantCli, CorpusBeyondWhatATableHoldsIsRefusedUnprinted) {
-  const std::string Total = "the files hold 2200000000 data in all, more than the 2147483647 a "
-                            "frequency table can count";
+  const std::string Total =
+      "the files hold 2200000000 data in all, more than the 2147483647 a "
+      "frequency table can count";
   const struct {
-    std::vector<int64_t> Words; // each file's table; none: a sparse 1.1e9-byte file
+    std::vector<int64_t> Words;  // each file's table; none: a sparse 1.1e9-byte file
     std::string Says;
   } Cases[] = {
-      {std::vector<int64_t>(3, 600000), "datum 0 sums to a frequency of 1200000, more than the "
-                                        "1048576 a 32-bit table word may hold"},
+      {std::vector<int64_t>(3, 600000),
+       "datum 0 sums to a frequency of 1200000, more than the "
+       "1048576 a 32-bit table word may hold"},
       {std::vector<int64_t>(2200, 500000), Total},
-      {{}, Total}, // 8 bit: refused by the sizes, unread
+      {{}, Total},  // 8 bit: refused by the sizes, unread
   };
   for (const auto& C : Cases) {
     const std::string One = File("one", Words(C.Words));
     const std::string Two = File("two", Words(C.Words));
     if (C.Words.empty())
-      for (const std::string& Path : {One, Two})
-        fs::resize_file(Path, 1100000000);
+      for (const std::string& Path : {One, Two}) fs::resize_file(Path, 1100000000);
     else
-      ASSERT_EQ(Cli_({"stats", "--32bit", One}).Exit, 0); // each alone is a table
+      ASSERT_EQ(Cli_({"stats", "--32bit", One}).Exit, 0);  // each alone is a table
     std::vector<std::string> Args{"distribution", One, Two};
     if (!C.Words.empty()) Args.push_back("--32bit");
     const TRun R = Cli_(Args);
@@ -1028,8 +1027,7 @@ TEST_F(QuorvantCli, MaxBitsLimitsTheCodeAndShowsItsCost) {
   // Fibonacci frequencies: the default code needs 16 bits for 20 values.
   std::vector<int64_t> Table(20);
   Table[0] = Table[1] = 1;
-  for (size_t I = 2; I < Table.size(); ++I)
-    Table[I] = Table[I - 1] + Table[I - 2];
+  for (size_t I = 2; I < Table.size(); ++I) Table[I] = Table[I - 1] + Table[I - 2];
   const std::string Path = File("fib.bin", Words(Table));
   const auto Stats = [&](const std::vector<std::string>& More) {
     std::vector<std::string> Args{"stats", "--32bit", "--json", Path};
@@ -1073,14 +1071,12 @@ TEST_F(QuorvantCli, MaxBitsLimitsTheCodeAndShowsItsCost) {
 
 TEST_F(QuorvantCli, TableCsvHasEveryEntryWithTheViewsCode) {
   std::vector<int64_t> Table(300, 0);
-  for (size_t I = 0; I < Table.size(); I += 3)
-    Table[I] = 1 + static_cast<int64_t>(I % 17);
+  for (size_t I = 0; I < Table.size(); I += 3) Table[I] = 1 + static_cast<int64_t>(I % 17);
   const TRun R = Cli_({"table", "--32bit", "--csv", File("t.bin", Words(Table))});
   ASSERT_EQ(R.Exit, 0) << R.Err;
   std::map<int, const THuffmanNode*> Code;
   const std::vector<THuffmanNode> Leaves = EngineLeaves(Table);
-  for (const THuffmanNode& N : Leaves)
-    Code[N.Data] = &N;
+  for (const THuffmanNode& N : Leaves) Code[N.Data] = &N;
   std::string Want = "datum,frequency,bit_length,bit_pattern\r\n";
   for (size_t I = 0; I < Table.size(); ++I) {
     Want += std::to_string(I) + "," + std::to_string(Table[I]) + ",";

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -14,9 +17,6 @@
 #include <fstream>
 #include <future>
 #include <string>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {

@@ -6,8 +6,8 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QToolButton>
@@ -26,7 +26,9 @@ void TEdit::keyPressEvent(QKeyEvent* Event) {
   QLineEdit::keyPressEvent(Event);
 }
 
-int32_t TEdit::IntegerOr(int32_t Default) const { return StrToIntDef(text().toStdString(), Default); }
+int32_t TEdit::IntegerOr(int32_t Default) const {
+  return StrToIntDef(text().toStdString(), Default);
+}
 
 // ---- TUpDown ------------------------------------------------------------------
 
@@ -86,7 +88,8 @@ int TUpDown::Position() {
 }
 
 void TUpDown::SetPosition(int Value) {
-  const int Low = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(Value) & 0xFFFFu));
+  const int Low =
+      static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(Value) & 0xFFFFu));
   FPosition = std::clamp(Low, FMin, FMax);
   ShowPosition();
 }

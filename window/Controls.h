@@ -25,6 +25,7 @@ public:
   int32_t IntegerOr(int32_t Default) const;
 signals:
   void KeyDown(int Key);
+
 protected:
   void keyPressEvent(QKeyEvent* Event) override;
 };
@@ -110,10 +111,12 @@ public:
 signals:
   void ShowHint(const QPoint& At, const QPoint& GlobalAt);
   void MouseDown(const QPoint& At);
+
 protected:
   bool event(QEvent* Event) override;
   void mousePressEvent(QMouseEvent* Event) override;
   void paintEvent(QPaintEvent* Event) override;
+
 private:
   QPicture FPicture;
   bool FHasPicture = false;
@@ -131,9 +134,11 @@ public:
   void SetText(const QString& Text);
   QString Text() const;
   void SelectAll() { selectAll(); }
+
 protected:
   void keyPressEvent(QKeyEvent* Event) override;
   void insertFromMimeData(const QMimeData* Source) override;
+
 private:
   // Characters the user may still type, counting the selection as replaced.
   qsizetype Room() const;

@@ -9,11 +9,11 @@
 #include <QWidget>
 #include <QtEndian>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -197,8 +197,7 @@ TWindowHandle FindWindow(const QString& ClassName, const QString& Caption,
   if (Folder.isEmpty()) return nullptr;
   // Newest first, as the window on top of the others would be found first.
   const QFileInfoList Sockets = QDir(Folder).entryInfoList(
-      QStringList() << ClassName + "-*", QDir::System | QDir::Files | QDir::Hidden,
-      QDir::Time);
+      QStringList() << ClassName + "-*", QDir::System | QDir::Files | QDir::Hidden, QDir::Time);
   for (const QFileInfo& Entry : Sockets) {
     if (Deadline.hasExpired()) break;
     auto Socket = std::make_unique<QLocalSocket>();

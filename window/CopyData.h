@@ -90,8 +90,7 @@ using TWindowHandle = std::unique_ptr<QLocalSocket>;
 // The first live window of ClassName whose caption is exactly Caption, newest
 // first; nullptr when none answers before Deadline.  Sockets of instances
 // that are gone (nobody listens, the process no longer exists) are removed.
-TWindowHandle FindWindow(const QString& ClassName, const QString& Caption,
-                         QDeadlineTimer Deadline);
+TWindowHandle FindWindow(const QString& ClassName, const QString& Caption, QDeadlineTimer Deadline);
 
 // Sends the copy-data message to Window and waits for the reply until
 // Deadline.  True when the reply arrived (then *Result holds it).

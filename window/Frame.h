@@ -32,8 +32,8 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -94,8 +94,7 @@ public:
         *Edit11 = nullptr, *Edit12 = nullptr, *Edit13 = nullptr;
   TUpDown *UpDown1 = nullptr, *UpDown2 = nullptr, *UpDown3 = nullptr, *UpDown4 = nullptr,
           *UpDown5 = nullptr, *UpDown6 = nullptr;
-  QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr, *GroupBox3 = nullptr,
-            *GroupBox4 = nullptr;
+  QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr, *GroupBox3 = nullptr, *GroupBox4 = nullptr;
   TRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr, *RadioButton3 = nullptr,
                *RadioButton4 = nullptr, *RadioButton5 = nullptr, *RadioButton6 = nullptr,
                *RadioButton7 = nullptr;
@@ -133,7 +132,9 @@ public:
   // ascending data order.
   int32_t GraphDatumAt(const QPoint& At) const;
   // The open file's name as the file system spells it; empty before an open.
-  QString FileName() const { return QFile::decodeName(QByteArray::fromStdString(FDocument.FileName)); }
+  QString FileName() const {
+    return QFile::decodeName(QByteArray::fromStdString(FDocument.FileName));
+  }
   const QString& DataDir() const { return FDataDir; }
   int32_t SelectedData() const { return FSelectedData; }
   const std::string& HuffmanText() const { return FHuffmanText; }
@@ -168,7 +169,8 @@ public:
 
   // Runs Handler; an exception that escapes it goes to the error box (error
   // icon, OK, ApplicationTitle(), a full stop appended when missing).
-  template <class THandler> void Guarded(THandler&& Handler) {
+  template <class THandler>
+  void Guarded(THandler&& Handler) {
     try {
       Handler();
     } catch (const std::exception& E) {

@@ -29,7 +29,8 @@ public:
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
   // A message shows the normal cursor; the work goes on after it.
-  template <class TShow> void Interrupt(TShow&& Show) {
+  template <class TShow>
+  void Interrupt(TShow&& Show) {
     if (FStarted) QApplication::restoreOverrideCursor();
     struct TResume {
       bool Started;
@@ -51,4 +52,3 @@ private:
   QWidget* FWindow;
   bool FStarted = false;
 };
-

@@ -9,11 +9,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-
 bool TFrameForm::StoreFrequencies() {
   return ::StoreFrequencies(*FHuffman, FFrequency, FDocument.Scan);
 }
-
 
 void TFrameForm::RebuildFromTable() {
   if (FFrequency.empty() || !FHuffman) return;

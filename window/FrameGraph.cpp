@@ -47,8 +47,8 @@ std::vector<int32_t> DataOfFrequency(std::span<const int32_t> Freq, int32_t Freq
 
 void TFrameForm::ComputeNormalCurve() {
   const int32_t Height = Edit13->IntegerOr(FMaxFrequency);
-  FNormalCurve = ::ComputeNormalCurve(FFrequency.size(), UpDown4->Position(), UpDown5->Position(),
-                                      Height);
+  FNormalCurve =
+      ::ComputeNormalCurve(FFrequency.size(), UpDown4->Position(), UpDown5->Position(), Height);
 }
 
 int32_t TFrameForm::ReadPeakHeight() {
@@ -208,11 +208,11 @@ int32_t TFrameForm::GraphDatumAt(const QPoint& At) const {
   // Rank Position holds Frequency; the ranks before it with the same
   // frequency are the data of that frequency below the one wanted.
   const int32_t Frequency = In.Freq[static_cast<size_t>(Position)];
-  const auto Above = std::count_if(FFrequency.begin(), FFrequency.end(),
-                                   [&](int32_t F) { return F > Frequency; });
+  const auto Above =
+      std::count_if(FFrequency.begin(), FFrequency.end(), [&](int32_t F) { return F > Frequency; });
   bool Truncated = false;
-  const std::vector<int32_t> Data = DataOfFrequency(
-      FFrequency, Frequency, static_cast<size_t>(Position - Above) + 1, Truncated);
+  const std::vector<int32_t> Data =
+      DataOfFrequency(FFrequency, Frequency, static_cast<size_t>(Position - Above) + 1, Truncated);
   return Position >= Above && static_cast<size_t>(Position - Above) < Data.size()
              ? Data[static_cast<size_t>(Position - Above)]
              : -1;
@@ -241,11 +241,11 @@ void TFrameForm::Image1MouseDown(const QPoint& At) {
 // extension, replacing the file atomically.
 void TFrameForm::G1Click() {
   const QString Base = FDocument.FileName.empty() ? QStringLiteral("graph")
-                                             : QFileInfo(FileName()).completeBaseName();
+                                                  : QFileInfo(FileName()).completeBaseName();
   const QString Dir = FDocument.FileName.empty() ? FDataDir : QFileInfo(FileName()).absolutePath();
-  const QString Name = TDialogs::Current().SaveFileName(
-      this, Dir + QLatin1Char('/') + Base + QStringLiteral(".png"),
-      QStringLiteral("PNG (*.png);;SVG (*.svg)"));
+  const QString Name =
+      TDialogs::Current().SaveFileName(this, Dir + QLatin1Char('/') + Base + QStringLiteral(".png"),
+                                       QStringLiteral("PNG (*.png);;SVG (*.svg)"));
   if (Name.isEmpty()) return;
   const TGraphFormat Format = GraphFormatOf(Name);
   if (Format == TGraphFormat::None)

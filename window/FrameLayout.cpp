@@ -112,8 +112,8 @@ TFrameForm::~TFrameForm() = default;
 
 QString TFrameForm::ApplicationTitle() const {
   const QString Name = QFileInfo(FExeName).fileName();
-  const QString Base = Name.left(Name.indexOf(QLatin1Char('.')) < 0 ? Name.size()
-                                                                       : Name.indexOf(QLatin1Char('.')));
+  const QString Base =
+      Name.left(Name.indexOf(QLatin1Char('.')) < 0 ? Name.size() : Name.indexOf(QLatin1Char('.')));
   if (Base.isEmpty()) return Base;
   return Base.left(1) + Base.mid(1).toLower();
 }
@@ -162,8 +162,8 @@ void TFrameForm::CreateControls() {
   Edit2 = MakeEdit(P, "Edit2", "255", 212, 198, 48);
   UpDown2 = MakeUpDown(P, "UpDown2", Edit2, 260, 198, 0, 10239, 255, true);
   Button2 = MakeButton(P, "Button2", "0 ～", 178, 198, 29, 21);
-  Button2->setToolTip(QString::fromUtf8(
-      "この Data の区間内に頻度 0 が出現しない様に Frequency を調節します。"));
+  Button2->setToolTip(
+      QString::fromUtf8("この Data の区間内に頻度 0 が出現しない様に Frequency を調節します。"));
   Button3 = MakeButton(P, "Button3", "元に", 172, 8, 33, 25);
   Button3->setToolTip(QString::fromUtf8("ファイルを開いた直後の状態に戻します。"));
 
@@ -219,12 +219,11 @@ void TFrameForm::CreateControls() {
   // Tab order: Panel2's controls in their design order, group boxes in
   // place, then the memo.
   const QList<QWidget*> TabOrder = {
-      Button1,  Edit1,    RadioButton1, RadioButton2, RadioButton3, RadioButton4,
-      RadioButton5, Edit2, Button2,     Button3,      Edit3,        Edit4,
-      Edit5,    Edit6,    Button4,      Edit7,        Edit8,        Edit9,
-      Edit10,   Button5,  Button6,      Button7,      Button8,      Button9,
-      Button10, Button11, Edit11,       Edit12,       Edit13,       Button12,
-      RadioButton6, RadioButton7, Button13, Button14, Memo1};
+      Button1, Edit1,    RadioButton1, RadioButton2, RadioButton3, RadioButton4, RadioButton5,
+      Edit2,   Button2,  Button3,      Edit3,        Edit4,        Edit5,        Edit6,
+      Button4, Edit7,    Edit8,        Edit9,        Edit10,       Button5,      Button6,
+      Button7, Button8,  Button9,      Button10,     Button11,     Edit11,       Edit12,
+      Edit13,  Button12, RadioButton6, RadioButton7, Button13,     Button14,     Memo1};
   for (qsizetype I = 1; I < TabOrder.size(); ++I) setTabOrder(TabOrder[I - 1], TabOrder[I]);
 
   // The context menu; its shortcuts work anywhere in the window.
@@ -260,20 +259,24 @@ void TFrameForm::CreateControls() {
 void TFrameForm::WireHandlers() {
   // Every handler runs inside Guarded.
   auto Clicked = [this](QPushButton* Button, void (TFrameForm::*Handler)()) {
-    connect(Button, &QPushButton::clicked, this, [this, Handler] { Guarded([&] { (this->*Handler)(); }); });
+    connect(Button, &QPushButton::clicked, this,
+            [this, Handler] { Guarded([&] { (this->*Handler)(); }); });
   };
   auto KeyDown = [this](TEdit* Edit, void (TFrameForm::*Handler)(int)) {
     connect(Edit, &TEdit::KeyDown, this,
             [this, Handler](int Key) { Guarded([&] { (this->*Handler)(Key); }); });
   };
   auto RadioClick = [this](TRadioButton* Radio, void (TFrameForm::*Handler)()) {
-    connect(Radio, &TRadioButton::Click, this, [this, Handler] { Guarded([&] { (this->*Handler)(); }); });
+    connect(Radio, &TRadioButton::Click, this,
+            [this, Handler] { Guarded([&] { (this->*Handler)(); }); });
   };
   auto ArrowClick = [this](TUpDown* UpDown, void (TFrameForm::*Handler)()) {
-    connect(UpDown, &TUpDown::Click, this, [this, Handler] { Guarded([&] { (this->*Handler)(); }); });
+    connect(UpDown, &TUpDown::Click, this,
+            [this, Handler] { Guarded([&] { (this->*Handler)(); }); });
   };
   auto Triggered = [this](QAction* Item, void (TFrameForm::*Handler)()) {
-    connect(Item, &QAction::triggered, this, [this, Handler] { Guarded([&] { (this->*Handler)(); }); });
+    connect(Item, &QAction::triggered, this,
+            [this, Handler] { Guarded([&] { (this->*Handler)(); }); });
   };
 
   Clicked(Button1, &TFrameForm::Button1Click);

@@ -329,8 +329,9 @@ void TFrameForm::WriteSettings() {
     Parameter1->WriteInteger(KeyClientWidth, width());
     Parameter1->WriteInteger(KeyClientHeight, height());
     Parameter1->WriteInteger(KeyGraph, RadioButton2->isChecked() ? 2 : 1);
-    Parameter1->WriteInteger(KeyInfor,
-                             RadioButton5->isChecked() ? 3 : RadioButton4->isChecked() ? 2 : 1);
+    Parameter1->WriteInteger(KeyInfor, RadioButton5->isChecked()   ? 3
+                                       : RadioButton4->isChecked() ? 2
+                                                                   : 1);
     Parameter1->WriteInteger(KeyData, RadioButton7->isChecked() ? 2 : 1);
     Parameter1->WriteInteger(KeyUpDown1, UpDown1->Position());
     Parameter1->WriteInteger(KeyUpDown2, UpDown2->Position());
@@ -379,8 +380,8 @@ void TFrameForm::H1Click() {
 }
 
 void TFrameForm::About1Click() {
-  const QString Text = QStringLiteral("\r\n") + QString::fromUtf8(FrameCaption) +
-                       QLatin1Char(' ') + QString::fromUtf8(CopyrightLine);
+  const QString Text = QStringLiteral("\r\n") + QString::fromUtf8(FrameCaption) + QLatin1Char(' ') +
+                       QString::fromUtf8(CopyrightLine);
   TDialogs::Current().About(this, ApplicationTitle(), windowIcon(), Text);
 }
 
@@ -448,8 +449,10 @@ void TFrameForm::ApplyRestoredFramePos() {
   constexpr int TryEveryMs = 50, Tries = 40;
   if (!FRestoredFramePos) return;
   if (frameGeometry().topLeft() == geometry().topLeft()) {
-    if (++FFramePosTries < Tries) QTimer::singleShot(TryEveryMs, this, [this] { ApplyRestoredFramePos(); });
-    else FRestoredFramePos.reset();
+    if (++FFramePosTries < Tries)
+      QTimer::singleShot(TryEveryMs, this, [this] { ApplyRestoredFramePos(); });
+    else
+      FRestoredFramePos.reset();
     return;
   }
   const QPoint Wanted = *FRestoredFramePos;

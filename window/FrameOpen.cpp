@@ -38,8 +38,9 @@ public:
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         return true;
       }
-      FDialog = std::make_unique<QProgressDialog>(QString::fromUtf8("ファイルを読んでいます…"),
-                                                  QString::fromUtf8("キャンセル"), 0, Steps, FWindow);
+      FDialog =
+          std::make_unique<QProgressDialog>(QString::fromUtf8("ファイルを読んでいます…"),
+                                            QString::fromUtf8("キャンセル"), 0, Steps, FWindow);
       FDialog->setObjectName(QStringLiteral("OpenProgress"));
       FDialog->setWindowTitle(FTitle);
       FDialog->setWindowModality(Qt::WindowModal);

@@ -37,7 +37,8 @@ void TFrameForm::Edit3KeyDown(int Key) {
 void TFrameForm::ShowDatum() {
   if (FFrequency.empty()) return;
   const int32_t Data = UpDown3->Position();
-  Label6->setText(QStringLiteral("= $") + QString::fromStdString(IntToHex(static_cast<uint32_t>(Data), 2)));
+  Label6->setText(QStringLiteral("= $") +
+                  QString::fromStdString(IntToHex(static_cast<uint32_t>(Data), 2)));
   Edit4->setText(Data >= 0 && static_cast<size_t>(Data) < FFrequency.size()
                      ? QString::number(FFrequency[static_cast<size_t>(Data)])
                      : QString());
@@ -65,8 +66,6 @@ bool TFrameForm::FindLeaf(int32_t Data, THuffmanNode& Node) const {
   }
   return false;
 }
-
-
 
 // "C 配列をコピー": the C arrays of the current table, as quorvant-cli's
 // "arrays --lang c" prints them, to the clipboard; nothing without a code.

@@ -24,8 +24,8 @@
 #include <functional>
 #include <limits>
 #include <optional>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace Cli {
 
@@ -68,9 +68,7 @@ struct TLoaded {
 void OpenForViews(const std::string& FileName, bool Extended, bool Lf, THuffman& Huffman,
                   TDocument& Doc, bool& FellBack) {
   TOpenHooks Hooks;
-  Hooks.Fallback = [&](const std::string& Message) {
-    WriteStderr(WithLineEnds(Message, Lf));
-  };
+  Hooks.Fallback = [&](const std::string& Message) { WriteStderr(WithLineEnds(Message, Lf)); };
   TOpenResult Result;
   try {
     Result = OpenDocumentFile(FileName, Extended, Huffman, Doc, LocaleDecimalSeparator(), Hooks);
@@ -78,21 +76,18 @@ void OpenForViews(const std::string& FileName, bool Extended, bool Lf, THuffman&
     throw TFailure{E.Message()};
   }
   switch (Result.Status) {
-    case TOpenStatus::Opened:
-      break;
-    case TOpenStatus::Empty:
-      throw TFailure{FileName + ": " + Result.Message};
+    case TOpenStatus::Opened: break;
+    case TOpenStatus::Empty: throw TFailure{FileName + ": " + Result.Message};
     case TOpenStatus::NotFound:
       // The window names a folder as missing; here it is called what it is.
-      if (struct stat Info {}; ::stat(FileName.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode))
+      if (struct stat Info{}; ::stat(FileName.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode))
         throw TFailure{FileName + ": is a folder"};
       [[fallthrough]];
-    case TOpenStatus::TooLarge:
-      throw TFailure{Result.Message};
+    case TOpenStatus::TooLarge: throw TFailure{Result.Message};
     case TOpenStatus::Cancelled:  // no progress hook here: cannot happen
       throw TFailure{FileName + ": cancelled"};
-    }
-    FellBack = Result.FellBack;
+  }
+  FellBack = Result.FellBack;
 }
 
 // The operands as one name in a message.
@@ -152,8 +147,7 @@ void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L,
   CheckMaxBits(O, SmallestMaxBits(L.Doc.Frequency), CorpusLabel(L));
   TDocument Default;
   BuildTableDocument(L.Doc.Frequency, L.Files[0], L.Shown, 16, L.Default, Default, Separator);
-  BuildTableDocument(L.Doc.Frequency, L.Files[0], L.Shown, *O.MaxBits, L.Huffman, L.Doc,
-                     Separator);
+  BuildTableDocument(L.Doc.Frequency, L.Files[0], L.Shown, *O.MaxBits, L.Huffman, L.Doc, Separator);
   L.Limited = true;
 }
 
@@ -210,12 +204,12 @@ int RunView(const TOptions& O) {
     Text = O.Csv ? CsvText(Doc) : Doc.Texts.TableText;
   } else {
     const std::string DataName = O.Name.value_or(std::string());
-    const TViewTexts Texts =
-        DataName.empty() ? Doc.Texts
-                         : BuildViewTexts(L.Shown, Doc.Scan.DataCount, Doc.Frequency, L.Huffman,
-                                          LocaleDecimalSeparator(), DataName);
+    const TViewTexts Texts = DataName.empty()
+                                 ? Doc.Texts
+                                 : BuildViewTexts(L.Shown, Doc.Scan.DataCount, Doc.Frequency,
+                                                  L.Huffman, LocaleDecimalSeparator(), DataName);
     Text = O.Lang.value_or("pascal") == "pascal" && !O.MsbFirst ? Texts.ArrayText
-                                                                 : ArraysText(O, L, Texts);
+                                                                : ArraysText(O, L, Texts);
   }
   WriteStdout(WithLineEnds(Text, O.Lf));
   return ExitSuccess;
@@ -224,14 +218,10 @@ int RunView(const TOptions& O) {
 int RunStats(const TOptions& O) {
   TLoaded L;
   LoadCorpus(O, true, L);
-  const TStatsSource Source{L.Files[0],
-                            L.Doc,
-                            L.Huffman,
-                            L.Table,
-                            L.FellBack,
-                            CompressionRatioText(L.Huffman, LocaleDecimalSeparator()),
-                            L.Files,
-                            L.Limited ? &L.Default : nullptr};
+  const TStatsSource Source{L.Files[0], L.Doc,
+                            L.Huffman,  L.Table,
+                            L.FellBack, CompressionRatioText(L.Huffman, LocaleDecimalSeparator()),
+                            L.Files,    L.Limited ? &L.Default : nullptr};
   WriteStdout(O.Json ? StatsJson(Source) : StatsText(Source));
   return ExitSuccess;
 }
@@ -274,9 +264,8 @@ int RunCoder(const TOptions& O) {
   // written: coding a file over itself would lose it.
   if (const auto Source = FileIdentity(In, STDIN_FILENO);
       Source && Source == FileIdentity(Out, STDOUT_FILENO))
-    throw TUsageError{Shown + " and " + (Out == "-" ? "standard output" : Out) +
-                          " are the same file",
-                      O.Command};
+    throw TUsageError{
+        Shown + " and " + (Out == "-" ? "standard output" : Out) + " are the same file", O.Command};
   if (Out != "-")
     CheckOutput(Out);
   else if (!O.Force && ::isatty(STDOUT_FILENO))
@@ -284,8 +273,9 @@ int RunCoder(const TOptions& O) {
                    " writes binary data there only with --force"};
   // The coder's own refusals, met before the whole input is held.
   const auto TooLargeToCode = [&](const std::string& Reason) {
-    return TFailure{Shown + ": too large to code: the coded and stored forms hold lengths of "
-                            "30 bits, and this input needs more (" +
+    return TFailure{Shown +
+                    ": too large to code: the coded and stored forms hold lengths of "
+                    "30 bits, and this input needs more (" +
                     Reason + ")"};
   };
   const TTooLarge TooLarge = [&](int64_t Size) {
@@ -298,8 +288,8 @@ int RunCoder(const TOptions& O) {
   ReadInput(In, Encode ? MaxEncodeInput : MaxDecodeInput, TooLarge, H.InStream());
   if (Encode && O.MaxBits && *O.MaxBits != 16) {
     // The values present decide the smallest limit: counted first.
-    const int32_t Distinct = H.CountFromBytes(static_cast<const uint8_t*>(H.InStream().Memory()),
-                                              H.InStream().Size());
+    const int32_t Distinct =
+        H.CountFromBytes(static_cast<const uint8_t*>(H.InStream().Memory()), H.InStream().Size());
     CheckMaxBits(O, SmallestMaxBitLength(Distinct), Shown);
     H.SetMaxBitLength(*O.MaxBits);
   }
@@ -322,7 +312,7 @@ int RunCoder(const TOptions& O) {
   return ExitSuccess;
 }
 
-} // namespace
+}  // namespace
 
 int Run(int Argc, char** Argv) {
   const TOptions O = ParseArguments(Argc, Argv);

@@ -14,15 +14,15 @@ namespace Cli {
 namespace {
 
 struct TFigures {
-  int64_t Total = 0;        // all frequencies
-  int64_t CodedTotal = 0;   // frequencies of the code's leaves
-  int64_t CodedBits = 0;    // sum of frequency * length
+  int64_t Total = 0;       // all frequencies
+  int64_t CodedTotal = 0;  // frequencies of the code's leaves
+  int64_t CodedBits = 0;   // sum of frequency * length
   int32_t Longest = 0;
-  double Entropy = 0;       // bits per datum over the leaves
-  bool HasCode = false;     // CodedTotal > 0; the rest is 0 without a code
-  double Average = 0;       // coded bits per datum
-  double Above = 0;         // Average - Entropy
-  double Kraft = 0;         // sum of 2^-BitLength over the leaves
+  double Entropy = 0;    // bits per datum over the leaves
+  bool HasCode = false;  // CodedTotal > 0; the rest is 0 without a code
+  double Average = 0;    // coded bits per datum
+  double Above = 0;      // Average - Entropy
+  double Kraft = 0;      // sum of 2^-BitLength over the leaves
 };
 
 TFigures Figures(const TDocument& Doc, const THuffman& H) {
@@ -53,8 +53,8 @@ TFigures Figures(const TDocument& Doc, const THuffman& H) {
 // Locale-free decimal forms.
 std::string Fixed(double Value, int Decimals) {
   char Buffer[64];
-  const auto R = std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed,
-                               Decimals);
+  const auto R =
+      std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed, Decimals);
   return std::string(Buffer, R.ptr);
 }
 

@@ -15,10 +15,10 @@ namespace Cli {
 struct TStatsSource {
   const std::string& FileName;  // the first file read, as given
   const TDocument& Doc;
-  const THuffman& Huffman;  // the document's code (Count() 0: none)
-  bool Table = false;       // read as a 32-bit frequency table
-  bool FellBack = false;    // --32bit was asked for, the bytes were read
-  std::string Ratio;        // the window's compression ratio text
+  const THuffman& Huffman;                // the document's code (Count() 0: none)
+  bool Table = false;                     // read as a 32-bit frequency table
+  bool FellBack = false;                  // --32bit was asked for, the bytes were read
+  std::string Ratio;                      // the window's compression ratio text
   const std::vector<std::string>& Files;  // every file read, in order
   // With --max-bits: the default 16-bit code of the same table, whose
   // average shows what the limit costs (Huffman is then the limited code).

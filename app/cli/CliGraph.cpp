@@ -60,8 +60,8 @@ void ReadGraphOption(const std::string& Name, bool HasValue,
     const auto W = X == std::string::npos ? std::nullopt : WholeNumber(Value.substr(0, X));
     const auto H = X == std::string::npos ? std::nullopt : WholeNumber(Value.substr(X + 1));
     if (!W || !H || *W < 1 || *H < 1 || *W > MaxSide || *H > MaxSide)
-      Usage("--size takes WIDTHxHEIGHT in pixels, each 1.." + std::to_string(MaxSide) +
-            ", not '" + Value + "'");
+      Usage("--size takes WIDTHxHEIGHT in pixels, each 1.." + std::to_string(MaxSide) + ", not '" +
+            Value + "'");
     Graph.Width = *W;
     Graph.Height = *H;
   } else if (Name == "--first") {
@@ -144,10 +144,10 @@ int WriteGraph(const TDocument& Doc, const std::string& Label, const TGraphOptio
     In.Curve = Curve;
   }
   if (!GraphDrawable(In)) {
-    const std::string Why =
-        In.Count <= 0 ? "no datum has a frequency above 0"
-                      : "position " + std::to_string(In.First) + " lies beyond the last, " +
-                            std::to_string(In.Count - 1);
+    const std::string Why = In.Count <= 0
+                                ? "no datum has a frequency above 0"
+                                : "position " + std::to_string(In.First) +
+                                      " lies beyond the last, " + std::to_string(In.Count - 1);
     WriteStderr(std::string(ProgramName) + ": note: " + Label + ": " + Why +
                 "; the graph is written blank\n");
   }

@@ -21,8 +21,8 @@ struct TGraphOptions {
   int32_t BarWidth = 10;              // --bar-width, 1..20
   int Width = 711;                    // --size WxH, each 1..8192
   int Height = 230;
-  int32_t First = 0;                  // --first, 0 and more
-  bool Curve = false;                 // --curve
+  int32_t First = 0;   // --first, 0 and more
+  bool Curve = false;  // --curve
 };
 
 // True when Name is one of the graph's options.

@@ -163,25 +163,26 @@ std::string CommandHelp(const std::string& Command) {
            "                      line per entry; the code of the distribution view,\n"
            "                      pattern digits highest first, both empty without one\n";
   if (Command == "stats")
-    return std::string("Usage: quorvant-cli stats FILE... [--32bit] [--json] [-r] [--max-bits N]\n"
-           "\n"
-           "Prints figures about FILE's distribution and its code:\n"
-           "  data count         last datum with a frequency above 0, plus 1\n"
-           "  distinct values    data with a frequency above 0\n"
-           "  total              sum of all frequencies (bytes of a file)\n"
-           "  average code       coded bits per datum\n"
-           "  Kraft sum          sum of 2^-length over the codes: 1 for a complete\n"
-           "                     code, 0.5 for a single value\n"
-           "  compression ratio  coded size against 8 bits a datum, as the\n"
-           "                     workbench shows it\n"
-           "  entropy            Shannon entropy, bits per datum\n"
-           "  above entropy      how far the average code lies above it\n"
-           "  longest code       in bits (at most 16)\n"
-           "With --max-bits, also the limit and the average code of the default\n"
-           "16-bit code, so the limit's cost shows.\n"
-           "The code covers data 0..255; table entries beyond count in the totals\n"
-           "only.  Figures that need a code show \"---\" (null in JSON) without one.\n"
-           "\n") +
+    return std::string(
+               "Usage: quorvant-cli stats FILE... [--32bit] [--json] [-r] [--max-bits N]\n"
+               "\n"
+               "Prints figures about FILE's distribution and its code:\n"
+               "  data count         last datum with a frequency above 0, plus 1\n"
+               "  distinct values    data with a frequency above 0\n"
+               "  total              sum of all frequencies (bytes of a file)\n"
+               "  average code       coded bits per datum\n"
+               "  Kraft sum          sum of 2^-length over the codes: 1 for a complete\n"
+               "                     code, 0.5 for a single value\n"
+               "  compression ratio  coded size against 8 bits a datum, as the\n"
+               "                     workbench shows it\n"
+               "  entropy            Shannon entropy, bits per datum\n"
+               "  above entropy      how far the average code lies above it\n"
+               "  longest code       in bits (at most 16)\n"
+               "With --max-bits, also the limit and the average code of the default\n"
+               "16-bit code, so the limit's cost shows.\n"
+               "The code covers data 0..255; table entries beyond count in the totals\n"
+               "only.  Figures that need a code show \"---\" (null in JSON) without one.\n"
+               "\n") +
            CorpusNote +
            "Options:\n"
            "  --32bit             read FILE as a table of 32-bit frequencies\n"
@@ -328,8 +329,8 @@ TOptions ParseArguments(int Argc, char** Argv) {
     if (!Allowed(Option))
       throw TUsageError{"option " + Option + " does not apply to " + O.Command, O.Command};
   const size_t Wanted = O.Command == "encode" || O.Command == "decode" ? 2
-                        : O.Command == "decoder"                        ? 0
-                                                                        : 1;
+                        : O.Command == "decoder"                       ? 0
+                                                                       : 1;
   if (O.Operands.size() < Wanted)
     throw TUsageError{Wanted == 2 ? O.Command + " needs IN and OUT" : O.Command + " needs a FILE",
                       O.Command};

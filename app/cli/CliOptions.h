@@ -1,8 +1,8 @@
 // quorvant-cli's command line: the commands, their options and the help texts.
 #pragma once
 
-#include "Document.h"
 #include "CliGraph.h"
+#include "Document.h"
 
 #include <optional>
 #include <string>
@@ -41,13 +41,13 @@ struct TOptions {
   bool Force = false;  // binary output even to a terminal
   std::optional<std::string> Name;
   std::optional<std::string> Lang;  // "pascal", "c", "cpp" or "rust"
-  bool MsbFirst = false;   // arrays: the codes as sent
-  bool Recursive = false;  // -r: folders among the FILEs
-  bool Csv = false;        // table as CSV
+  bool MsbFirst = false;            // arrays: the codes as sent
+  bool Recursive = false;           // -r: folders among the FILEs
+  bool Csv = false;                 // table as CSV
   // --max-bits: 1..16 here; the lower bound the data set is checked later.
   std::optional<int> MaxBits;
   std::optional<std::string> Output;  // decoder -o FILE
-  TGraphOptions Graph;              // graph's options (CliGraph.h)
+  TGraphOptions Graph;                // graph's options (CliGraph.h)
 };
 
 // distribution, arrays, table: the window's views.

@@ -149,8 +149,8 @@ int32_t PatternOf(uint64_t Code16, int32_t Len) {
 // Canonical code values, 16 bits wide and left-aligned, of the entries that
 // the counts give lengths to, in table order; the rest keep length 0.
 // Values are exact (64-bit): damaged counts can push them past 16 bits.
-void CanonicalCodes(const std::array<uint64_t, 17>& Counts, size_t N,
-                           std::vector<int32_t>& Lengths, std::vector<uint64_t>& Code16) {
+void CanonicalCodes(const std::array<uint64_t, 17>& Counts, size_t N, std::vector<int32_t>& Lengths,
+                    std::vector<uint64_t>& Code16) {
   Lengths.assign(N, 0);
   Code16.assign(N, 0);
   uint64_t Start = 0;
@@ -380,11 +380,10 @@ static TBytes Contents(const TMemoryStream& S) {
 }
 
 std::string Describe(const THuffmanNode& E) {
-  return "{Index " + std::to_string(E.Index) + ", Data " + std::to_string(E.Data) +
-         ", Frequency " + std::to_string(E.Frequency) + ", BitLength " +
-         std::to_string(E.BitLength) + ", BitPattern " + std::to_string(E.BitPattern) +
-         ", Parent " + std::to_string(E.Parent) + ", Left " + std::to_string(E.Left) +
-         ", Right " + std::to_string(E.Right) + "}";
+  return "{Index " + std::to_string(E.Index) + ", Data " + std::to_string(E.Data) + ", Frequency " +
+         std::to_string(E.Frequency) + ", BitLength " + std::to_string(E.BitLength) +
+         ", BitPattern " + std::to_string(E.BitPattern) + ", Parent " + std::to_string(E.Parent) +
+         ", Left " + std::to_string(E.Left) + ", Right " + std::to_string(E.Right) + "}";
 }
 
 bool SameNode(const THuffmanNode& A, const THuffmanNode& B) {
@@ -398,7 +397,6 @@ TTable EngineTable(const THuffman& H) {
   for (int32_t k = 0; k < H.Count(); ++k) H.GetNode(k, Table[k]);
   return Table;
 }
-
 
 std::string CheckCodeProperties(const TTable& T, const uint8_t* P, size_t N) {
   std::array<int64_t, 256> Freq{};
@@ -440,10 +438,11 @@ std::string CheckCodeProperties(const TTable& T, const uint8_t* P, size_t N) {
   uint64_t Code = 0;
   for (int32_t k = 0; k < Count; ++k) {
     const int32_t L = T[k].BitLength;
-    const auto Expected = static_cast<int32_t>(ReverseLow(static_cast<uint32_t>(Code >> (16 - L)), L));
+    const auto Expected =
+        static_cast<int32_t>(ReverseLow(static_cast<uint32_t>(Code >> (16 - L)), L));
     if (T[k].BitPattern != Expected)
-      return "leaf " + std::to_string(k) + " " + Describe(T[k]) + ": pattern not canonical, expected " +
-             std::to_string(Expected);
+      return "leaf " + std::to_string(k) + " " + Describe(T[k]) +
+             ": pattern not canonical, expected " + std::to_string(Expected);
     Code += uint64_t{1} << (16 - L);
   }
   // Without length repair (no 16-bit code) the lengths are a Huffman tree's
@@ -464,7 +463,8 @@ std::string CheckCodeProperties(const TTable& T, const uint8_t* P, size_t N) {
     int64_t Cost = 0;
     for (const auto& E : T) Cost += int64_t{E.Frequency} * E.BitLength;
     if (Cost != Best)
-      return "coded size " + std::to_string(Cost) + " bits, a Huffman code needs " + std::to_string(Best);
+      return "coded size " + std::to_string(Cost) + " bits, a Huffman code needs " +
+             std::to_string(Best);
   }
   return "";
 }
@@ -514,11 +514,12 @@ std::string CheckRoundTrip(THuffman& H, const uint8_t* P, size_t N) {
   const TBytes Form = EncodedForm(Expected, P, N);
   const TBytes Out = Contents(H.OutStream());
   if (Out != Form)
-    return Input + "Encode gave [" + Hex(Out.data(), Out.size()) + "] (" + std::to_string(Out.size()) +
-           " bytes), expected [" + Hex(Form.data(), Form.size()) + "] (" + std::to_string(Form.size()) +
-           " bytes)";
+    return Input + "Encode gave [" + Hex(Out.data(), Out.size()) + "] (" +
+           std::to_string(Out.size()) + " bytes), expected [" + Hex(Form.data(), Form.size()) +
+           "] (" + std::to_string(Form.size()) + " bytes)";
   if (Result != static_cast<int32_t>(Form.size()))
-    return Input + "Encode returned " + std::to_string(Result) + ", form size " + std::to_string(Form.size());
+    return Input + "Encode returned " + std::to_string(Result) + ", form size " +
+           std::to_string(Form.size());
 
   try {
     H.SwapStreams();
@@ -537,9 +538,9 @@ std::string CheckRoundTrip(THuffman& H, const uint8_t* P, size_t N) {
   }
   const TBytes Back = Contents(H.OutStream());
   if (Back != TBytes(P, P + N))
-    return Input + "Decode gave " + std::to_string(Back.size()) + " bytes [" + Hex(Back.data(), Back.size()) + "]";
-  if (Result != static_cast<int32_t>(N))
-    return Input + "Decode returned " + std::to_string(Result);
+    return Input + "Decode gave " + std::to_string(Back.size()) + " bytes [" +
+           Hex(Back.data(), Back.size()) + "]";
+  if (Result != static_cast<int32_t>(N)) return Input + "Decode returned " + std::to_string(Result);
   // A coded form leaves the table it carried: the same data values, lengths
   // and patterns in the same order.
   if (Form.size() >= 4 && (Form[0] & 3) != 0) {
@@ -589,28 +590,34 @@ std::string CheckDecode(const uint8_t* P, size_t N, bool RoundTripOutput) {
   }
   const std::string Got = std::string("got ") + OutcomeName(Outcome);
   if (Model.Outcome == TOutcome::NotHuffman)
-    return Outcome == TOutcome::NotHuffman ? "" : Input + Got + ", expected " + OutcomeName(Model.Outcome);
-  if (Outcome == TOutcome::NotHuffman) return Input + "rejected a stream whose size matches its header";
+    return Outcome == TOutcome::NotHuffman
+               ? ""
+               : Input + Got + ", expected " + OutcomeName(Model.Outcome);
+  if (Outcome == TOutcome::NotHuffman)
+    return Input + "rejected a stream whose size matches its header";
   // A coded form's table is read before its payload, so it stands whether or
   // not the payload decodes; a stored form leaves the (empty) code alone.
   const TTable Read = EngineTable(H);
-  if (Read.size() != Model.Table.size()) return Input + "Decode left Count " + std::to_string(Read.size());
+  if (Read.size() != Model.Table.size())
+    return Input + "Decode left Count " + std::to_string(Read.size());
   for (size_t k = 0; k < Read.size(); ++k)
     if (!SameNode(Read[k], Model.Table[k]))
-      return Input + "after Decode entry " + std::to_string(k) + " is " + Describe(Read[k]) + ", expected " +
-             Describe(Model.Table[k]);
+      return Input + "after Decode entry " + std::to_string(k) + " is " + Describe(Read[k]) +
+             ", expected " + Describe(Model.Table[k]);
   if (Outcome == TOutcome::CannotDecode) {
     if (Model.Outcome == TOutcome::CannotDecode || Model.ZeroLength) return "";
     return Input + Got + ", expected " + OutcomeName(Model.Outcome);
   }
   const TBytes Out = Contents(H.OutStream());
   if (Result != static_cast<int32_t>(Out.size()))
-    return Input + "Decode returned " + std::to_string(Result) + " with " + std::to_string(Out.size()) + " bytes out";
-  if (Model.Outcome != TOutcome::Decoded) return Input + Got + ", expected " + OutcomeName(Model.Outcome);
+    return Input + "Decode returned " + std::to_string(Result) + " with " +
+           std::to_string(Out.size()) + " bytes out";
+  if (Model.Outcome != TOutcome::Decoded)
+    return Input + Got + ", expected " + OutcomeName(Model.Outcome);
   if (Out != Model.Data)
-    return Input + "decoded " + std::to_string(Out.size()) + " bytes [" + Hex(Out.data(), Out.size()) +
-           "], expected " + std::to_string(Model.Data.size()) + " [" + Hex(Model.Data.data(), Model.Data.size()) +
-           "]";
+    return Input + "decoded " + std::to_string(Out.size()) + " bytes [" +
+           Hex(Out.data(), Out.size()) + "], expected " + std::to_string(Model.Data.size()) + " [" +
+           Hex(Model.Data.data(), Model.Data.size()) + "]";
   if (Model.Coded) {
     // Coding the result again with the table just read (not one the builder
     // made: it may hold repeated values, codes past 16 bits, entries without
@@ -625,8 +632,8 @@ std::string CheckDecode(const uint8_t* P, size_t N, bool RoundTripOutput) {
     const TBytes Again = CodedForm(Model.Table, Out.data(), Out.size());
     const TBytes Got = Contents(H.OutStream());
     if (Got != Again || Size != static_cast<int32_t>(Again.size()))
-      return Input + "EncodeData with the table read gave [" + Hex(Got.data(), Got.size()) + "], expected [" +
-             Hex(Again.data(), Again.size()) + "]";
+      return Input + "EncodeData with the table read gave [" + Hex(Got.data(), Got.size()) +
+             "], expected [" + Hex(Again.data(), Again.size()) + "]";
   }
   if (!RoundTripOutput) return "";
   std::string Fault = CheckRoundTrip(Out.data(), Out.size());
