@@ -8,7 +8,7 @@ Packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libzstd-dev
   qt6-base-dev qt6-svg-dev libgl-dev qt6-translations-l10n
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   fonts-ipafont-gothic
   xvfb xauth x11-utils imagemagick
 )

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds everything warning-free,
-# runs the whole suite, checks that the fuzz targets still build, then runs
-# the whole suite again under ASan + UBSan (window tests offscreen).  Ends with one line
-# naming each stage and its result.
+# The test command: installs what is missing, checks the layout of the
+# sources, builds everything warning-free, runs the whole suite, checks that
+# the fuzz targets still build, then runs the whole suite again under ASan +
+# UBSan (window tests offscreen).  Ends with one line naming each stage and
+# its result.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 Jobs=$(nproc)
@@ -33,6 +34,11 @@ SkipReasons() {
 
 Stage "dependencies"
 scripts/install-deps.sh
+Passed
+
+# Every C++ source as .clang-format lays it out.
+Stage "format"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 Passed
 
 Stage "build (dev, -Werror)"
