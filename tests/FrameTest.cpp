@@ -52,15 +52,6 @@ std::string TableRow(int Data, int Frequency) {
   return Row;
 }
 
-// The window's picture as pixels.
-QImage Rendered(TFrameForm& Form) {
-  QImage Image(Form.Image1->size(), QImage::Format_ARGB32);
-  Image.fill(Qt::transparent);
-  QPainter Painter(&Image);
-  Painter.drawPicture(0, 0, Form.Image1->Picture());
-  return Image;
-}
-
 const QRgb Blue = qRgb(0, 0, 255);
 const QRgb White = qRgb(255, 255, 255);
 

@@ -1,5 +1,8 @@
 #include "FrameTestSupport.h"
 
+#include <QImage>
+#include <QPainter>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -189,4 +192,12 @@ void Click(QAbstractButton* Button) {
   QMouseEvent Release(QEvent::MouseButtonRelease, Centre, Global, Qt::LeftButton, Qt::NoButton,
                       Qt::NoModifier);
   QApplication::sendEvent(Button, &Release);
+}
+
+QImage Rendered(TFrameForm& Form) {
+  QImage Image(Form.Image1->size(), QImage::Format_ARGB32);
+  Image.fill(Qt::transparent);
+  QPainter Painter(&Image);
+  Painter.drawPicture(0, 0, Form.Image1->Picture());
+  return Image;
 }

@@ -19,6 +19,7 @@
 #include "Frame.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -104,6 +105,9 @@ void WriteWords(const QString& Path, const std::vector<int32_t>& Words);
 QByteArray WordBytes(const std::vector<int32_t>& Words);
 // Count bytes, each Fill.
 void WriteRepeated(const QString& Path, int64_t Count, char Fill);
+
+// The window's recorded graph picture replayed as pixels.
+QImage Rendered(TFrameForm& Form);
 
 // Presses a key (Enter) in an edit box, as the user would.
 void PressKey(QWidget* Edit, int Key, const QString& Text = QString());

@@ -28,14 +28,6 @@ QPoint BarPoint(int Pos, int First, int Width, int H) {
   return QPoint(36 + (Pos - First) * Width + Width / 2, H - 17);
 }
 
-QImage Rendered(TFrameForm& Form) {
-  QImage Image(Form.Image1->size(), QImage::Format_ARGB32);
-  Image.fill(Qt::transparent);
-  QPainter Painter(&Image);
-  Painter.drawPicture(0, 0, Form.Image1->Picture());
-  return Image;
-}
-
 QImage Opaque(const QImage& Image) { return Image.convertToFormat(QImage::Format_RGB32); }
 
 // "" when A and B have the same pixels, else where they first differ.

@@ -877,7 +877,10 @@ TEST_F(QuorvantCli, CAndCppArraysCompileToTheEnginesCode) {
   for (const char* Name : {"c::BitPattern", "c::BitLength", "c::Symbol", "c::CodeCount",
                            "c::CodeSymbol", "BitPattern", "CodeSymbol"}) {
     Expected += Name;
-    for (int64_t V : Want[Name]) Expected += " " + std::to_string(V);
+    for (int64_t V : Want[Name]) {
+      Expected += ' ';
+      Expected += std::to_string(V);
+    }
     Expected += "\n";
   }
   EXPECT_EQ(Run.Out, Expected);
