@@ -5,12 +5,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <future>
 #include <limits>
 #include <memory>
-#include <thread>
 #include <tuple>
 #include <utility>
 
@@ -311,26 +313,32 @@ void ReadWhole(TFileStream& File, TMemoryStream& In, const std::string& FileName
   In.Write(Bytes, static_cast<int32_t>(Done));
 }
 
-// Fills Piece[0..Size-1] from File; returns the bytes read (fewer only at the
-// file's end).
-int64_t ReadPiece(TFileStream& File, uint8_t* Piece, int64_t Size) {
+// Fills Piece[0..Size-1] from File in reads of at most 8 MiB, adding each to
+// Read; returns the bytes read (fewer only at the file's end, or when Stop
+// was set).
+int64_t ReadPiece(TFileStream& File, uint8_t* Piece, int64_t Size, const std::atomic<bool>& Stop,
+                  std::atomic<int64_t>& Read) {
+  constexpr int64_t Step = int64_t{8} << 20;
   int64_t Filled = 0;
-  while (Filled < Size) {
-    const int64_t Got = File.Read(Piece + Filled, Size - Filled);
+  while (Filled < Size && !Stop) {
+    const int64_t Got = File.Read(Piece + Filled, std::min(Size - Filled, Step));
     if (Got == 0) break;
     Filled += Got;
+    Read += Got;
   }
   return Filled;
 }
 
 // Counts File to its end in pieces; false when Progress asked to stop.  A
-// piece of 64 MiB is counted on every core and takes a few tens of
-// milliseconds, so Progress comes often enough to answer a Cancel at once.
-// While one piece is counted a second thread reads the next into the other
-// of two buffers: the copy out of the page cache, a third of the work on a
-// cached file, then no longer waits for the count nor the count for it.
-// Invariants: pieces reach Count in the file's order; the reader is joined
-// before this returns or raises, and its failure is raised here.
+// piece of 64 MiB is counted on every core.  The reading goes on a second
+// thread into the other of two buffers, the next piece while this one is
+// counted: the copy out of the page cache, a third of the work on a cached
+// file, then no longer waits for the count nor the count for it.  While this
+// thread waits for a read (a slow disk), Progress still comes about every
+// 50 ms, so a Cancel is answered within a tenth of a second.
+// Invariants: pieces reach Count in the file's order; a read in flight is
+// stopped and waited for before this returns or raises, and its failure is
+// raised here; Progress sees the bytes read so far, never decreasing.
 bool CountFile(TFileStream& File, TByteCount& Count,
                const std::function<bool(int64_t, int64_t)>& Progress) {
   constexpr int64_t PieceBytes = int64_t{64} << 20;
@@ -345,39 +353,44 @@ bool CountFile(TFileStream& File, TByteCount& Count,
   TMemoryStream Pieces[2];
   uint8_t* This = Buffer(Pieces[0]);
   uint8_t* Next = nullptr;
-  int64_t Filled = ReadPiece(File, This, Size);
+  std::atomic<bool> Stop = false;
+  std::atomic<int64_t> Read = 0;  // bytes read into the buffers so far
+  const auto Report = [&] {
+    return !Progress || Progress(Read.load(), std::max(File.Size(), Read.load()));
+  };
+  const auto StartRead = [&](uint8_t* Into) {
+    return std::async(std::launch::async,
+                      [&, Into] { return ReadPiece(File, Into, Size, Stop, Read); });
+  };
+  // The future's end waits for the reader, so no path leaves it running.
+  std::future<int64_t> Reading = StartRead(This);
   for (;;) {
+    while (Reading.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+      if (!Report()) {
+        Stop = true;
+        return false;
+      }
+    const int64_t Filled = Reading.get();  // raises the reader's failure
     if (Filled == 0) return true;
-    // A short piece ends the file; a full one may be followed by more, read
-    // while this one is counted.
-    int64_t NextFilled = 0;
-    std::exception_ptr ReadFailure;
-    std::thread Reader;
+    // A short piece ends the file; a full one may be followed by more.
     if (Filled == Size) {
       if (!Next) Next = Buffer(Pieces[1]);
-      Reader = std::thread([&] {
-        try {
-          NextFilled = ReadPiece(File, Next, Size);
-        } catch (...) {
-          ReadFailure = std::current_exception();
-        }
-      });
+      Reading = StartRead(Next);
     }
-    bool Going = true;
     try {
       // Beyond 2147483647 bytes in all (a file that grew) this raises the
       // engine's range error.
       Count.Add(This, Filled);
-      Going = !Progress || Progress(Count.Total(), std::max(File.Size(), Count.Total()));
     } catch (...) {
-      if (Reader.joinable()) Reader.join();
+      Stop = true;
       throw;
     }
-    if (Reader.joinable()) Reader.join();
-    if (!Going) return false;
-    if (ReadFailure) std::rethrow_exception(ReadFailure);
+    if (!Report()) {
+      Stop = true;
+      return false;
+    }
+    if (Filled < Size) return true;
     std::swap(This, Next);
-    Filled = NextFilled;
   }
 }
 

@@ -181,8 +181,9 @@ struct TOpenHooks {
   std::function<void()> Busy;
   // The 32-bit fallback message, shown before the 8-bit read goes on.
   std::function<void(const std::string& Message)> Fallback;
-  // While the file is counted: after each piece, the bytes counted so far and
-  // the file's size (1..Total); false stops the open (Cancelled).
+  // While the file is read and counted, at least every 0.1 s: the bytes read
+  // so far (never fewer than before) and the file's size; false stops the
+  // open (Cancelled).
   std::function<bool(int64_t Counted, int64_t Total)> Progress;
 };
 
@@ -197,8 +198,8 @@ struct TOpenHooks {
 //      ReadExtendedData, then BuildFromTable; when the file does not qualify,
 //      Fallback with the message and on in 8 bit.
 //   4. 8 bit: the file counted in pieces of 64 MiB (never held whole; every
-//      core counts), Progress after each (false: Cancelled, Huffman's code
-//      untouched), then the counting build (CountFromPieces, BuildTree,
+//      core counts), Progress at least every 0.1 s (false: Cancelled,
+//      Huffman's code untouched), then the counting build (CountFromPieces, BuildTree,
 //      AssignCodes; the data are not coded), TakeFrequencies into 256 zeros.
 //   5. DeriveDocument; Doc := the new document.
 // Doc changes only when the result is Opened (also when something raises).
