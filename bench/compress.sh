@@ -25,11 +25,8 @@ cd "$(dirname "$0")/.."
 Repetitions=${1:-5}
 Build=${2:-build/engine-release}
 
-if [ ! -f "$Build/build.ninja" ]; then
-  cmake -S . -B "$Build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQV_WITH_QT=OFF \
-    -DQV_TESTS=OFF -DQV_BENCH=ON >/dev/null
-fi
-ninja -C "$Build" CompressBench >/dev/null
+. bench/engine-build.sh
+EngineBuild "$Build" CompressBench
 Bench=$Build/bench/CompressBench
 
 Csv=$(mktemp "${TMPDIR:-/tmp}/qv-compress-bench.XXXXXX")

@@ -13,15 +13,12 @@ cd "$(dirname "$0")/.."
 Repetitions=${1:-5}
 Build=${2:-build/engine-release}
 
-if [ ! -f "$Build/build.ninja" ]; then
-  cmake -S . -B "$Build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQV_WITH_QT=OFF \
-    -DQV_TESTS=OFF -DQV_BENCH=ON >/dev/null
-fi
 if ! command -v cc >/dev/null && ! command -v gcc >/dev/null; then
   echo "generated decoder skipped: no C compiler for its source"
   exit 0
 fi
-ninja -C "$Build" DecoderBench >/dev/null
+. bench/engine-build.sh
+EngineBuild "$Build" DecoderBench
 Out=$("$Build/bench/DecoderBench" "$Repetitions")
 echo "$Out"
 ! grep -q "NOT met" <<<"$Out"
