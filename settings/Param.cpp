@@ -152,7 +152,12 @@ void TParameter::Load() {
   const QString Name = FullName();
   if (Name.isEmpty()) return;
   const QFileInfo Info(Name);
-  if (!Info.exists() || Info.isDir()) return;
+  if (!Info.exists() || Info.isDir()) {
+    FUnreadable = false;
+    return;
+  }
+  // Until a read succeeds, Save must not replace what could not be read.
+  FUnreadable = true;
   // A FIFO or device would block or never end: refuse it rather than freeze.
   if (!Info.isFile()) throw EFOpenError(Format(SFOpenError, Utf8(Name).c_str()));
   QFile File(Name);
@@ -161,6 +166,7 @@ void TParameter::Load() {
   if (File.error() != QFileDevice::NoError)
     throw EFOpenError(Format(SFOpenError, Utf8(Name).c_str()));
   FLines = SplitLines(Bytes);
+  FUnreadable = false;
 }
 
 void TParameter::Save() {
@@ -168,7 +174,7 @@ void TParameter::Save() {
   // file stays byte for byte until the new one is complete on disk, a link is
   // written through, and a device or FIFO behind the name is never replaced.
   const QString Name = FullName();
-  if (Name.isEmpty()) return;
+  if (Name.isEmpty() || FUnreadable) return;
   QByteArray Text;
   qsizetype Size = 0;
   for (const QByteArray& Line : FLines) Size += Line.size() + 2;

@@ -117,10 +117,11 @@ public:
   // the lines by the file's lines; otherwise the lines stay as they are.  A
   // file that exists but cannot be read (or is no regular file) raises
   // EFOpenError ("ファイル %s は開けません" with FullName); the lines are
-  // then unchanged.
+  // then unchanged, and Unreadable() is true until a later Load succeeds.
   virtual void Load();
 
-  // With FullName empty, does nothing.  Otherwise writes all lines to
+  // With FullName empty, or while Unreadable(), does nothing: a settings file
+  // that exists but could not be read is never written over.  Otherwise writes all lines to
   // FullName, replacing it atomically: the text goes to a temporary file in the
   // same folder, is flushed to disk, and only then renamed over the old file,
   // so a failure at any point leaves the old file (or no file) intact.  A link
@@ -174,12 +175,16 @@ public:
   void SetExeName(const QString& Value) { FExeName = Value; }
   // Number of lines (through GetCount).
   int Count() const { return GetCount(); }
+  // The last Load met an existing file it could not read (see Load, Save).
+  bool Unreadable() const { return FUnreadable; }
   // 3..18; a value outside is ignored without error.  Nothing else reads it.
   int32_t Digit() const { return FDigit; }
   void SetDigit(int32_t Value);
 
   // The lines as held in memory, bytes exactly as read or written.
   const QList<QByteArray>& Lines() const { return FLines; }
+  // Index of the key's line (the first whose name matches), or -1.
+  int IndexOfName(const QString& Name) const;
 
 protected:
   // The one step of Save that writes bytes: writes Text to File (the temporary
@@ -189,8 +194,6 @@ protected:
   virtual bool WriteText(QIODevice& File, const QByteArray& Text);
 
 private:
-  // Index of the key's line, or -1.
-  int IndexOfName(const QString& Name) const;
   // The raw value of the key's line with the empty-value mark and the
   // not-found rule applied (see ReadString).
   QByteArray ReadValue(const QString& Name) const;
@@ -199,6 +202,7 @@ private:
   QString FDir;
   QString FFileName;
   QString FExeName;
+  bool FUnreadable = false;
   int32_t FDigit = 15;
 };
 

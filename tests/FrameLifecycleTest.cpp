@@ -34,6 +34,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -234,30 +235,89 @@ TEST_F(FrameLifecycle, InforTwoChecksHuffmanArraysAndOtherValuesTheDefaults) {
   EXPECT_TRUE(F.RadioButton6->isChecked());
 }
 
-TEST_F(FrameLifecycle, RemovedLeftLineStopsFormShowWithItsError) {
-  WriteSettings(SettingsBytes(Without(ChangedKeys, "Left")));
+TEST_F(FrameLifecycle, MissingOrUnusableKeysTakeTheirDesignValuesAndTheStartFinishes) {
+  // The damaged file, and what the window then shows of the key.
+  struct TCase {
+    std::vector<std::pair<const char*, const char*>> Keys;
+    QPoint Pos;
+    bool BarsInFrequencyOrder;
+    int BarWidth;
+  };
+  const auto Keys = With(ChangedKeys, "Data", "1");  // the sample is no 32-bit table
+  const TCase Cases[] = {
+      {Without(Keys, "Top"), {150, 115}, true, 7},
+      {Without(Without(Keys, "WindowState"), "UpDown1.Position"), {150, 90}, true, 10},
+      {With(Keys, "Graph", "x2"), {150, 90}, false, 7},
+      {With(With(Keys, "Left", ""), "UpDown1.Position", "seven"), {197, 90}, true, 10},
+  };
   const QString Sample = SampleFile("sample.bin");
-  TFrameForm& F = ShowForm({"/g2", Sample});
-  ASSERT_EQ(Dialogs.ErrorTexts(), QStringList{"Name 'Left' is not found in parameters."});
-  EXPECT_EQ(Dialogs.Messages.front().Title, QStringLiteral("Quorvant"));
-  EXPECT_EQ(F.pos(), QPoint(197, 115));
-  EXPECT_FALSE(F.acceptDrops());
-  EXPECT_TRUE(F.RadioButton1->isChecked()) << "the command line is not read";
-  EXPECT_TRUE(F.FileName().isEmpty());
-  EXPECT_EQ(F.Memo1->Text(), QStringLiteral("Memo1"));
+  for (const TCase& Case : Cases) {
+    WriteSettings(SettingsBytes(Case.Keys));
+    TFrameForm& F = ShowForm({Sample});
+    EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.Texts().join('|').toStdString();
+    EXPECT_EQ(F.pos(), Case.Pos);
+    EXPECT_EQ(F.RadioButton2->isChecked(), Case.BarsInFrequencyOrder);
+    EXPECT_EQ(F.UpDown1->Position(), Case.BarWidth);
+    EXPECT_TRUE(F.X1->isChecked()) << "keys after the damaged one are read";
+    EXPECT_EQ(F.FileName(), Sample) << "the command line's file opens";
+    EXPECT_TRUE(F.acceptDrops());
+    F.move(150, 90);
+    F.close();
+    // The next save writes a whole file, every key in its place.
+    // (The open sets the range's end to the table's last index.)
+    const auto Saved = With(With(With(Keys, "Graph", Case.BarsInFrequencyOrder ? "2" : "1"),
+                                 "UpDown1.Position", Case.BarWidth == 7 ? "7" : "10"),
+                            "UpDown2.Position", "255");
+    EXPECT_EQ(ReadBytes(SettingsPath()).toStdString(), SettingsBytes(Saved).toStdString());
+    DestroyForm();
+    Dialogs.Messages.clear();
+  }
 }
 
-TEST_F(FrameLifecycle, BadValuesShowTheirErrors) {
-  WriteSettings(SettingsBytes(With(FirstStartKeys, "Graph", "x2")));
-  ShowForm();
-  EXPECT_EQ(Dialogs.ErrorTexts(), QStringList{Utf8("'x2' は整数ではありません.")});
-  DestroyForm();
-  Dialogs.Messages.clear();
-
-  WriteSettings(SettingsBytes(With(FirstStartKeys, "X1.Checked", "true")));
-  TFrameForm& F = ShowForm();
-  EXPECT_EQ(Dialogs.ErrorTexts(), QStringList{"Value of X1.Checked 'true' is not Boolean Type."});
-  EXPECT_EQ(F.UpDown2->Position(), 255) << "keys before the failing one are applied";
+TEST_F(FrameLifecycle, SettingsFileThatCannotBeReadIsNeverWrittenOver) {
+  const QString Sample = SampleFile("sample.bin");
+  const QString Fifo = PathOf("settings.fifo");
+  ASSERT_EQ(mkfifo(QFile::encodeName(Fifo).constData(), 0600), 0);
+  const QByteArray Own = SettingsBytes(ChangedKeys) + "my own line\r\n";
+  struct TCase {
+    const char* What;
+    std::function<void()> Make;
+  };
+  const TCase Cases[] = {
+      {"a file the user cannot read",
+       [&] {
+         WriteSettings(Own);
+         chmod(QFile::encodeName(SettingsPath()).constData(), 0200);
+       }},
+      {"a link to a FIFO",
+       [&] {
+         QFile::remove(SettingsPath());
+         QFile::link(Fifo, SettingsPath());
+       }},
+  };
+  for (const TCase& Case : Cases) {
+    SCOPED_TRACE(Case.What);
+    Case.Make();
+    const bool Regular = QFileInfo(SettingsPath()).isFile();
+    if (Regular && geteuid() == 0) continue;  // root reads anything
+    const QString Target = QFileInfo(SettingsPath()).symLinkTarget();
+    TFrameForm& F = ShowForm({Sample});
+    EXPECT_EQ(Dialogs.ErrorTexts(),
+              QStringList{Utf8("ファイル ") + SettingsPath() +
+                          Utf8(" は開けません。このファイルには設定を保存しません。")});
+    EXPECT_EQ(F.pos(), QPoint(197, 115)) << "the design values";
+    EXPECT_EQ(F.FileName(), Sample) << "the start finishes";
+    Dialogs.Messages.clear();
+    F.X1->trigger();
+    F.close();
+    EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.Texts().join('|').toStdString();
+    EXPECT_EQ(QFileInfo(SettingsPath()).symLinkTarget(), Target);
+    if (Regular) {
+      chmod(QFile::encodeName(SettingsPath()).constData(), 0600);
+      EXPECT_EQ(ReadBytes(SettingsPath()), Own);
+    }
+    DestroyForm();
+  }
 }
 
 TEST_F(FrameLifecycle, MissingReadmeIsReportedAndLeavesTheMemo) {

@@ -552,10 +552,11 @@ TEST_F(FrameOpen, CancelledOpenLeavesTheDocumentAsItWas) {
   Large.close();
   Form->SetProgressDelay(0);
   bool Shown = false;
-  QTimer Canceller;  // the user's Cancel, as soon as the dialog is there
+  QTimer Canceller;  // the user's Cancel, once the dialog is on the screen
   QObject::connect(&Canceller, &QTimer::timeout, [&] {
-    if (auto* Dialog = Form->findChild<QProgressDialog*>(QStringLiteral("OpenProgress"))) {
-      Shown = Dialog->isVisible();
+    auto* Dialog = Form->findChild<QProgressDialog*>(QStringLiteral("OpenProgress"));
+    if (Dialog && Dialog->isVisible()) {
+      Shown = true;
       Dialog->cancel();
       Canceller.stop();
     }

@@ -159,6 +159,8 @@ public:
   void ShowDatum();
   bool StoreFrequencies();
   void ComputeNormalCurve();
+  // The stored keys into the controls; a missing or unusable key takes its
+  // design value (see StoredInteger).  Parameter1 must be open.
   void ReadSettings();
   void WriteSettings();
   void ResetToDefaults();
@@ -189,6 +191,8 @@ protected:
   void contextMenuEvent(QContextMenuEvent* Event) override;
   void dragEnterEvent(QDragEnterEvent* Event) override;
   void dropEvent(QDropEvent* Event) override;
+  // The native window's exposure and moves, for ApplyRestoredFramePos.
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
   // ---- event handlers, run only by their controls (wired in WireHandlers) --
@@ -262,7 +266,12 @@ private:
   // lifecycle helpers (FrameLifecycle.cpp)
   void ApplyCommandLine(QString& FileToOpen);
   QString ExeDir() const;  // folder of the executable, no trailing "/"
+  // The stored value of settings key Key (an index of the key table; Boolean
+  // keys give 0 or 1), or its design value when it is missing or unusable.
+  int32_t StoredInteger(int Key);
   void ApplyRestoredFramePos();
+  // The frame's top-left corner, as the settings store it.
+  QPoint FramePosition() const;
 
   // handshake (FrameHandshake.cpp)
   void StartCopyDataReceiver();
@@ -298,8 +307,8 @@ private:
   QStringList FCommandLine;
   bool FShown = false;
   bool FClosed = false;  // FormCloseQuery released the document
-  // The frame position read from the settings, applied again once the window
-  // manager has framed the window (ApplyRestoredFramePos).
+  // The frame position read from the settings, applied again until the
+  // window manager has framed the window there (ApplyRestoredFramePos).
   std::optional<QPoint> FRestoredFramePos;
   int FFramePosTries = 0;
 

@@ -27,6 +27,7 @@
 #include <QStringDecoder>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -42,18 +43,45 @@ const char* const CopyrightLine = "Copyright (C) 2026 The Quorvant developers";
 const char* const DataFolderName = "QuorvantData";
 const char* const ReadmeName = "ReadmeQ.txt";
 
-// Settings keys, in the order of the file.
-const QString KeyWindowState = QStringLiteral("WindowState");
-const QString KeyLeft = QStringLiteral("Left");
-const QString KeyTop = QStringLiteral("Top");
-const QString KeyClientWidth = QStringLiteral("ClientWidth");
-const QString KeyClientHeight = QStringLiteral("ClientHeight");
-const QString KeyGraph = QStringLiteral("Graph");
-const QString KeyInfor = QStringLiteral("Infor");
-const QString KeyData = QStringLiteral("Data");
-const QString KeyUpDown1 = QStringLiteral("UpDown1.Position");
-const QString KeyUpDown2 = QStringLiteral("UpDown2.Position");
-const QString KeyX1 = QString::fromLatin1(SettingsKeyX1);
+// The settings keys, in the order of the file, with the value a missing or
+// unusable key takes.  The names are what stored files hold: never change
+// one.
+enum TSettingsKey {
+  KeyWindowState,
+  KeyLeft,
+  KeyTop,
+  KeyClientWidth,
+  KeyClientHeight,
+  KeyGraph,
+  KeyInfor,
+  KeyData,
+  KeyBarWidth,
+  KeyRangeEnd,
+  KeyAllowDoubleLaunch,
+  SettingsKeyCount
+};
+struct TSettingsKeyInfo {
+  const char* Name;
+  int32_t Design;
+};
+constexpr TSettingsKeyInfo SettingsKeys[SettingsKeyCount] = {
+    {"WindowState", 0},
+    {"Left", DesignLeft},
+    {"Top", DesignTop},
+    {"ClientWidth", DesignClientWidth},
+    {"ClientHeight", DesignClientHeight},
+    {"Graph", 1},
+    {"Infor", 1},
+    {"Data", 1},
+    {"UpDown1.Position", DesignBarWidth},
+    {"UpDown2.Position", DesignRangeEnd},
+    {SettingsKeyX1, 0},
+};
+QString KeyName(TSettingsKey Key) { return QString::fromLatin1(SettingsKeys[Key].Name); }
+
+// Shown once when the settings file exists but cannot be read: the window
+// goes on with the design values and leaves the file as it is.
+const char* const SettingsNotSaved = "このファイルには設定を保存しません。";
 
 // A portable copy writes beside itself; an installed one cannot.
 bool IsPortable(const QString& ExeDir) { return QFileInfo(ExeDir).isWritable(); }
@@ -246,6 +274,12 @@ void TFrameForm::FormShow() {
   }
   Parameter1->SetExeName(FExeName);
 
+  try {
+    Parameter1->Open();
+  } catch (const EFOpenError& E) {
+    // The store now refuses to save over the file; say so once and go on.
+    ShowException(Exception(std::string(E.what()) + "。" + SettingsNotSaved));
+  }
   ReadSettings();
 
   setAcceptDrops(true);
@@ -268,74 +302,102 @@ void TFrameForm::FormShow() {
 }
 
 void TFrameForm::ReadSettings() {
-  Parameter1->Open();
-
   if (Parameter1->Count() <= 0) {
-    // First start: the keys in file order from the window as it stands.
-    // Nothing is applied and nothing saved yet.
+    // First start (or a file that could not be read): the keys in file order
+    // from the window as it stands.  Nothing is applied and nothing saved yet.
     Parameter1->Add(QString::fromUtf8(SettingsHeader));
-    Parameter1->WriteInteger(KeyWindowState, StateCode(*this));
-    Parameter1->WriteInteger(KeyLeft, x());
-    Parameter1->WriteInteger(KeyTop, y());
+    Parameter1->WriteInteger(KeyName(KeyWindowState), StateCode(*this));
+    Parameter1->WriteInteger(KeyName(KeyLeft), x());
+    Parameter1->WriteInteger(KeyName(KeyTop), y());
     resize(DesignClientWidth, height());
-    Parameter1->WriteInteger(KeyClientWidth, width());
+    Parameter1->WriteInteger(KeyName(KeyClientWidth), width());
     resize(width(), DesignClientHeight);
-    Parameter1->WriteInteger(KeyClientHeight, height());
-    Parameter1->WriteInteger(KeyGraph, 1);
-    Parameter1->WriteInteger(KeyInfor, 1);
-    Parameter1->WriteInteger(KeyData, 1);
-    Parameter1->WriteInteger(KeyUpDown1, UpDown1->Position());
-    Parameter1->WriteInteger(KeyUpDown2, UpDown2->Position());
-    Parameter1->WriteBoolean(KeyX1, X1->isChecked());
+    Parameter1->WriteInteger(KeyName(KeyClientHeight), height());
+    Parameter1->WriteInteger(KeyName(KeyGraph), 1);
+    Parameter1->WriteInteger(KeyName(KeyInfor), 1);
+    Parameter1->WriteInteger(KeyName(KeyData), 1);
+    Parameter1->WriteInteger(KeyName(KeyBarWidth), UpDown1->Position());
+    Parameter1->WriteInteger(KeyName(KeyRangeEnd), UpDown2->Position());
+    Parameter1->WriteBoolean(KeyName(KeyAllowDoubleLaunch), X1->isChecked());
     return;
   }
 
-  // Each key is applied as soon as it is read, so a bad key leaves the
-  // earlier ones in force.
-  const int State = Parameter1->ReadInteger(KeyWindowState);
+  const int State = StoredInteger(KeyWindowState);
   ApplyStateCode(*this, State);
   if (State != 2) {
-    move(Parameter1->ReadInteger(KeyLeft), y());
-    move(x(), Parameter1->ReadInteger(KeyTop));
-    resize(Parameter1->ReadInteger(KeyClientWidth), height());
-    resize(width(), Parameter1->ReadInteger(KeyClientHeight));
+    move(StoredInteger(KeyLeft), y());
+    move(x(), StoredInteger(KeyTop));
+    resize(StoredInteger(KeyClientWidth), height());
+    resize(width(), StoredInteger(KeyClientHeight));
     KeepVisible(*this);
     FRestoredFramePos = pos();
   }
-  if (Parameter1->ReadInteger(KeyGraph) == 2)
+  if (StoredInteger(KeyGraph) == 2)
     RadioButton2->setChecked(true);
   else
     RadioButton1->setChecked(true);
-  switch (Parameter1->ReadInteger(KeyInfor)) {
+  switch (StoredInteger(KeyInfor)) {
     case 3: RadioButton5->setChecked(true); break;
     case 2: RadioButton4->setChecked(true); break;
     default: RadioButton3->setChecked(true); break;
   }
-  if (Parameter1->ReadInteger(KeyData) == 2)
+  if (StoredInteger(KeyData) == 2)
     RadioButton7->setChecked(true);
   else
     RadioButton6->setChecked(true);
-  UpDown1->SetPosition(Parameter1->ReadInteger(KeyUpDown1));
-  UpDown2->SetPosition(Parameter1->ReadInteger(KeyUpDown2));
-  X1->setChecked(Parameter1->ReadBoolean(KeyX1));
+  UpDown1->SetPosition(StoredInteger(KeyBarWidth));
+  UpDown2->SetPosition(StoredInteger(KeyRangeEnd));
+  X1->setChecked(StoredInteger(KeyAllowDoubleLaunch) != 0);
+}
+
+int32_t TFrameForm::StoredInteger(int Key) {
+  const QString Name = KeyName(TSettingsKey(Key));
+  const int32_t Design = SettingsKeys[Key].Design;
+  const bool Boolean = Key == KeyAllowDoubleLaunch;
+  if (Parameter1->IndexOfName(Name) < 0) {
+    // A damaged or hand-cut file: the key goes back in its place in the key
+    // order with its design value, so the next save writes a whole file.
+    int At = -1;
+    for (int Before = Key - 1; Before >= 0 && At < 0; --Before) {
+      const int Index = Parameter1->IndexOfName(KeyName(TSettingsKey(Before)));
+      if (Index >= 0) At = Index + 1;
+    }
+    for (int After = Key + 1; After < SettingsKeyCount && At < 0; ++After)
+      At = Parameter1->IndexOfName(KeyName(TSettingsKey(After)));
+    const QString Value =
+        Boolean ? QString::fromLatin1(Design ? "True" : "False") : QString::number(Design);
+    if (At < 0)
+      Parameter1->WriteString(Name, Value);
+    else
+      Parameter1->Insert(At, Name + QLatin1Char('=') + Value);
+    return Design;
+  }
+  // An unusable value (not a number, an empty one) takes the design value
+  // too; the next save writes the window's state over it.
+  try {
+    return Boolean ? Parameter1->ReadBoolean(Name) : Parameter1->ReadInteger(Name);
+  } catch (const Exception&) {
+    return Design;
+  }
 }
 
 void TFrameForm::WriteSettings() {
-  Parameter1->WriteInteger(KeyWindowState, StateCode(*this));
+  Parameter1->WriteInteger(KeyName(KeyWindowState), StateCode(*this));
   // A maximized window keeps the keys as they were read or written last.
   if (!(windowState() & Qt::WindowMaximized)) {
-    Parameter1->WriteInteger(KeyLeft, x());
-    Parameter1->WriteInteger(KeyTop, y());
-    Parameter1->WriteInteger(KeyClientWidth, width());
-    Parameter1->WriteInteger(KeyClientHeight, height());
-    Parameter1->WriteInteger(KeyGraph, RadioButton2->isChecked() ? 2 : 1);
-    Parameter1->WriteInteger(KeyInfor, RadioButton5->isChecked()   ? 3
-                                       : RadioButton4->isChecked() ? 2
-                                                                   : 1);
-    Parameter1->WriteInteger(KeyData, RadioButton7->isChecked() ? 2 : 1);
-    Parameter1->WriteInteger(KeyUpDown1, UpDown1->Position());
-    Parameter1->WriteInteger(KeyUpDown2, UpDown2->Position());
-    Parameter1->WriteBoolean(KeyX1, X1->isChecked());
+    const QPoint Frame = FramePosition();
+    Parameter1->WriteInteger(KeyName(KeyLeft), Frame.x());
+    Parameter1->WriteInteger(KeyName(KeyTop), Frame.y());
+    Parameter1->WriteInteger(KeyName(KeyClientWidth), width());
+    Parameter1->WriteInteger(KeyName(KeyClientHeight), height());
+    Parameter1->WriteInteger(KeyName(KeyGraph), RadioButton2->isChecked() ? 2 : 1);
+    Parameter1->WriteInteger(KeyName(KeyInfor), RadioButton5->isChecked()   ? 3
+                                                : RadioButton4->isChecked() ? 2
+                                                                            : 1);
+    Parameter1->WriteInteger(KeyName(KeyData), RadioButton7->isChecked() ? 2 : 1);
+    Parameter1->WriteInteger(KeyName(KeyBarWidth), UpDown1->Position());
+    Parameter1->WriteInteger(KeyName(KeyRangeEnd), UpDown2->Position());
+    Parameter1->WriteBoolean(KeyName(KeyAllowDoubleLaunch), X1->isChecked());
   }
   Parameter1->Save();
 }
@@ -433,32 +495,48 @@ void TFrameForm::showEvent(QShowEvent* Event) {
     if (Child->focusPolicy() != Qt::NoFocus) Child->installEventFilter(MenuKeys);
   }
   Guarded([this] { FormShow(); });
+  if (QWindow* Native = windowHandle()) Native->installEventFilter(this);
   ApplyRestoredFramePos();
   // Found by later starts once X1 has its stored state, also when FormShow
   // failed.
   StartCopyDataReceiver();
 }
 
-// Left and Top are the frame's top-left, as pos() reads it.  Before the
-// window is mapped its frame is unknown, so a window manager places the
-// client where the frame was asked for, and the window would creep up by its
-// title bar at every start.  The frame shows up later without any event that
-// says so; it is looked for a short while after the show, and once it is
-// there the stored place is applied again, this time to the frame.
+// Left and Top are the frame's top-left.  The widget's own idea of its frame
+// (pos(), frameGeometry()) can stay at the client's corner for good when the
+// window manager's frame extents arrive between two of its updates, so the
+// frame is read from the native window, which asks the platform each time.
+QPoint TFrameForm::FramePosition() const {
+  const QWindow* Native = windowHandle();
+  return Native && Native->isVisible() ? Native->framePosition() : pos();
+}
+
+// Before the window is mapped its frame is unknown, and a window manager may
+// place the client where the frame was asked for: the window would creep by
+// its title bar.  So the stored place is applied again, to the frame, each
+// time the native window is exposed or moved, until it is seen framed and
+// mapped at that place (a few corrections at most, never fighting the user).
 void TFrameForm::ApplyRestoredFramePos() {
-  constexpr int TryEveryMs = 50, Tries = 40;
-  if (!FRestoredFramePos) return;
-  if (frameGeometry().topLeft() == geometry().topLeft()) {
-    if (++FFramePosTries < Tries)
-      QTimer::singleShot(TryEveryMs, this, [this] { ApplyRestoredFramePos(); });
-    else
-      FRestoredFramePos.reset();
+  constexpr int MaxCorrections = 4;
+  QWindow* Native = windowHandle();
+  if (!FRestoredFramePos || !Native || !Native->isExposed()) return;
+  if (Native->frameMargins().isNull()) return;  // not framed yet
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized) ||
+      Native->framePosition() == *FRestoredFramePos || ++FFramePosTries > MaxCorrections) {
+    FRestoredFramePos.reset();
     return;
   }
-  const QPoint Wanted = *FRestoredFramePos;
-  FRestoredFramePos.reset();
-  if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)) && pos() != Wanted)
-    move(Wanted);
+  // The client's place for that frame: asking for the frame's place would
+  // be the request the window manager just placed wrongly.
+  const QMargins Frame = Native->frameMargins();
+  Native->setPosition(*FRestoredFramePos + QPoint(Frame.left(), Frame.top()));
+}
+
+bool TFrameForm::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Watched == windowHandle() && FRestoredFramePos &&
+      (Event->type() == QEvent::Expose || Event->type() == QEvent::Move))
+    QTimer::singleShot(0, this, [this] { ApplyRestoredFramePos(); });
+  return QWidget::eventFilter(Watched, Event);
 }
 
 void TFrameForm::closeEvent(QCloseEvent* Event) {
