@@ -140,7 +140,7 @@ struct TBenchWindow {
     Dialogs.Path = Path;
     const double Cpu = CpuSeconds();
     const auto Start = TClock::now();
-    Form->Button1->click();
+    Form->OpenButton->click();
     Form->repaint();
     QApplication::processEvents();
     const double Time = Seconds(Start);
@@ -175,7 +175,7 @@ int Table() {
       File.write(Bytes, 4);
     }
   }
-  Window.Form->RadioButton7->setChecked(true);
+  Window.Form->TableModeRadio->setChecked(true);
   std::vector<double> Times;
   for (int Run = 0; Run < 20; ++Run) Times.push_back(Window.TimeOpen(Path));
   std::sort(Times.begin(), Times.end());

@@ -70,7 +70,7 @@ protected:
   // Shows the window and opens a file: words in 32-bit mode, else bytes.
   void OpenWords(const TTable& Words) {
     ShowForm();
-    Form->RadioButton7->setChecked(true);
+    Form->TableModeRadio->setChecked(true);
     Open(QStringLiteral("table.bin"), WordBytes(Words));
     ASSERT_EQ(Form->Frequency(), Words);
   }
@@ -81,7 +81,7 @@ protected:
   void Open(const QString& Name, const QByteArray& Bytes) {
     WriteBytes(PathOf(Name), Bytes);
     Dialogs.OpenAnswers.push_back(PathOf(Name));
-    Click(Form->Button1);
+    Click(Form->OpenButton);
     ASSERT_EQ(Dialogs.TakeTexts(), QStringList());
     ASSERT_EQ(Form->FileName(), PathOf(Name));
     WatchCaption();
@@ -92,22 +92,22 @@ protected:
     QObject::connect(Form.get(), &QWidget::windowTitleChanged,
                      [this](const QString& Caption) { Captions << Caption; });
   }
-  void Enter(TEdit* Edit, const QString& Text) {
+  void Enter(TEntryBox* Edit, const QString& Text) {
     TypeText(Edit, Text);
     PressEnter(Edit);
   }
-  void Operate(QPushButton* Button, TEdit* Operand, const QString& Text) {
+  void Operate(QPushButton* Button, TEntryBox* Operand, const QString& Text) {
     TypeText(Operand, Text);
     Click(Button);
   }
-  void SelectDatum(int Data) { Enter(Form->Edit3, QString::number(Data)); }
+  void SelectDatum(int Data) { Enter(Form->DatumBox, QString::number(Data)); }
 
   TSnapshot Snapshot() const {
-    const QPicture& P = Form->Image1->Picture();
+    const QPicture& P = Form->GraphView->Picture();
     return {Form->Frequency(),
             Form->HuffmanText(),
-            Form->Memo1->Text(),
-            Form->Image1->HasPicture(),
+            Form->ViewMemo->Text(),
+            Form->GraphView->HasPicture(),
             QByteArray(P.data(), P.size()),
             Form->FirstShown()};
   }
@@ -128,11 +128,11 @@ protected:
     EXPECT_EQ(Captions, QStringList({Busy, Idle}));
     Captions.clear();
   }
-  int Position(TUpDown* UpDown) const { return UpDown->Position(); }
+  int Position(TSpinArrows* UpDown) const { return UpDown->Position(); }
   void ExpectCurveButtons(bool Enabled) const {
-    EXPECT_EQ(Form->Button10->isEnabled(), Enabled);
-    EXPECT_EQ(Form->Button11->isEnabled(), Enabled);
-    EXPECT_EQ(Form->Button12->isEnabled(), Enabled);
+    EXPECT_EQ(Form->ClearCurveButton->isEnabled(), Enabled);
+    EXPECT_EQ(Form->FitButton->isEnabled(), Enabled);
+    EXPECT_EQ(Form->ArrangeButton->isEnabled(), Enabled);
   }
   // µ, V and A as the overlay's controls hold them.
   struct TCurve {
@@ -143,7 +143,8 @@ protected:
     }
   };
   TCurve Controls() const {
-    return {Form->UpDown4->Position(), Form->UpDown5->Position(), Form->Edit13->text().toInt()};
+    return {Form->MeanSpin->Position(), Form->VarianceSpin->Position(),
+            Form->PeakBox->text().toInt()};
   }
 
   QStringList Captions;
@@ -161,70 +162,70 @@ using FrameUpdate = FrameEditing;
 
 TEST_F(FrameUpdate, RebuildsCodeViewsAndGraphFromTheStartWithoutTheCurve) {
   OpenWords(Table(256, {{0, 3}, {1, 5}, {200, 7}}));
-  Click(Form->RadioButton5);  // the frequency-table view
+  Click(Form->TableViewRadio);  // the frequency-table view
   SelectDatum(200);
-  Click(Form->Button9);
-  Click(Form->Button14);  // page on, so the redraw must come back to 0
+  Click(Form->DrawCurveButton);
+  Click(Form->NextPageButton);  // page on, so the redraw must come back to 0
   ASSERT_GT(Form->FirstShown(), 0);
-  Enter(Form->Edit2, QStringLiteral("10"));
+  Enter(Form->RangeEndBox, QStringLiteral("10"));
   Captions.clear();
 
-  Click(Form->Button4);
+  Click(Form->UpdateButton);
 
   ExpectRebuilt();
   EXPECT_EQ(Form->windowTitle(), Idle);
   EXPECT_EQ(Form->FirstShown(), 0);
-  EXPECT_TRUE(Form->Image1->HasPicture());
+  EXPECT_TRUE(Form->GraphView->HasPicture());
   ExpectCurveButtons(false);
-  EXPECT_TRUE(Form->Button9->isEnabled());
-  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->TableText()));
-  EXPECT_EQ(Form->Edit2->text(), QStringLiteral("255"));  // range end back at the table's end
-  EXPECT_EQ(Form->Edit4->text(), QStringLiteral("7"));    // the detail line of datum 200
+  EXPECT_TRUE(Form->DrawCurveButton->isEnabled());
+  EXPECT_EQ(Form->ViewMemo->Text(), QString::fromStdString(Form->TableText()));
+  EXPECT_EQ(Form->RangeEndBox->text(), QStringLiteral("255"));  // range end back at the table's end
+  EXPECT_EQ(Form->FrequencyBox->text(), QStringLiteral("7"));   // the detail line of datum 200
   EXPECT_EQ(Form->Huffman()->Count(), 3);
 }
 
 TEST_F(FrameUpdate, MemoFollowsTheCheckedView) {
   OpenWords(Table(4, {{0, 1}, {3, 2}}));
-  Click(Form->RadioButton4);
-  Form->Memo1->SetText(QStringLiteral("typed by the user"));
-  Click(Form->Button4);
-  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->ArrayText()));
-  Click(Form->RadioButton3);
-  Form->Memo1->SetText(QStringLiteral("typed by the user"));
-  Click(Form->Button4);
-  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->HuffmanText()));
+  Click(Form->ArraysViewRadio);
+  Form->ViewMemo->SetText(QStringLiteral("typed by the user"));
+  Click(Form->UpdateButton);
+  EXPECT_EQ(Form->ViewMemo->Text(), QString::fromStdString(Form->ArrayText()));
+  Click(Form->DistributionViewRadio);
+  Form->ViewMemo->SetText(QStringLiteral("typed by the user"));
+  Click(Form->UpdateButton);
+  EXPECT_EQ(Form->ViewMemo->Text(), QString::fromStdString(Form->HuffmanText()));
 }
 
 TEST_F(FrameUpdate, DoesNothingWithoutATable) {
   ShowForm();
   WatchCaption();
-  const QString Memo = Form->Memo1->Text();
-  Click(Form->Button4);
+  const QString Memo = Form->ViewMemo->Text();
+  Click(Form->UpdateButton);
   EXPECT_EQ(Captions, QStringList());
   EXPECT_TRUE(Form->Frequency().empty());
-  EXPECT_EQ(Form->Memo1->Text(), Memo);
+  EXPECT_EQ(Form->ViewMemo->Text(), Memo);
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
 }
 
-// ---- the frequency box Edit4 --------------------------------------------------------
+// ---- the frequency box FrequencyBox --------------------------------------------------------
 
 using FrameFrequencyBox = FrameEditing;
 
 TEST_F(FrameFrequencyBox, AcceptsZeroAndTheLimit) {
   OpenBytes("abracadabra");
   SelectDatum('a');
-  ASSERT_EQ(Form->Edit4->text(), QStringLiteral("5"));
+  ASSERT_EQ(Form->FrequencyBox->text(), QStringLiteral("5"));
 
-  Enter(Form->Edit4, QStringLiteral("0"));
+  Enter(Form->FrequencyBox, QStringLiteral("0"));
   ExpectRebuilt();
   EXPECT_EQ(Form->Frequency()['a'], 0);
   EXPECT_EQ(Form->Huffman()->Count(), 4);
 
-  Enter(Form->Edit4, QStringLiteral("1048576"));
+  Enter(Form->FrequencyBox, QStringLiteral("1048576"));
   ExpectRebuilt();
   EXPECT_EQ(Form->Frequency()['a'], 1048576);
   EXPECT_EQ(Form->MaxFrequency(), 1048576);
-  EXPECT_EQ(Form->Edit4->text(), QStringLiteral("1048576"));
+  EXPECT_EQ(Form->FrequencyBox->text(), QStringLiteral("1048576"));
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
 }
 
@@ -235,9 +236,9 @@ TEST_F(FrameFrequencyBox, RejectsOutOfRangeAndLettersRestoringThePreviousFrequen
                               QStringLiteral("abc"), QStringLiteral("1,000"), QString()}) {
     SCOPED_TRACE(Text.toStdString());
     const TSnapshot Before = Snapshot();
-    Enter(Form->Edit4, Text);
+    Enter(Form->FrequencyBox, Text);
     EXPECT_EQ(Dialogs.TakeTexts(), QStringList{Text + CannotSpecify});
-    EXPECT_EQ(Form->Edit4->text(), QStringLiteral("2"));
+    EXPECT_EQ(Form->FrequencyBox->text(), QStringLiteral("2"));
     ExpectUnchanged(Before);
   }
 }
@@ -245,13 +246,13 @@ TEST_F(FrameFrequencyBox, RejectsOutOfRangeAndLettersRestoringThePreviousFrequen
 TEST_F(FrameFrequencyBox, DatumBeyondTheTableExtendsItWithZeros) {
   OpenBytes("abracadabra");
   SelectDatum(300);
-  EXPECT_EQ(Form->Edit4->text(), QString());
-  Enter(Form->Edit4, QStringLiteral("-1"));  // nothing to restore but the empty text
+  EXPECT_EQ(Form->FrequencyBox->text(), QString());
+  Enter(Form->FrequencyBox, QStringLiteral("-1"));  // nothing to restore but the empty text
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList{QStringLiteral("-1") + CannotSpecify});
-  EXPECT_EQ(Form->Edit4->text(), QString());
+  EXPECT_EQ(Form->FrequencyBox->text(), QString());
   EXPECT_EQ(Form->Frequency().size(), 256u);
 
-  Enter(Form->Edit4, QStringLiteral("9"));
+  Enter(Form->FrequencyBox, QStringLiteral("9"));
   ExpectRebuilt();
   const TTable& F = Form->Frequency();
   ASSERT_EQ(F.size(), 301u);
@@ -259,62 +260,62 @@ TEST_F(FrameFrequencyBox, DatumBeyondTheTableExtendsItWithZeros) {
   for (size_t I = 256; I < 300; ++I) EXPECT_EQ(F[I], 0) << I;
   EXPECT_EQ(Form->DataCount(), 301);
   EXPECT_EQ(Form->Huffman()->Count(), 5);  // the code covers data 0..255 only
-  EXPECT_EQ(Form->Edit2->text(), QStringLiteral("300"));
+  EXPECT_EQ(Form->RangeEndBox->text(), QStringLiteral("300"));
 }
 
 TEST_F(FrameFrequencyBox, FirstEditWithoutAFileCreatesTheTable) {
   ShowForm();
   WatchCaption();
   SelectDatum(2);
-  Enter(Form->Edit4, QStringLiteral("5"));
+  Enter(Form->FrequencyBox, QStringLiteral("5"));
   ExpectRebuilt();
   EXPECT_EQ(Form->Frequency(), TTable({0, 0, 5}));
   EXPECT_EQ(Form->DataCount(), 3);
   EXPECT_EQ(Form->Huffman()->Count(), 1);
-  EXPECT_TRUE(Form->Image1->HasPicture());
-  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->HuffmanText()));
-  EXPECT_TRUE(Form->Memo1->Text().startsWith(Q("ファイル名 = \r\n")));
+  EXPECT_TRUE(Form->GraphView->HasPicture());
+  EXPECT_EQ(Form->ViewMemo->Text(), QString::fromStdString(Form->HuffmanText()));
+  EXPECT_TRUE(Form->ViewMemo->Text().startsWith(Q("ファイル名 = \r\n")));
 }
 
 TEST_F(FrameFrequencyBox, KeysOtherThanEnterAreLeftToTheBox) {
   OpenBytes("abracadabra");
   SelectDatum('a');
-  TypeText(Form->Edit4, QStringLiteral("-1"));
-  PressKey(Form->Edit4, Qt::Key_Escape);
-  PressKey(Form->Edit4, Qt::Key_A);
+  TypeText(Form->FrequencyBox, QStringLiteral("-1"));
+  PressKey(Form->FrequencyBox, Qt::Key_Escape);
+  PressKey(Form->FrequencyBox, Qt::Key_A);
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
-  EXPECT_EQ(Form->Edit4->text(), QStringLiteral("-1"));
+  EXPECT_EQ(Form->FrequencyBox->text(), QStringLiteral("-1"));
   EXPECT_EQ(Captions, QStringList());
 }
 
-// ---- the range end Edit2 ----------------------------------------------------------------
+// ---- the range end RangeEndBox ----------------------------------------------------------------
 
 using FrameRangeEnd = FrameEditing;
 
 TEST_F(FrameRangeEnd, EightBitModeAccepts255AndRejects256) {
   OpenBytes("abracadabra");
-  Enter(Form->Edit2, QStringLiteral("17"));
-  EXPECT_EQ(Position(Form->UpDown2), 17);
-  Enter(Form->Edit2, QStringLiteral("255"));
+  Enter(Form->RangeEndBox, QStringLiteral("17"));
+  EXPECT_EQ(Position(Form->RangeEndSpin), 17);
+  Enter(Form->RangeEndBox, QStringLiteral("255"));
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
-  EXPECT_EQ(Position(Form->UpDown2), 255);
-  EXPECT_EQ(Form->Edit2->text(), QStringLiteral("255"));
+  EXPECT_EQ(Position(Form->RangeEndSpin), 255);
+  EXPECT_EQ(Form->RangeEndBox->text(), QStringLiteral("255"));
 
-  Enter(Form->Edit2, QStringLiteral("17"));
+  Enter(Form->RangeEndBox, QStringLiteral("17"));
   const TSnapshot Before = Snapshot();
-  Enter(Form->Edit2, QStringLiteral("256"));
+  Enter(Form->RangeEndBox, QStringLiteral("256"));
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList{QStringLiteral("256") + CannotSpecify});
-  EXPECT_EQ(Form->Edit2->text(), QStringLiteral("255"));  // the table's last index
-  EXPECT_EQ(Position(Form->UpDown2), 255);
+  EXPECT_EQ(Form->RangeEndBox->text(), QStringLiteral("255"));  // the table's last index
+  EXPECT_EQ(Position(Form->RangeEndSpin), 255);
   ExpectUnchanged(Before);
 }
 
 TEST_F(FrameRangeEnd, RejectsNegativesAndLetters) {
   OpenWords(Table(20, {{3, 1}}));
   for (const QString& Text : {QStringLiteral("-1"), QStringLiteral("x1"), QString()}) {
-    Enter(Form->Edit2, Text);
+    Enter(Form->RangeEndBox, Text);
     EXPECT_EQ(Dialogs.TakeTexts(), QStringList{Text + CannotSpecify});
-    EXPECT_EQ(Form->Edit2->text(), QStringLiteral("19"));
+    EXPECT_EQ(Form->RangeEndBox->text(), QStringLiteral("19"));
   }
 }
 
@@ -322,32 +323,32 @@ TEST_F(FrameRangeEnd, ThirtyTwoBitModeReaches10239AndRejectsTheSeparatedForm) {
   OpenWords(Table(10240, {{10239, 4}}));
   const QString Separated =
       QStringLiteral("10") + QLocale().groupSeparator() + QStringLiteral("239");
-  EXPECT_EQ(Form->Edit2->text(), Separated);  // the spin box writes it so
-  EXPECT_EQ(Position(Form->UpDown2), 10239);  // and still counts it
+  EXPECT_EQ(Form->RangeEndBox->text(), Separated);  // the spin box writes it so
+  EXPECT_EQ(Position(Form->RangeEndSpin), 10239);   // and still counts it
 
-  Enter(Form->Edit2, QStringLiteral("5000"));
+  Enter(Form->RangeEndBox, QStringLiteral("5000"));
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
-  EXPECT_EQ(Position(Form->UpDown2), 5000);
+  EXPECT_EQ(Position(Form->RangeEndSpin), 5000);
 
-  Enter(Form->Edit2, QStringLiteral("10240"));
+  Enter(Form->RangeEndBox, QStringLiteral("10240"));
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList{QStringLiteral("10240") + CannotSpecify});
 
   // After an accepted edit the end shows the table's end again, separated.
-  Enter(Form->Edit4, QStringLiteral("1"));
+  Enter(Form->FrequencyBox, QStringLiteral("1"));
   ExpectRebuilt();
-  EXPECT_EQ(Form->Edit2->text(), Separated);
-  PressEnter(Form->Edit2);
+  EXPECT_EQ(Form->RangeEndBox->text(), Separated);
+  PressEnter(Form->RangeEndBox);
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList{Separated + CannotSpecify});
-  EXPECT_EQ(Form->Edit2->text(), QStringLiteral("10239"));
+  EXPECT_EQ(Form->RangeEndBox->text(), QStringLiteral("10239"));
   EXPECT_EQ(Captions, QStringList());
 }
 
 TEST_F(FrameRangeEnd, WithoutATableKeepsTheSpinBoxEnd) {
   ShowForm();
-  Enter(Form->Edit2, QStringLiteral("300"));
+  Enter(Form->RangeEndBox, QStringLiteral("300"));
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList{QStringLiteral("300") + CannotSpecify});
-  EXPECT_EQ(Form->Edit2->text(), QStringLiteral("255"));
-  EXPECT_EQ(Position(Form->UpDown2), 255);
+  EXPECT_EQ(Form->RangeEndBox->text(), QStringLiteral("255"));
+  EXPECT_EQ(Position(Form->RangeEndSpin), 255);
   EXPECT_TRUE(Form->Frequency().empty());
 }
 
@@ -357,51 +358,51 @@ using FrameRangeOperations = FrameEditing;
 
 TEST_F(FrameRangeOperations, LiftZerosAddsOneToTheWholeRange) {
   OpenWords({3, 0, 5, 0});
-  Enter(Form->Edit2, QStringLiteral("2"));
-  Click(Form->Button2);
+  Enter(Form->RangeEndBox, QStringLiteral("2"));
+  Click(Form->FillZerosButton);
   ExpectRebuilt();
   EXPECT_EQ(Form->Frequency(), TTable({4, 1, 6, 0}));
-  EXPECT_EQ(Form->Edit2->text(), QStringLiteral("3"));
+  EXPECT_EQ(Form->RangeEndBox->text(), QStringLiteral("3"));
 }
 
 TEST_F(FrameRangeOperations, LiftZerosWithoutAZeroDoesNotRebuild) {
   OpenWords({3, 2, 5});
   const TSnapshot Before = Snapshot();
-  Click(Form->Button2);
+  Click(Form->FillZerosButton);
   ExpectUnchanged(Before);
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
 }
 
 TEST_F(FrameRangeOperations, LiftZerosBeyondTheTableExtendsIt) {
   OpenWords({3, 2, 5});
-  Enter(Form->Edit2, QStringLiteral("4"));
-  Click(Form->Button2);
+  Enter(Form->RangeEndBox, QStringLiteral("4"));
+  Click(Form->FillZerosButton);
   ExpectRebuilt();
   EXPECT_EQ(Form->Frequency(), TTable({4, 3, 6, 1, 1}));
 }
 
 TEST_F(FrameRangeOperations, LiftZerosKeepsAnEntryAtTheLimit) {
   OpenWords({1048576, 0, 7});
-  Click(Form->Button2);
+  Click(Form->FillZerosButton);
   EXPECT_EQ(Form->Frequency(), TTable({1048576, 1, 8}));
   EXPECT_EQ(Form->MaxFrequency(), 1048576);
 }
 
 TEST_F(FrameRangeOperations, SubtractStopsAtZero) {
   OpenWords({3, 10, 7});
-  Enter(Form->Edit2, QStringLiteral("1"));
-  Operate(Form->Button6, Form->Edit8, QStringLiteral("5"));
+  Enter(Form->RangeEndBox, QStringLiteral("1"));
+  Operate(Form->SubtractButton, Form->SubtractBox, QStringLiteral("5"));
   ExpectRebuilt();
   EXPECT_EQ(Form->Frequency(), TTable({0, 5, 7}));
-  Operate(Form->Button6, Form->Edit8, QStringLiteral("2147483647"));
+  Operate(Form->SubtractButton, Form->SubtractBox, QStringLiteral("2147483647"));
   EXPECT_EQ(Form->Frequency(), TTable({0, 0, 0}));
   EXPECT_EQ(Form->DataCount(), 0);
-  EXPECT_FALSE(Form->Image1->HasPicture());
+  EXPECT_FALSE(Form->GraphView->HasPicture());
 }
 
 TEST_F(FrameRangeOperations, DivideTruncates) {
   OpenWords({3, 5});
-  Operate(Form->Button8, Form->Edit10, QStringLiteral("2"));
+  Operate(Form->DivideButton, Form->DivideBox, QStringLiteral("2"));
   ExpectRebuilt();
   EXPECT_EQ(Form->Frequency(), TTable({1, 2}));
 }
@@ -409,16 +410,16 @@ TEST_F(FrameRangeOperations, DivideTruncates) {
 TEST_F(FrameRangeOperations, MultiplyIsLimitedByTheLargestEntryOfTheRange) {
   OpenWords({400000, 349525, 1});
   const TSnapshot Before = Snapshot();
-  Operate(Form->Button7, Form->Edit9, QStringLiteral("3"));  // 1 200 000
+  Operate(Form->MultiplyButton, Form->MultiplyBox, QStringLiteral("3"));  // 1 200 000
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList{QStringLiteral("3") + CannotMultiply});
-  EXPECT_EQ(Form->Edit9->text(), QStringLiteral("2"));
+  EXPECT_EQ(Form->MultiplyBox->text(), QStringLiteral("2"));
   ExpectUnchanged(Before);
 
-  Enter(Form->Edit2, QStringLiteral("0"));
-  Operate(Form->Button8, Form->Edit10, QStringLiteral("400000"));  // entry 0 becomes 1
+  Enter(Form->RangeEndBox, QStringLiteral("0"));
+  Operate(Form->DivideButton, Form->DivideBox, QStringLiteral("400000"));  // entry 0 becomes 1
   Captions.clear();
-  Enter(Form->Edit2, QStringLiteral("2"));
-  Operate(Form->Button7, Form->Edit9, QStringLiteral("3"));  // 349 525 x 3 = 1 048 575
+  Enter(Form->RangeEndBox, QStringLiteral("2"));
+  Operate(Form->MultiplyButton, Form->MultiplyBox, QStringLiteral("3"));  // 349 525 x 3 = 1 048 575
   ExpectRebuilt();
   EXPECT_EQ(Form->Frequency(), TTable({3, 1048575, 3}));
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
@@ -430,12 +431,12 @@ TEST_F(FrameRangeOperations, AddIsLimitedExactlyIn64Bits) {
   for (const QString& Text : {QStringLiteral("2147483647"), QStringLiteral("577"),
                               QStringLiteral("0"), QStringLiteral("-3"), QStringLiteral("abc")}) {
     SCOPED_TRACE(Text.toStdString());
-    Operate(Form->Button5, Form->Edit7, Text);
+    Operate(Form->AddButton, Form->AddBox, Text);
     EXPECT_EQ(Dialogs.TakeTexts(), QStringList{Text + CannotAdd});
-    EXPECT_EQ(Form->Edit7->text(), QStringLiteral("1"));
+    EXPECT_EQ(Form->AddBox->text(), QStringLiteral("1"));
     ExpectUnchanged(Before);
   }
-  Operate(Form->Button5, Form->Edit7, QStringLiteral("576"));
+  Operate(Form->AddButton, Form->AddBox, QStringLiteral("576"));
   ExpectRebuilt();
   EXPECT_EQ(Form->Frequency(), TTable({1048576, 581}));
 }
@@ -445,19 +446,25 @@ TEST_F(FrameRangeOperations, RejectedOperandsResetTheirBox) {
   const TSnapshot Before = Snapshot();
   struct TCase {
     QPushButton* Button;
-    TEdit* Box;
+    TEntryBox* Box;
     QString Text, Message, Reset;
   };
   const TCase Cases[] = {
-      {Form->Button6, Form->Edit8, QStringLiteral("0"), CannotSubtract, QStringLiteral("1")},
-      {Form->Button6, Form->Edit8, QStringLiteral("x"), CannotSubtract, QStringLiteral("1")},
-      {Form->Button7, Form->Edit9, QStringLiteral("1"), CannotMultiply, QStringLiteral("2")},
-      {Form->Button7, Form->Edit9, QStringLiteral("two"), CannotMultiply, QStringLiteral("2")},
-      {Form->Button7, Form->Edit9, QStringLiteral("2147483647"), CannotMultiply,
+      {Form->SubtractButton, Form->SubtractBox, QStringLiteral("0"), CannotSubtract,
+       QStringLiteral("1")},
+      {Form->SubtractButton, Form->SubtractBox, QStringLiteral("x"), CannotSubtract,
+       QStringLiteral("1")},
+      {Form->MultiplyButton, Form->MultiplyBox, QStringLiteral("1"), CannotMultiply,
        QStringLiteral("2")},
-      {Form->Button8, Form->Edit10, QStringLiteral("1"), CannotDivide, QStringLiteral("2")},
-      {Form->Button8, Form->Edit10, QStringLiteral("-2"), CannotDivide, QStringLiteral("2")},
-      {Form->Button8, Form->Edit10, QStringLiteral("half"), CannotDivide, QStringLiteral("2")},
+      {Form->MultiplyButton, Form->MultiplyBox, QStringLiteral("two"), CannotMultiply,
+       QStringLiteral("2")},
+      {Form->MultiplyButton, Form->MultiplyBox, QStringLiteral("2147483647"), CannotMultiply,
+       QStringLiteral("2")},
+      {Form->DivideButton, Form->DivideBox, QStringLiteral("1"), CannotDivide, QStringLiteral("2")},
+      {Form->DivideButton, Form->DivideBox, QStringLiteral("-2"), CannotDivide,
+       QStringLiteral("2")},
+      {Form->DivideButton, Form->DivideBox, QStringLiteral("half"), CannotDivide,
+       QStringLiteral("2")},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE((C.Text + C.Message).toStdString());
@@ -470,16 +477,16 @@ TEST_F(FrameRangeOperations, RejectedOperandsResetTheirBox) {
 
 TEST_F(FrameRangeOperations, EnterInAnOperandBoxRunsItsButton) {
   OpenWords({6, 9});
-  Enter(Form->Edit7, QStringLiteral("4"));
+  Enter(Form->AddBox, QStringLiteral("4"));
   EXPECT_EQ(Form->Frequency(), TTable({10, 13}));
-  Enter(Form->Edit8, QStringLiteral("3"));
+  Enter(Form->SubtractBox, QStringLiteral("3"));
   EXPECT_EQ(Form->Frequency(), TTable({7, 10}));
-  Enter(Form->Edit9, QStringLiteral("3"));
+  Enter(Form->MultiplyBox, QStringLiteral("3"));
   EXPECT_EQ(Form->Frequency(), TTable({21, 30}));
-  Enter(Form->Edit10, QStringLiteral("4"));
+  Enter(Form->DivideBox, QStringLiteral("4"));
   EXPECT_EQ(Form->Frequency(), TTable({5, 7}));
-  PressKey(Form->Edit7, Qt::Key_Tab);
-  PressKey(Form->Edit10, Qt::Key_Space);
+  PressKey(Form->AddBox, Qt::Key_Tab);
+  PressKey(Form->DivideBox, Qt::Key_Space);
   EXPECT_EQ(Form->Frequency(), TTable({5, 7}));
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
 }
@@ -488,36 +495,36 @@ TEST_F(FrameRangeOperations, RangeBeyondTheTableExtendsItIn32BitMode) {
   TTable Words(256);
   for (size_t I = 0; I < Words.size(); ++I) Words[I] = static_cast<int32_t>(I % 7);
   OpenWords(Words);
-  Enter(Form->Edit2, QStringLiteral("299"));
+  Enter(Form->RangeEndBox, QStringLiteral("299"));
   ASSERT_EQ(Dialogs.TakeTexts(), QStringList());
-  Operate(Form->Button5, Form->Edit7, QStringLiteral("1"));
+  Operate(Form->AddButton, Form->AddBox, QStringLiteral("1"));
   ExpectRebuilt();
   const TTable& F = Form->Frequency();
   ASSERT_EQ(F.size(), 300u);
   for (size_t I = 0; I < 256; ++I) EXPECT_EQ(F[I], Words[I] + 1) << I;
   for (size_t I = 256; I < 300; ++I) EXPECT_EQ(F[I], 1) << I;
-  EXPECT_EQ(Form->Edit2->text(), QStringLiteral("299"));
+  EXPECT_EQ(Form->RangeEndBox->text(), QStringLiteral("299"));
   EXPECT_EQ(Form->DataCount(), 300);
 }
 
 TEST_F(FrameRangeOperations, AddWithoutAFileCreatesAFullTable) {
   ShowForm();
   WatchCaption();
-  Operate(Form->Button5, Form->Edit7, QStringLiteral("1"));
+  Operate(Form->AddButton, Form->AddBox, QStringLiteral("1"));
   ExpectRebuilt();
   EXPECT_EQ(Form->Frequency(), TTable(256, 1));
   EXPECT_EQ(Form->Huffman()->Count(), 256);
-  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->HuffmanText()));
+  EXPECT_EQ(Form->ViewMemo->Text(), QString::fromStdString(Form->HuffmanText()));
 }
 
 TEST_F(FrameRangeOperations, EditsWorkOnDataOrderWhileFrequencyOrderIsShown) {
   OpenWords({1, 9, 4});
-  Click(Form->RadioButton2);
-  Enter(Form->Edit2, QStringLiteral("0"));
-  Operate(Form->Button5, Form->Edit7, QStringLiteral("10"));
+  Click(Form->FrequencyOrderRadio);
+  Enter(Form->RangeEndBox, QStringLiteral("0"));
+  Operate(Form->AddButton, Form->AddBox, QStringLiteral("10"));
   EXPECT_EQ(Form->Frequency(), TTable({11, 9, 4}));
   EXPECT_EQ(Form->SortedFrequency(), TTable({11, 9, 4}));
-  EXPECT_TRUE(Form->RadioButton2->isChecked());
+  EXPECT_TRUE(Form->FrequencyOrderRadio->isChecked());
 }
 
 // ---- the overlay's buttons ----------------------------------------------------------------
@@ -526,56 +533,56 @@ using FrameOverlay = FrameEditing;
 
 TEST_F(FrameOverlay, CurveButtonsFollowDrawClearAndEdits) {
   OpenWords(Spread);
-  EXPECT_TRUE(Form->Button9->isEnabled());
+  EXPECT_TRUE(Form->DrawCurveButton->isEnabled());
   ExpectCurveButtons(false);
 
-  Click(Form->Button9);
+  Click(Form->DrawCurveButton);
   ExpectCurveButtons(true);
   EXPECT_EQ(Form->NormalCurve(), Bell(10, 4, 3, 30));
 
-  Click(Form->Button12);
-  Click(Form->Button12);
-  Click(Form->Button10);
+  Click(Form->ArrangeButton);
+  Click(Form->ArrangeButton);
+  Click(Form->ClearCurveButton);
   ExpectCurveButtons(false);
-  EXPECT_TRUE(Form->Button9->isEnabled());
-  EXPECT_TRUE(Form->Image1->HasPicture());
-  EXPECT_EQ(Form->Button12Tag, 2);  // clearing keeps the rule
-  EXPECT_EQ(Form->Button12->text(), QStringLiteral("A = 2"));
+  EXPECT_TRUE(Form->DrawCurveButton->isEnabled());
+  EXPECT_TRUE(Form->GraphView->HasPicture());
+  EXPECT_EQ(Form->FittingRule, 2);  // clearing keeps the rule
+  EXPECT_EQ(Form->ArrangeButton->text(), QStringLiteral("A = 2"));
 
-  Click(Form->Button11);  // disabled: ignored like the user's click
+  Click(Form->FitButton);  // disabled: ignored like the user's click
   EXPECT_EQ(Form->Frequency(), Spread);
 
-  Click(Form->Button9);
-  EXPECT_EQ(Form->Button12Tag, 0);  // a fresh draw starts from rule 0
-  EXPECT_EQ(Form->Button12->text(), QStringLiteral("A = 0"));
-  Enter(Form->Edit7, QStringLiteral("1"));
+  Click(Form->DrawCurveButton);
+  EXPECT_EQ(Form->FittingRule, 0);  // a fresh draw starts from rule 0
+  EXPECT_EQ(Form->ArrangeButton->text(), QStringLiteral("A = 0"));
+  Enter(Form->AddBox, QStringLiteral("1"));
   ExpectCurveButtons(false);
-  EXPECT_EQ(Form->Button12Tag, 0);
+  EXPECT_EQ(Form->FittingRule, 0);
 }
 
 TEST_F(FrameOverlay, RuleCounterWrapsAfterSixPresses) {
   OpenWords(Spread);
-  Click(Form->Button9);
+  Click(Form->DrawCurveButton);
   const TCurve Plain = Controls();
   for (int Press = 1; Press <= 6; ++Press) {
-    Click(Form->Button12);
-    EXPECT_EQ(Form->Button12->text(), QStringLiteral("A = %1").arg(Press % 6));
-    EXPECT_EQ(Form->Button12Tag, Press % 6);
+    Click(Form->ArrangeButton);
+    EXPECT_EQ(Form->ArrangeButton->text(), QStringLiteral("A = %1").arg(Press % 6));
+    EXPECT_EQ(Form->FittingRule, Press % 6);
   }
   EXPECT_EQ(Controls(), Plain);  // rule 0: the order's own statistics and maximum
   EXPECT_EQ(Plain, (TCurve{4, 3, 30}));
-  Click(Form->Button12);
-  EXPECT_EQ(Form->Button12->text(), QStringLiteral("A = 1"));
+  Click(Form->ArrangeButton);
+  EXPECT_EQ(Form->ArrangeButton->text(), QStringLiteral("A = 1"));
 }
 
 TEST_F(FrameOverlay, SixRulesOnASpreadTableInDataOrder) {
   OpenWords(Spread);
-  Click(Form->Button9);
+  Click(Form->DrawCurveButton);
   const TCurve Expected[] = {{4, 2, 23}, {5, 1, 23}, {5, 1, 20},
                              {2, 9, 23}, {7, 6, 23}, {4, 3, 30}};
   for (int Rule = 1; Rule <= 6; ++Rule) {
     SCOPED_TRACE(Rule);
-    Click(Form->Button12);
+    Click(Form->ArrangeButton);
     const TCurve& E = Expected[Rule - 1];
     EXPECT_EQ(Controls(), E);
     EXPECT_EQ(Form->NormalCurve(), Bell(10, E.Mu, E.V, E.A));
@@ -588,31 +595,31 @@ TEST_F(FrameOverlay, RuleThreeTakesTheCentralEightyPerCent) {
   // Ten data of 10 and a peak of 11 at datum 5 (total 101): the 5 % tails
   // lie at 0 and 9, the 10 % tails at 1 and 8; base height 31 div 3 = 10.
   OpenWords({10, 10, 10, 10, 10, 11, 10, 10, 10, 10});
-  Click(Form->Button9);
+  Click(Form->DrawCurveButton);
   const TCurve Expected[] = {{4, 8, 10}, {5, 8, 10}, {5, 5, 9}, {0, 28, 10}, {9, 28, 10}};
   for (const TCurve& E : Expected) {
-    Click(Form->Button12);
-    EXPECT_EQ(Controls(), E) << Form->Button12->text().toStdString();
+    Click(Form->ArrangeButton);
+    EXPECT_EQ(Controls(), E) << Form->ArrangeButton->text().toStdString();
   }
 }
 
 TEST_F(FrameOverlay, RulesInFrequencyOrderUseTheSortedTable) {
   OpenWords(Spread);
-  Click(Form->RadioButton2);
-  Click(Form->Button9);
+  Click(Form->FrequencyOrderRadio);
+  Click(Form->DrawCurveButton);
   EXPECT_EQ(Controls(), (TCurve{1, 5, 30}));  // the frequency order's statistics
-  Click(Form->Button12);
+  Click(Form->ArrangeButton);
   EXPECT_EQ(Controls(), (TCurve{1, 3, 23}));
-  Click(Form->Button12);
+  Click(Form->ArrangeButton);
   EXPECT_EQ(Controls(), (TCurve{0, 5, 23}));
 }
 
 TEST_F(FrameOverlay, SixRulesOnASingleDatumCentreOnIt) {
   OpenWords(Table(16, {{7, 100}}));
-  Click(Form->Button9);
+  Click(Form->DrawCurveButton);
   for (int Rule = 1; Rule <= 5; ++Rule) {
     SCOPED_TRACE(Rule);
-    Click(Form->Button12);
+    Click(Form->ArrangeButton);
     const int A = Rule == 3 ? 90 : 100;
     EXPECT_EQ(Controls(), (TCurve{7, 0, A}));
     // Variance 0 is drawn as variance 1.
@@ -625,57 +632,57 @@ TEST_F(FrameOverlay, ComputedValuesReachTheSpinBoxesAs16Bits) {
   // Equal weights at data 0 and 600: rule 1 gives the mean 300 and the
   // variance 300 * 300 = 90000.
   OpenWords(Table(601, {{0, 50}, {600, 50}}));
-  Click(Form->Button9);
-  Click(Form->Button12);
-  EXPECT_EQ(Form->UpDown4->Position(), 255);            // limited to -255..255
-  EXPECT_EQ(Form->UpDown5->Position(), 90000 - 65536);  // the low 16 bits
-  EXPECT_EQ(Form->Edit11->text(), QStringLiteral("255"));
-  EXPECT_EQ(Form->Edit12->text(), QStringLiteral("24464"));
+  Click(Form->DrawCurveButton);
+  Click(Form->ArrangeButton);
+  EXPECT_EQ(Form->MeanSpin->Position(), 255);                // limited to -255..255
+  EXPECT_EQ(Form->VarianceSpin->Position(), 90000 - 65536);  // the low 16 bits
+  EXPECT_EQ(Form->MeanBox->text(), QStringLiteral("255"));
+  EXPECT_EQ(Form->VarianceBox->text(), QStringLiteral("24464"));
 }
 
 TEST_F(FrameOverlay, FitFromFrequencyOrderWritesTheLastCurveIntoDataOrder) {
   OpenWords(Spread);
-  Click(Form->RadioButton2);
-  Click(Form->Button9);
+  Click(Form->FrequencyOrderRadio);
+  Click(Form->DrawCurveButton);
   const TTable Drawn = Bell(10, 1, 5, 30);
   ASSERT_EQ(Form->NormalCurve(), Drawn);
-  Enter(Form->Edit11, QStringLiteral("7"));  // not drawn: does not count
+  Enter(Form->MeanBox, QStringLiteral("7"));  // not drawn: does not count
   Captions.clear();
 
-  Click(Form->Button11);
+  Click(Form->FitButton);
 
   ExpectRebuilt();
   EXPECT_EQ(Form->Frequency(), Drawn);
-  EXPECT_TRUE(Form->RadioButton1->isChecked());
-  EXPECT_FALSE(Form->RadioButton2->isChecked());
+  EXPECT_TRUE(Form->DataOrderRadio->isChecked());
+  EXPECT_FALSE(Form->FrequencyOrderRadio->isChecked());
   ExpectCurveButtons(false);
-  EXPECT_EQ(Form->Label9->text(), QString::number(Form->Statistics().DataMean));
-  EXPECT_TRUE(Form->Image1->HasPicture());
+  EXPECT_EQ(Form->MeanValueLabel->text(), QString::number(Form->Statistics().DataMean));
+  EXPECT_TRUE(Form->GraphView->HasPicture());
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
 }
 
 TEST_F(FrameOverlay, FitZeroesTheTableBeyondTheDataCount) {
   OpenWords(Table(9, {{4, 10}}));
-  Enter(Form->Edit12, QStringLiteral("10"));
-  Click(Form->Button9);
+  Enter(Form->VarianceBox, QStringLiteral("10"));
+  Click(Form->DrawCurveButton);
   const TTable Drawn = Bell(9, 4, 10, 10);
   ASSERT_EQ(Form->NormalCurve(), Drawn);
   ASSERT_GT(Drawn[6], 0);
-  Click(Form->Button11);
+  Click(Form->FitButton);
   EXPECT_EQ(Form->Frequency(),
             TTable({Drawn[0], Drawn[1], Drawn[2], Drawn[3], Drawn[4], 0, 0, 0, 0}));
-  EXPECT_TRUE(Form->RadioButton1->isChecked());
+  EXPECT_TRUE(Form->DataOrderRadio->isChecked());
 }
 
 TEST_F(FrameOverlay, FitRefusesACurveAboveTheTableLimit) {
   OpenWords(Table(16, {{7, 100}}));
-  Enter(Form->Edit13, QStringLiteral("2000000"));
-  Click(Form->Button9);
+  Enter(Form->PeakBox, QStringLiteral("2000000"));
+  Click(Form->DrawCurveButton);
   ASSERT_EQ(Form->NormalCurve()[7], 2000000);
   Captions.clear();
   const TSnapshot Before = Snapshot();
 
-  Click(Form->Button11);
+  Click(Form->FitButton);
 
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList{QStringLiteral("2000000") + CurveTooHigh});
   ExpectUnchanged(Before);
@@ -684,9 +691,9 @@ TEST_F(FrameOverlay, FitRefusesACurveAboveTheTableLimit) {
 
 TEST_F(FrameOverlay, FitAcceptsACurveReachingTheLimit) {
   OpenWords(Table(16, {{7, 100}}));
-  Enter(Form->Edit13, QStringLiteral("1048576"));
-  Click(Form->Button9);
-  Click(Form->Button11);
+  Enter(Form->PeakBox, QStringLiteral("1048576"));
+  Click(Form->DrawCurveButton);
+  Click(Form->FitButton);
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
   TTable Written = Bell(16, 7, 1, 1048576);
   std::fill(Written.begin() + 8, Written.end(), 0);  // beyond the last datum of the table
@@ -697,26 +704,26 @@ TEST_F(FrameOverlay, FitAcceptsACurveReachingTheLimit) {
 TEST_F(FrameOverlay, PeakHeightAboveTheSpinBoxDetachesIt) {
   OpenWords(Spread);
   const TSnapshot Before = Snapshot();
-  Enter(Form->Edit13, QStringLiteral("40000"));
-  EXPECT_EQ(Form->UpDown6->Associate(), nullptr);
-  EXPECT_EQ(Form->Edit13->text(), QStringLiteral("40000"));
+  Enter(Form->PeakBox, QStringLiteral("40000"));
+  EXPECT_EQ(Form->PeakSpin->Associate(), nullptr);
+  EXPECT_EQ(Form->PeakBox->text(), QStringLiteral("40000"));
   ExpectUnchanged(Before);  // nothing is redrawn
 
-  Click(Form->Button9);
+  Click(Form->DrawCurveButton);
   EXPECT_EQ(Form->NormalCurve(), Bell(10, 4, 3, 40000));
-  EXPECT_EQ(Form->Edit13->text(), QStringLiteral("40000"));
+  EXPECT_EQ(Form->PeakBox->text(), QStringLiteral("40000"));
 
-  Enter(Form->Edit13, QStringLiteral("500"));
-  EXPECT_EQ(Form->UpDown6->Associate(), Form->Edit13);
-  EXPECT_EQ(Form->UpDown6->Position(), 500);
+  Enter(Form->PeakBox, QStringLiteral("500"));
+  EXPECT_EQ(Form->PeakSpin->Associate(), Form->PeakBox);
+  EXPECT_EQ(Form->PeakSpin->Position(), 500);
 
-  Enter(Form->Edit13, QStringLiteral("-7"));
-  EXPECT_EQ(Form->Edit13->text(), QStringLiteral("0"));
-  EXPECT_EQ(Form->UpDown6->Position(), 0);
+  Enter(Form->PeakBox, QStringLiteral("-7"));
+  EXPECT_EQ(Form->PeakBox->text(), QStringLiteral("0"));
+  EXPECT_EQ(Form->PeakSpin->Position(), 0);
 
-  Enter(Form->Edit13, QStringLiteral("tall"));
-  EXPECT_EQ(Form->Edit13->text(), QStringLiteral("30"));  // the maximum
-  EXPECT_EQ(Form->UpDown6->Position(), 30);
+  Enter(Form->PeakBox, QStringLiteral("tall"));
+  EXPECT_EQ(Form->PeakBox->text(), QStringLiteral("30"));  // the maximum
+  EXPECT_EQ(Form->PeakSpin->Position(), 30);
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
 }
 

@@ -1,5 +1,5 @@
 // The window's lifecycle: settings written and restored, the command line,
-// drops, the context menu, X1, and the single-instance request, in process
+// drops, the context menu, AllowDoubleLaunchItem, and the single-instance request, in process
 // and between two real processes of the built program (QUORVANT_EXE).
 #include "FrameTestSupport.h"
 
@@ -194,7 +194,7 @@ TEST_F(FrameLifecycle, FirstStartCreatesDataFolderShowsReadmeAndWritesElevenKeys
   TFrameForm& F = ShowForm();
   EXPECT_TRUE(QFileInfo(PathOf("QuorvantData")).isDir());
   EXPECT_EQ(F.DataDir(), PathOf("QuorvantData"));
-  EXPECT_EQ(F.Memo1->Text(), Utf8("First line\r\n二行目"));
+  EXPECT_EQ(F.ViewMemo->Text(), Utf8("First line\r\n二行目"));
   EXPECT_FALSE(QFile::exists(SettingsPath())) << "nothing is written before the close";
   EXPECT_TRUE(Dialogs.Messages.empty());
   F.close();
@@ -205,7 +205,7 @@ TEST_F(FrameLifecycle, ReadmeInShiftJisIsShown) {
   // "テスト" in Shift-JIS: not valid UTF-8.
   WriteBytes(PathOf("ReadmeQ.txt"), QByteArray("\x83\x65\x83\x58\x83\x67"));
   TFrameForm& F = ShowForm();
-  EXPECT_EQ(F.Memo1->Text(), Utf8("テスト"));
+  EXPECT_EQ(F.ViewMemo->Text(), Utf8("テスト"));
 }
 
 TEST_F(FrameLifecycle, RestoresEveryKey) {
@@ -215,12 +215,12 @@ TEST_F(FrameLifecycle, RestoresEveryKey) {
   EXPECT_EQ(F.windowState(), Qt::WindowNoState);
   EXPECT_EQ(F.pos(), QPoint(150, 90));
   EXPECT_EQ(F.size(), QSize(640, 480));
-  EXPECT_TRUE(F.RadioButton2->isChecked());
-  EXPECT_TRUE(F.RadioButton5->isChecked());
-  EXPECT_TRUE(F.RadioButton7->isChecked());
-  EXPECT_EQ(F.UpDown1->Position(), 7);
-  EXPECT_EQ(F.UpDown2->Position(), 1000);
-  EXPECT_TRUE(F.X1->isChecked());
+  EXPECT_TRUE(F.FrequencyOrderRadio->isChecked());
+  EXPECT_TRUE(F.TableViewRadio->isChecked());
+  EXPECT_TRUE(F.TableModeRadio->isChecked());
+  EXPECT_EQ(F.BarWidthSpin->Position(), 7);
+  EXPECT_EQ(F.RangeEndSpin->Position(), 1000);
+  EXPECT_TRUE(F.AllowDoubleLaunchItem->isChecked());
   // A normal close writes back what was read.
   F.close();
   EXPECT_EQ(ReadBytes(SettingsPath()), SettingsBytes(ChangedKeys));
@@ -230,9 +230,9 @@ TEST_F(FrameLifecycle, InforTwoChecksHuffmanArraysAndOtherValuesTheDefaults) {
   WriteSettings(
       SettingsBytes(With(With(With(FirstStartKeys, "Infor", "2"), "Graph", "7"), "Data", "0")));
   TFrameForm& F = ShowForm();
-  EXPECT_TRUE(F.RadioButton4->isChecked());
-  EXPECT_TRUE(F.RadioButton1->isChecked());
-  EXPECT_TRUE(F.RadioButton6->isChecked());
+  EXPECT_TRUE(F.ArraysViewRadio->isChecked());
+  EXPECT_TRUE(F.DataOrderRadio->isChecked());
+  EXPECT_TRUE(F.ByteModeRadio->isChecked());
 }
 
 TEST_F(FrameLifecycle, MissingOrUnusableKeysTakeTheirDesignValuesAndTheStartFinishes) {
@@ -256,9 +256,9 @@ TEST_F(FrameLifecycle, MissingOrUnusableKeysTakeTheirDesignValuesAndTheStartFini
     TFrameForm& F = ShowForm({Sample});
     EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.Texts().join('|').toStdString();
     EXPECT_EQ(F.pos(), Case.Pos);
-    EXPECT_EQ(F.RadioButton2->isChecked(), Case.BarsInFrequencyOrder);
-    EXPECT_EQ(F.UpDown1->Position(), Case.BarWidth);
-    EXPECT_TRUE(F.X1->isChecked()) << "keys after the damaged one are read";
+    EXPECT_EQ(F.FrequencyOrderRadio->isChecked(), Case.BarsInFrequencyOrder);
+    EXPECT_EQ(F.BarWidthSpin->Position(), Case.BarWidth);
+    EXPECT_TRUE(F.AllowDoubleLaunchItem->isChecked()) << "keys after the damaged one are read";
     EXPECT_EQ(F.FileName(), Sample) << "the command line's file opens";
     EXPECT_TRUE(F.acceptDrops());
     F.move(150, 90);
@@ -308,7 +308,7 @@ TEST_F(FrameLifecycle, SettingsFileThatCannotBeReadIsNeverWrittenOver) {
     EXPECT_EQ(F.pos(), QPoint(197, 115)) << "the design values";
     EXPECT_EQ(F.FileName(), Sample) << "the start finishes";
     Dialogs.Messages.clear();
-    F.X1->trigger();
+    F.AllowDoubleLaunchItem->trigger();
     F.close();
     EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.Texts().join('|').toStdString();
     EXPECT_EQ(QFileInfo(SettingsPath()).symLinkTarget(), Target);
@@ -326,7 +326,7 @@ TEST_F(FrameLifecycle, MissingReadmeIsReportedAndLeavesTheMemo) {
   TFrameForm& F = ShowForm();
   EXPECT_EQ(Dialogs.ErrorTexts(),
             QStringList{Utf8("ファイル ") + PathOf("ReadmeQ.txt") + Utf8(" は開けません.")});
-  EXPECT_EQ(F.Memo1->Text(), QStringLiteral("Memo1"));
+  EXPECT_EQ(F.ViewMemo->Text(), MemoDesignText);
   EXPECT_TRUE(F.acceptDrops());
 }
 
@@ -335,16 +335,16 @@ TEST_F(FrameLifecycle, MaximizedCloseWritesOnlyWindowState) {
   TFrameForm& F = ShowForm();
   F.showMaximized();
   QApplication::processEvents();
-  F.RadioButton1->setChecked(true);
-  F.UpDown1->SetPosition(3);
+  F.DataOrderRadio->setChecked(true);
+  F.BarWidthSpin->SetPosition(3);
   F.close();
   EXPECT_EQ(ReadBytes(SettingsPath()), SettingsBytes(With(ChangedKeys, "WindowState", "2")));
   DestroyForm();
 
   TFrameForm& Next = ShowForm();
   EXPECT_TRUE(Next.windowState() & Qt::WindowMaximized);
-  EXPECT_TRUE(Next.RadioButton2->isChecked());
-  EXPECT_EQ(Next.UpDown1->Position(), 7);
+  EXPECT_TRUE(Next.FrequencyOrderRadio->isChecked());
+  EXPECT_EQ(Next.BarWidthSpin->Position(), 7);
 }
 
 TEST_F(FrameLifecycle, StoredGeometryThatCannotShowAWindowGoesBackToTheDesignAndIsStoredSo) {
@@ -383,7 +383,7 @@ TEST_F(FrameLifecycle, FailedWriteAtCloseIsReportedAndTheWindowCloses) {
   TFrameForm& F = ShowForm({SampleFile("sample.bin")});
   ASSERT_NE(F.Huffman(), nullptr);
   const QString Missing = PathOf("gone");
-  F.Parameter1->SetDir(Missing);
+  F.Settings->SetDir(Missing);
   F.close();
   EXPECT_EQ(Dialogs.ErrorTexts(),
             QStringList{Utf8("ファイル ") + Missing + Utf8("/Quorvant.ini を作成できません.")});
@@ -414,7 +414,7 @@ TEST_F(FrameLifecycle, InstalledCopyKeepsItsSettingsAndSamplesInTheUsersFolders)
   EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.Texts().join('|').toStdString();
   EXPECT_EQ(F.DataDir(), PathOf("data/Quorvant/QuorvantData"));
   EXPECT_EQ(ReadBytes(PathOf("data/Quorvant/QuorvantData/shipped.bin")), QByteArray("abc"));
-  EXPECT_EQ(F.Memo1->Text(), QStringLiteral("Readme of the test"));
+  EXPECT_EQ(F.ViewMemo->Text(), QStringLiteral("Readme of the test"));
   F.close();
   EXPECT_EQ(ReadBytes(PathOf("config/Quorvant/Quorvant.ini")), SettingsBytes(FirstStartKeys));
   EXPECT_FALSE(QFileInfo::exists(SettingsPath()));
@@ -426,9 +426,9 @@ TEST_F(FrameLifecycle, LowerCaseOptionsAndAFileAreAppliedAndStored) {
   const QString Sample = SampleFile("sample.bin");
   TFrameForm& F = ShowForm({"/g2", "/i3", "/b5", Sample});
   EXPECT_EQ(F.FileName(), Sample);
-  EXPECT_TRUE(F.RadioButton2->isChecked());
-  EXPECT_TRUE(F.RadioButton5->isChecked());
-  EXPECT_EQ(F.UpDown1->Position(), 5);
+  EXPECT_TRUE(F.FrequencyOrderRadio->isChecked());
+  EXPECT_TRUE(F.TableViewRadio->isChecked());
+  EXPECT_EQ(F.BarWidthSpin->Position(), 5);
   F.close();
   const QByteArray Stored = ReadBytes(SettingsPath());
   EXPECT_TRUE(Stored.contains("\r\nGraph=2\r\nInfor=3\r\n")) << Stored.toStdString();
@@ -439,49 +439,57 @@ TEST_F(FrameLifecycle, OptionTable) {
   struct TCase {
     QStringList Arguments;
     int Bar;
-    TRadioButton* TFrameForm::*Order;
-    TRadioButton* TFrameForm::*View;
-    TRadioButton* TFrameForm::*Bits;
+    QRadioButton* TFrameForm::*Order;
+    QRadioButton* TFrameForm::*View;
+    QRadioButton* TFrameForm::*Bits;
   };
   const std::vector<TCase> Cases = {
-      {{"/b"}, 10, &TFrameForm::RadioButton1, &TFrameForm::RadioButton3, &TFrameForm::RadioButton6},
+      {{"/b"},
+       10,
+       &TFrameForm::DataOrderRadio,
+       &TFrameForm::DistributionViewRadio,
+       &TFrameForm::ByteModeRadio},
       {{"/bxy"},
        10,
-       &TFrameForm::RadioButton1,
-       &TFrameForm::RadioButton3,
-       &TFrameForm::RadioButton6},
+       &TFrameForm::DataOrderRadio,
+       &TFrameForm::DistributionViewRadio,
+       &TFrameForm::ByteModeRadio},
       {{"/b99"},
        20,
-       &TFrameForm::RadioButton1,
-       &TFrameForm::RadioButton3,
-       &TFrameForm::RadioButton6},
+       &TFrameForm::DataOrderRadio,
+       &TFrameForm::DistributionViewRadio,
+       &TFrameForm::ByteModeRadio},
       {{"/B123"},
        12,
-       &TFrameForm::RadioButton1,
-       &TFrameForm::RadioButton3,
-       &TFrameForm::RadioButton6},
-      {{"/b0"}, 1, &TFrameForm::RadioButton1, &TFrameForm::RadioButton3, &TFrameForm::RadioButton6},
+       &TFrameForm::DataOrderRadio,
+       &TFrameForm::DistributionViewRadio,
+       &TFrameForm::ByteModeRadio},
+      {{"/b0"},
+       1,
+       &TFrameForm::DataOrderRadio,
+       &TFrameForm::DistributionViewRadio,
+       &TFrameForm::ByteModeRadio},
       {{"/G25", "-i2", "/D2"},
        10,
-       &TFrameForm::RadioButton2,
-       &TFrameForm::RadioButton4,
-       &TFrameForm::RadioButton7},
+       &TFrameForm::FrequencyOrderRadio,
+       &TFrameForm::ArraysViewRadio,
+       &TFrameForm::TableModeRadio},
       {{"/g2", "/g", "/i3", "/ix", "/d2", "/d1"},
        10,
-       &TFrameForm::RadioButton1,
-       &TFrameForm::RadioButton3,
-       &TFrameForm::RadioButton6},
+       &TFrameForm::DataOrderRadio,
+       &TFrameForm::DistributionViewRadio,
+       &TFrameForm::ByteModeRadio},
       {{"/z9", "/", "-"},
        10,
-       &TFrameForm::RadioButton1,
-       &TFrameForm::RadioButton3,
-       &TFrameForm::RadioButton6},
+       &TFrameForm::DataOrderRadio,
+       &TFrameForm::DistributionViewRadio,
+       &TFrameForm::ByteModeRadio},
   };
   for (const TCase& Case : Cases) {
     SCOPED_TRACE(Case.Arguments.join(' ').toStdString());
     WriteSettings(SettingsBytes(FirstStartKeys));
     TFrameForm& F = ShowForm(Case.Arguments);
-    EXPECT_EQ(F.UpDown1->Position(), Case.Bar);
+    EXPECT_EQ(F.BarWidthSpin->Position(), Case.Bar);
     EXPECT_TRUE((F.*Case.Order)->isChecked());
     EXPECT_TRUE((F.*Case.View)->isChecked());
     EXPECT_TRUE((F.*Case.Bits)->isChecked());
@@ -505,7 +513,7 @@ TEST_F(FrameLifecycle, AbsolutePathIsAFileNotAnOption) {
   Typed.replace("G2.bin", "g2.BIN");
   TFrameForm& F = ShowForm({Typed});
   EXPECT_EQ(F.FileName(), Sample);
-  EXPECT_TRUE(F.RadioButton1->isChecked());
+  EXPECT_TRUE(F.DataOrderRadio->isChecked());
 }
 
 // ---- drop and menu ------------------------------------------------------------
@@ -529,7 +537,7 @@ TEST_F(FrameLifecycle, FilesDroppedOnTheMemoAreTheWindows) {
   TFrameForm& F = ShowForm();
   QMimeData Data;
   Data.setUrls({QUrl::fromLocalFile(Sample)});
-  EXPECT_TRUE(DropOn(F.Memo1->viewport(), Data));
+  EXPECT_TRUE(DropOn(F.ViewMemo->viewport(), Data));
   EXPECT_EQ(F.FileName(), Sample);
 }
 
@@ -538,42 +546,42 @@ TEST_F(FrameLifecycle, Q1WhileMaximizedRestoresTheDesignAndSavesAllKeys) {
   TFrameForm& F = ShowForm();
   F.showMaximized();
   QApplication::processEvents();
-  F.Q1->trigger();
+  F.ResetItem->trigger();
   EXPECT_EQ(Dialogs.Texts(), QStringList{Utf8("Quorvant を初期状態に戻します。")});
   EXPECT_EQ(F.windowState(), Qt::WindowNoState);
   EXPECT_EQ(F.pos(), QPoint(197, 115));
   EXPECT_EQ(F.size(), QSize(711, 515));
-  EXPECT_FALSE(F.X1->isChecked());
-  EXPECT_TRUE(F.RadioButton1->isChecked());
-  EXPECT_TRUE(F.RadioButton3->isChecked());
-  EXPECT_EQ(F.UpDown1->Position(), 10);
-  EXPECT_EQ(F.UpDown2->Position(), 255);
+  EXPECT_FALSE(F.AllowDoubleLaunchItem->isChecked());
+  EXPECT_TRUE(F.DataOrderRadio->isChecked());
+  EXPECT_TRUE(F.DistributionViewRadio->isChecked());
+  EXPECT_EQ(F.BarWidthSpin->Position(), 10);
+  EXPECT_EQ(F.RangeEndSpin->Position(), 255);
   // The data bits are not reset.
   EXPECT_EQ(ReadBytes(SettingsPath()), SettingsBytes(With(FirstStartKeys, "Data", "2")));
 }
 
 TEST_F(FrameLifecycle, HelpAboutAndSelectAll) {
   TFrameForm& F = ShowForm();
-  F.H1->trigger();
+  F.HelpItem->trigger();
   EXPECT_EQ(Dialogs.OpenedDocuments, QStringList{PathOf("ReadmeQ.txt")});
-  F.About1->trigger();
+  F.AboutItem->trigger();
   ASSERT_EQ(Dialogs.AboutTexts.size(), 1);
   EXPECT_TRUE(Dialogs.AboutTexts.front().startsWith("Quorvant\r\nQuorvant Version 1.0 "))
       << Dialogs.AboutTexts.front().toStdString();
-  F.A1->trigger();
-  EXPECT_EQ(F.Memo1->textCursor().selectedText().size(), F.Memo1->toPlainText().size());
-  EXPECT_FALSE(F.Memo1->textCursor().selectedText().isEmpty());
+  F.SelectAllItem->trigger();
+  EXPECT_EQ(F.ViewMemo->textCursor().selectedText().size(), F.ViewMemo->toPlainText().size());
+  EXPECT_FALSE(F.ViewMemo->textCursor().selectedText().isEmpty());
 }
 
 TEST_F(FrameLifecycle, ContextMenuOpensAnywhereOutsideTheTextBoxes) {
   TFrameForm& F = ShowForm();
   QContextMenuEvent Event(QContextMenuEvent::Mouse, QPoint(20, 20),
-                          F.Image1->mapToGlobal(QPoint(20, 20)));
-  QApplication::sendEvent(F.Image1, &Event);
-  EXPECT_TRUE(F.PopupMenu1->isVisible());
-  F.PopupMenu1->hide();
+                          F.GraphView->mapToGlobal(QPoint(20, 20)));
+  QApplication::sendEvent(F.GraphView, &Event);
+  EXPECT_TRUE(F.ContextMenu->isVisible());
+  F.ContextMenu->hide();
   QStringList Entries;
-  for (const QAction* Item : F.PopupMenu1->actions())
+  for (const QAction* Item : F.ContextMenu->actions())
     Entries << (Item->isSeparator() ? QStringLiteral("-") : Item->text());
   EXPECT_EQ(Entries, QStringList({Utf8("ﾍﾙﾌﾟ(&H)"), Utf8("ﾊﾞｰｼﾞｮﾝ情報(&A)"), "-",
                                   Utf8("二重起動を許す(&X)"), "-", Utf8("全て選択(&A)"), "-",
@@ -591,39 +599,39 @@ void Press(QWidget* Target, Qt::Key Key, Qt::KeyboardModifiers Modifiers = Qt::N
 TEST_F(FrameLifecycle, MenuShortcutsWorkFromAnyControl) {
   TFrameForm& F = ShowForm();
   F.activateWindow();
-  const QList<QWidget*> Targets = {F.Edit1, F.Memo1, F.Button1, F.RadioButton6};
+  const QList<QWidget*> Targets = {F.BarWidthBox, F.ViewMemo, F.OpenButton, F.ByteModeRadio};
   for (QWidget* Target : Targets) {
     SCOPED_TRACE(Target->objectName().toStdString());
     Dialogs.OpenedDocuments.clear();
     Dialogs.Messages.clear();
-    F.Edit1->deselect();
-    F.Memo1->moveCursor(QTextCursor::Start);
+    F.BarWidthBox->deselect();
+    F.ViewMemo->moveCursor(QTextCursor::Start);
 
     Press(Target, Qt::Key_F1);
     EXPECT_EQ(Dialogs.OpenedDocuments.size(), 1);
     Press(Target, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(F.Memo1->textCursor().selectedText(), F.Memo1->toPlainText());
-    EXPECT_FALSE(F.Edit1->hasSelectedText()) << "Ctrl+A is the menu's, not the edit box's";
+    EXPECT_EQ(F.ViewMemo->textCursor().selectedText(), F.ViewMemo->toPlainText());
+    EXPECT_FALSE(F.BarWidthBox->hasSelectedText()) << "Ctrl+A is the menu's, not the edit box's";
     Press(Target, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(Dialogs.Texts(), QStringList{Utf8("Quorvant を初期状態に戻します。")});
   }
 }
 
-// ---- X1 and the request received ------------------------------------------
+// ---- AllowDoubleLaunchItem and the request received ------------------------------------------
 
 TEST_F(FrameLifecycle, X1ToggledTwiceShowsBothMessagesAndStoresFalse) {
   WriteSettings(SettingsBytes(FirstStartKeys));
   TFrameForm& F = ShowForm();
-  F.X1->trigger();  // as the menu does it
-  EXPECT_TRUE(F.X1->isChecked());
-  EXPECT_EQ(F.Memo1->Text(), Utf8("Quorvant の二重起動を可能とします。\r\n"
-                                  "以後、複数の Quorvant の起動が可能となります。"));
+  F.AllowDoubleLaunchItem->trigger();  // as the menu does it
+  EXPECT_TRUE(F.AllowDoubleLaunchItem->isChecked());
+  EXPECT_EQ(F.ViewMemo->Text(), Utf8("Quorvant の二重起動を可能とします。\r\n"
+                                     "以後、複数の Quorvant の起動が可能となります。"));
   EXPECT_EQ(ReadBytes(SettingsPath()), SettingsBytes(With(FirstStartKeys, "X1.Checked", "True")));
-  F.X1->trigger();
-  EXPECT_FALSE(F.X1->isChecked());
-  EXPECT_EQ(F.Memo1->Text(), Utf8("Quorvant の二重起動を不可能とします。\r\n"
-                                  "以後、Quorvant を起動するごとに直前に起動した\r\n"
-                                  "Quorvant を終了します。"));
+  F.AllowDoubleLaunchItem->trigger();
+  EXPECT_FALSE(F.AllowDoubleLaunchItem->isChecked());
+  EXPECT_EQ(F.ViewMemo->Text(), Utf8("Quorvant の二重起動を不可能とします。\r\n"
+                                     "以後、Quorvant を起動するごとに直前に起動した\r\n"
+                                     "Quorvant を終了します。"));
   EXPECT_EQ(ReadBytes(SettingsPath()), SettingsBytes(FirstStartKeys));
 }
 
@@ -646,9 +654,9 @@ TEST_F(FrameLifecycle, WMCopyDataQuitsOnlyForTheExactRequest) {
   EXPECT_FALSE(QuitRequested(F, 1024, QByteArray("KVX0", 5)));
   EXPECT_FALSE(QuitRequested(F, 1024, QByteArray("KVX07X", 7)));
   EXPECT_FALSE(QuitRequested(F, 1024, QByteArray()));
-  F.X1->setChecked(true);
+  F.AllowDoubleLaunchItem->setChecked(true);
   EXPECT_FALSE(QuitRequested(F, 1024, QByteArray("KVX07", 6)));
-  F.X1->setChecked(false);
+  F.AllowDoubleLaunchItem->setChecked(false);
   // The text ends at the first NUL, and at the end of what was received.
   EXPECT_TRUE(QuitRequested(F, 1024, QByteArray("KVX07\0junk", 10)));
   EXPECT_TRUE(QuitRequested(F, 1024, QByteArray("KVX07", 5)));

@@ -60,13 +60,13 @@ protected:
   // Opens Path through the open button and its dialog.
   void OpenWithButton(const QString& Path) {
     Dialogs.OpenAnswers.push_back(Path);
-    Click(Form->Button1);
+    Click(Form->OpenButton);
   }
   // Shows the window and opens the file Name (written from Bytes) in 32-bit
   // mode when Extended.
   QString ShowAndOpen(const QString& Name, const QByteArray& Bytes, bool Extended = false) {
     ShowForm();
-    if (Extended) Form->RadioButton7->setChecked(true);
+    if (Extended) Form->TableModeRadio->setChecked(true);
     const QString Path = PathOf(Name);
     WriteBytes(Path, Bytes);
     OpenWithButton(Path);
@@ -88,52 +88,52 @@ TEST_F(FrameLayout, WindowIsNamedAndCaptioned) {
 
 TEST_F(FrameLayout, ControlsCarryTheirNamesCaptionsAndTexts) {
   CreateForm();
-  const std::pair<const char*, const char*> Captions[] = {{"Label1", "棒幅 :"},
-                                                          {"Label2", "Data :"},
-                                                          {"Label3", "Frequency :"},
-                                                          {"Label4", "BitLength :"},
-                                                          {"Label5", "BitPattern :"},
-                                                          {"Label6", "= $00"},
-                                                          {"Label7", "平均 :"},
-                                                          {"Label8", "分散 :"},
-                                                          {"Label9", "0"},
-                                                          {"Label10", "10"},
-                                                          {"Label11", "最大 :"},
-                                                          {"Label12", "100"},
-                                                          {"Button1", "開く"},
-                                                          {"Button2", "0 ～"},
-                                                          {"Button3", "元に"},
-                                                          {"Button4", "更新"},
-                                                          {"Button5", "＋"},
-                                                          {"Button6", "－"},
-                                                          {"Button7", "×"},
-                                                          {"Button8", "÷"},
-                                                          {"Button9", "描画"},
-                                                          {"Button10", "クリア"},
-                                                          {"Button11", "適合"},
-                                                          {"Button12", "A = 0"},
-                                                          {"Button13", "<=="},
-                                                          {"Button14", "==>"},
-                                                          {"RadioButton1", "データ順"},
-                                                          {"RadioButton2", "頻度順"},
-                                                          {"RadioButton3", "ハフマン分布"},
-                                                          {"RadioButton4", "ハフマン配列"},
-                                                          {"RadioButton5", "頻度テーブル"},
-                                                          {"RadioButton6", " 8 bit(通常)"},
-                                                          {"RadioButton7", "32 bit(拡張)"},
-                                                          {"Edit1", "10"},
-                                                          {"Edit2", "255"},
-                                                          {"Edit3", "0"},
-                                                          {"Edit4", "0"},
-                                                          {"Edit5", "0"},
-                                                          {"Edit6", ""},
-                                                          {"Edit7", "1"},
-                                                          {"Edit8", "1"},
-                                                          {"Edit9", "2"},
-                                                          {"Edit10", "2"},
-                                                          {"Edit11", "0"},
-                                                          {"Edit12", "10"},
-                                                          {"Edit13", "100"}};
+  const std::pair<const char*, const char*> Captions[] = {{"BarWidthLabel", "棒幅 :"},
+                                                          {"DatumLabel", "Data :"},
+                                                          {"FrequencyLabel", "Frequency :"},
+                                                          {"BitLengthLabel", "BitLength :"},
+                                                          {"BitPatternLabel", "BitPattern :"},
+                                                          {"DatumHexLabel", "= $00"},
+                                                          {"MeanLabel", "平均 :"},
+                                                          {"VarianceLabel", "分散 :"},
+                                                          {"MeanValueLabel", "0"},
+                                                          {"VarianceValueLabel", "10"},
+                                                          {"PeakLabel", "最大 :"},
+                                                          {"PeakValueLabel", "100"},
+                                                          {"OpenButton", "開く"},
+                                                          {"FillZerosButton", "0 ～"},
+                                                          {"RestoreButton", "元に"},
+                                                          {"UpdateButton", "更新"},
+                                                          {"AddButton", "＋"},
+                                                          {"SubtractButton", "－"},
+                                                          {"MultiplyButton", "×"},
+                                                          {"DivideButton", "÷"},
+                                                          {"DrawCurveButton", "描画"},
+                                                          {"ClearCurveButton", "クリア"},
+                                                          {"FitButton", "適合"},
+                                                          {"ArrangeButton", "A = 0"},
+                                                          {"PreviousPageButton", "<=="},
+                                                          {"NextPageButton", "==>"},
+                                                          {"DataOrderRadio", "データ順"},
+                                                          {"FrequencyOrderRadio", "頻度順"},
+                                                          {"DistributionViewRadio", "ハフマン分布"},
+                                                          {"ArraysViewRadio", "ハフマン配列"},
+                                                          {"TableViewRadio", "頻度テーブル"},
+                                                          {"ByteModeRadio", " 8 bit(通常)"},
+                                                          {"TableModeRadio", "32 bit(拡張)"},
+                                                          {"BarWidthBox", "10"},
+                                                          {"RangeEndBox", "255"},
+                                                          {"DatumBox", "0"},
+                                                          {"FrequencyBox", "0"},
+                                                          {"BitLengthBox", "0"},
+                                                          {"BitPatternBox", ""},
+                                                          {"AddBox", "1"},
+                                                          {"SubtractBox", "1"},
+                                                          {"MultiplyBox", "2"},
+                                                          {"DivideBox", "2"},
+                                                          {"MeanBox", "0"},
+                                                          {"VarianceBox", "10"},
+                                                          {"PeakBox", "100"}};
   for (const auto& [Name, Caption] : Captions) {
     QWidget* W = Form->findChild<QWidget*>(QString::fromLatin1(Name));
     ASSERT_NE(W, nullptr) << Name;
@@ -146,64 +146,67 @@ TEST_F(FrameLayout, ControlsCarryTheirNamesCaptionsAndTexts) {
       Text = E->text();
     EXPECT_EQ(Text, Q(Caption)) << Name;
   }
-  const std::pair<QGroupBox*, const char*> Groups[] = {{Form->GroupBox1, "グラフ"},
-                                                       {Form->GroupBox2, "情報"},
-                                                       {Form->GroupBox3, "正規分布"},
-                                                       {Form->GroupBox4, "データビット"}};
+  const std::pair<QGroupBox*, const char*> Groups[] = {{Form->GraphOrderGroup, "グラフ"},
+                                                       {Form->ViewGroup, "情報"},
+                                                       {Form->CurveGroup, "正規分布"},
+                                                       {Form->DataBitsGroup, "データビット"}};
   for (const auto& [Group, Title] : Groups) EXPECT_EQ(Group->title(), Q(Title));
-  EXPECT_EQ(Form->Memo1->Text(), "Memo1");
-  EXPECT_TRUE(Form->Edit5->isReadOnly());
-  EXPECT_TRUE(Form->Edit6->isReadOnly());
-  EXPECT_EQ(Form->Button2->toolTip(),
+  EXPECT_EQ(Form->ViewMemo->Text(), MemoDesignText);
+  EXPECT_TRUE(Form->BitLengthBox->isReadOnly());
+  EXPECT_TRUE(Form->BitPatternBox->isReadOnly());
+  EXPECT_EQ(Form->FillZerosButton->toolTip(),
             Q("この Data の区間内に頻度 0 が出現しない様に Frequency を調節します。"));
-  EXPECT_EQ(Form->Button3->toolTip(), Q("ファイルを開いた直後の状態に戻します。"));
-  EXPECT_EQ(Form->Button12->toolTip(), Q("表示中の正規分布をアレンジします。"));
+  EXPECT_EQ(Form->RestoreButton->toolTip(), Q("ファイルを開いた直後の状態に戻します。"));
+  EXPECT_EQ(Form->ArrangeButton->toolTip(), Q("表示中の正規分布をアレンジします。"));
 }
 
 TEST_F(FrameLayout, ContextMenuEntriesInOrder) {
   CreateForm();
   QStringList Entries;
-  for (const QAction* Item : Form->PopupMenu1->actions())
+  for (const QAction* Item : Form->ContextMenu->actions())
     Entries << (Item->isSeparator() ? QStringLiteral("-")
                                     : Item->objectName() + QLatin1Char(' ') + Item->text() +
                                           QLatin1Char(' ') + Item->shortcut().toString());
-  EXPECT_EQ(Entries,
-            (QStringList{Q("H1 ﾍﾙﾌﾟ(&H) F1"), Q("About1 ﾊﾞｰｼﾞｮﾝ情報(&A) "), "-",
-                         Q("X1 二重起動を許す(&X) "), "-", Q("A1 全て選択(&A) Ctrl+A"), "-",
-                         Q("Q1 初期状態に戻す(&Q) Ctrl+Q"), "-", Q("C1 C 配列をコピー(&C) "),
-                         Q("S1 頻度テーブルを保存(&S)... "), Q("G1 グラフを保存(&G)... ")}));
-  EXPECT_TRUE(Form->X1->isCheckable());
-  EXPECT_FALSE(Form->X1->isChecked());
+  EXPECT_EQ(Entries, (QStringList{Q("HelpItem ﾍﾙﾌﾟ(&H) F1"), Q("AboutItem ﾊﾞｰｼﾞｮﾝ情報(&A) "), "-",
+                                  Q("AllowDoubleLaunchItem 二重起動を許す(&X) "), "-",
+                                  Q("SelectAllItem 全て選択(&A) Ctrl+A"), "-",
+                                  Q("ResetItem 初期状態に戻す(&Q) Ctrl+Q"), "-",
+                                  Q("CopyCArraysItem C 配列をコピー(&C) "),
+                                  Q("SaveTableItem 頻度テーブルを保存(&S)... "),
+                                  Q("SaveGraphItem グラフを保存(&G)... ")}));
+  EXPECT_TRUE(Form->AllowDoubleLaunchItem->isCheckable());
+  EXPECT_FALSE(Form->AllowDoubleLaunchItem->isChecked());
 }
 
 TEST_F(FrameLayout, StartStateOfButtonsAndOptions) {
   CreateForm();
-  for (QPushButton* B : {Form->Button9, Form->Button10, Form->Button11, Form->Button12,
-                         Form->Button13, Form->Button14})
+  for (QPushButton* B : {Form->DrawCurveButton, Form->ClearCurveButton, Form->FitButton,
+                         Form->ArrangeButton, Form->PreviousPageButton, Form->NextPageButton})
     EXPECT_FALSE(B->isEnabled()) << B->objectName().toStdString();
-  for (QPushButton* B : {Form->Button1, Form->Button2, Form->Button3, Form->Button4})
+  for (QPushButton* B :
+       {Form->OpenButton, Form->FillZerosButton, Form->RestoreButton, Form->UpdateButton})
     EXPECT_TRUE(B->isEnabled());
-  EXPECT_TRUE(Form->RadioButton1->isChecked());
-  EXPECT_TRUE(Form->RadioButton3->isChecked());
-  EXPECT_TRUE(Form->RadioButton6->isChecked());
-  EXPECT_FALSE(Form->RadioButton2->isChecked());
-  EXPECT_FALSE(Form->RadioButton7->isChecked());
+  EXPECT_TRUE(Form->DataOrderRadio->isChecked());
+  EXPECT_TRUE(Form->DistributionViewRadio->isChecked());
+  EXPECT_TRUE(Form->ByteModeRadio->isChecked());
+  EXPECT_FALSE(Form->FrequencyOrderRadio->isChecked());
+  EXPECT_FALSE(Form->TableModeRadio->isChecked());
 }
 
 TEST_F(FrameLayout, SpinBoxesAreBoundWithTheirRanges) {
   CreateForm();
   struct TBinding {
-    TUpDown* UpDown;
-    TEdit* Edit;
+    TSpinArrows* UpDown;
+    TEntryBox* Edit;
     int Min, Max, Position;
     bool Thousands;
   };
-  const TBinding Bindings[] = {{Form->UpDown1, Form->Edit1, 1, 20, 10, true},
-                               {Form->UpDown2, Form->Edit2, 0, 10239, 255, true},
-                               {Form->UpDown3, Form->Edit3, 0, 10239, 0, true},
-                               {Form->UpDown4, Form->Edit11, -255, 255, 0, false},
-                               {Form->UpDown5, Form->Edit12, 0, 32767, 10, false},
-                               {Form->UpDown6, Form->Edit13, 0, 32767, 100, false}};
+  const TBinding Bindings[] = {{Form->BarWidthSpin, Form->BarWidthBox, 1, 20, 10, true},
+                               {Form->RangeEndSpin, Form->RangeEndBox, 0, 10239, 255, true},
+                               {Form->DatumSpin, Form->DatumBox, 0, 10239, 0, true},
+                               {Form->MeanSpin, Form->MeanBox, -255, 255, 0, false},
+                               {Form->VarianceSpin, Form->VarianceBox, 0, 32767, 10, false},
+                               {Form->PeakSpin, Form->PeakBox, 0, 32767, 100, false}};
   for (const TBinding& B : Bindings) {
     const std::string Name = B.UpDown->objectName().toStdString();
     EXPECT_EQ(B.UpDown->Associate(), B.Edit) << Name;
@@ -216,20 +219,20 @@ TEST_F(FrameLayout, SpinBoxesAreBoundWithTheirRanges) {
 
 TEST_F(FrameLayout, AreasAtTheDesignSizeAndOnResize) {
   ShowForm();
-  EXPECT_EQ(Form->Image1->geometry(), QRect(0, 0, 711, 230));
-  EXPECT_EQ(Form->Panel1->geometry(), QRect(0, 230, 711, 285));
-  EXPECT_EQ(Form->Panel2->geometry(), QRect(0, 0, 280, 285));
-  EXPECT_EQ(Form->Memo1->geometry(), QRect(280, 0, 431, 285));
-  EXPECT_EQ(Form->Button1->geometry(), QRect(138, 8, 33, 25));
-  EXPECT_EQ(Form->GroupBox3->geometry(), QRect(6, 160, 170, 119));
-  EXPECT_EQ(Form->Button12->parentWidget(), Form->GroupBox3);
+  EXPECT_EQ(Form->GraphView->geometry(), QRect(0, 0, 711, 230));
+  EXPECT_EQ(Form->LowerPanel->geometry(), QRect(0, 230, 711, 285));
+  EXPECT_EQ(Form->ControlPanel->geometry(), QRect(0, 0, 280, 285));
+  EXPECT_EQ(Form->ViewMemo->geometry(), QRect(280, 0, 431, 285));
+  EXPECT_EQ(Form->OpenButton->geometry(), QRect(138, 8, 33, 25));
+  EXPECT_EQ(Form->CurveGroup->geometry(), QRect(6, 160, 170, 119));
+  EXPECT_EQ(Form->ArrangeButton->parentWidget(), Form->CurveGroup);
 
   Form->resize(900, 700);
   QApplication::processEvents();
-  EXPECT_EQ(Form->Image1->geometry(), QRect(0, 0, 900, 415));
-  EXPECT_EQ(Form->Panel1->geometry(), QRect(0, 415, 900, 285));
-  EXPECT_EQ(Form->Panel2->geometry(), QRect(0, 0, 280, 285));
-  EXPECT_EQ(Form->Memo1->geometry(), QRect(280, 0, 620, 285));
+  EXPECT_EQ(Form->GraphView->geometry(), QRect(0, 0, 900, 415));
+  EXPECT_EQ(Form->LowerPanel->geometry(), QRect(0, 415, 900, 285));
+  EXPECT_EQ(Form->ControlPanel->geometry(), QRect(0, 0, 280, 285));
+  EXPECT_EQ(Form->ViewMemo->geometry(), QRect(280, 0, 620, 285));
 }
 
 // The room a line edit gives its text: the style's contents rectangle less
@@ -248,15 +251,15 @@ TEST_F(FrameLayout, EveryBoxShowsItsWholeValue) {
     QLineEdit* Edit;
     const char* Value;
   } Cases[] = {
-      {Form->Edit4, "1048576"},
-      {Form->Edit4, "8888888"},
-      {Form->Edit2, "10,239"},
-      {Form->Edit3, "10,239"},
-      {Form->Edit13, "3000000"},
-      {Form->Edit11, "-255"},
-      {Form->Edit12, "32767"},
-      {Form->Edit6, "1111111111111111 = 65535"},
-      {Form->Edit6, "0000000000000000 = 0"},
+      {Form->FrequencyBox, "1048576"},
+      {Form->FrequencyBox, "8888888"},
+      {Form->RangeEndBox, "10,239"},
+      {Form->DatumBox, "10,239"},
+      {Form->PeakBox, "3000000"},
+      {Form->MeanBox, "-255"},
+      {Form->VarianceBox, "32767"},
+      {Form->BitPatternBox, "1111111111111111 = 65535"},
+      {Form->BitPatternBox, "0000000000000000 = 0"},
   };
   for (const auto& Case : Cases) {
     const QString Value = QString::fromUtf8(Case.Value);
@@ -267,16 +270,40 @@ TEST_F(FrameLayout, EveryBoxShowsItsWholeValue) {
 
 TEST_F(FrameLayout, TabOrderFollowsTheDesign) {
   CreateForm();
-  const QList<QWidget*> Expected = {
-      Form->Button1,      Form->Edit1,        Form->RadioButton1, Form->RadioButton2,
-      Form->RadioButton3, Form->RadioButton4, Form->RadioButton5, Form->Edit2,
-      Form->Button2,      Form->Button3,      Form->Edit3,        Form->Edit4,
-      Form->Edit5,        Form->Edit6,        Form->Button4,      Form->Edit7,
-      Form->Edit8,        Form->Edit9,        Form->Edit10,       Form->Button5,
-      Form->Button6,      Form->Button7,      Form->Button8,      Form->Button9,
-      Form->Button10,     Form->Button11,     Form->Edit11,       Form->Edit12,
-      Form->Edit13,       Form->Button12,     Form->RadioButton6, Form->RadioButton7,
-      Form->Button13,     Form->Button14};
+  const QList<QWidget*> Expected = {Form->OpenButton,
+                                    Form->BarWidthBox,
+                                    Form->DataOrderRadio,
+                                    Form->FrequencyOrderRadio,
+                                    Form->DistributionViewRadio,
+                                    Form->ArraysViewRadio,
+                                    Form->TableViewRadio,
+                                    Form->RangeEndBox,
+                                    Form->FillZerosButton,
+                                    Form->RestoreButton,
+                                    Form->DatumBox,
+                                    Form->FrequencyBox,
+                                    Form->BitLengthBox,
+                                    Form->BitPatternBox,
+                                    Form->UpdateButton,
+                                    Form->AddBox,
+                                    Form->SubtractBox,
+                                    Form->MultiplyBox,
+                                    Form->DivideBox,
+                                    Form->AddButton,
+                                    Form->SubtractButton,
+                                    Form->MultiplyButton,
+                                    Form->DivideButton,
+                                    Form->DrawCurveButton,
+                                    Form->ClearCurveButton,
+                                    Form->FitButton,
+                                    Form->MeanBox,
+                                    Form->VarianceBox,
+                                    Form->PeakBox,
+                                    Form->ArrangeButton,
+                                    Form->ByteModeRadio,
+                                    Form->TableModeRadio,
+                                    Form->PreviousPageButton,
+                                    Form->NextPageButton};
   for (qsizetype I = 1; I < Expected.size(); ++I) {
     // The next control in the chain that can take focus by Tab.
     QWidget* Next = Expected[I - 1]->nextInFocusChain();
@@ -319,8 +346,8 @@ protected:
 };
 
 TEST_F(Controls, UpDownWritesItsPositionWithThousandsSeparators) {
-  TEdit Edit(FParent.get());
-  TUpDown UpDown(FParent.get());
+  TEntryBox Edit(FParent.get());
+  TSpinArrows UpDown(FParent.get());
   UpDown.SetRange(0, 10239);
   UpDown.SetAssociate(&Edit);
   UpDown.SetPosition(1000);
@@ -335,8 +362,8 @@ TEST_F(Controls, UpDownWritesItsPositionWithThousandsSeparators) {
 }
 
 TEST_F(Controls, UpDownTakesTheLow16BitsThenClamps) {
-  TEdit Edit(FParent.get());
-  TUpDown UpDown(FParent.get());
+  TEntryBox Edit(FParent.get());
+  TSpinArrows UpDown(FParent.get());
   UpDown.SetRange(-255, 255);
   UpDown.SetAssociate(&Edit);
   UpDown.SetPosition(65536 + 7);  // low 16 bits: 7
@@ -351,8 +378,8 @@ TEST_F(Controls, UpDownTakesTheLow16BitsThenClamps) {
 }
 
 TEST_F(Controls, UpDownPositionReadsAValidEditText) {
-  TEdit Edit(FParent.get());
-  TUpDown UpDown(FParent.get());
+  TEntryBox Edit(FParent.get());
+  TSpinArrows UpDown(FParent.get());
   UpDown.SetRange(0, 10239);
   UpDown.SetAssociate(&Edit);
   UpDown.SetPosition(5);
@@ -372,8 +399,8 @@ TEST_F(Controls, UpDownPositionReadsAValidEditText) {
 }
 
 TEST_F(Controls, UpDownDetachedKeepsTheEditText) {
-  TEdit Edit(FParent.get());
-  TUpDown UpDown(FParent.get());
+  TEntryBox Edit(FParent.get());
+  TSpinArrows UpDown(FParent.get());
   UpDown.SetRange(0, 32767);
   UpDown.SetAssociate(&Edit);
   UpDown.SetPosition(100);
@@ -388,13 +415,13 @@ TEST_F(Controls, UpDownDetachedKeepsTheEditText) {
 }
 
 TEST_F(Controls, UpDownArrowsStepWithoutWrapAndClick) {
-  TEdit Edit(FParent.get());
-  TUpDown UpDown(FParent.get());
+  TEntryBox Edit(FParent.get());
+  TSpinArrows UpDown(FParent.get());
   UpDown.SetRange(1, 20);
   UpDown.SetAssociate(&Edit);
   UpDown.SetPosition(19);
   int Clicks = 0;
-  QObject::connect(&UpDown, &TUpDown::Click, [&] { ++Clicks; });
+  QObject::connect(&UpDown, &TSpinArrows::Click, [&] { ++Clicks; });
   UpDown.Step(+1);
   UpDown.Step(+1);
   EXPECT_EQ(UpDown.Position(), 20);
@@ -411,57 +438,36 @@ TEST_F(Controls, UpDownArrowsStepWithoutWrapAndClick) {
   EXPECT_EQ(Clicks, 4);
 }
 
-TEST_F(Controls, RadioButtonClicksOnceWhenCheckedByTheProgram) {
-  TRadioButton A(Q("A"), FParent.get()), B(Q("B"), FParent.get());
-  for (TRadioButton* R : {&A, &B}) {
-    R->adjustSize();
-    R->show();
-  }
-  A.setChecked(true);
-  int ClicksA = 0, ClicksB = 0;
-  QObject::connect(&A, &TRadioButton::Click, [&] { ++ClicksA; });
-  QObject::connect(&B, &TRadioButton::Click, [&] { ++ClicksB; });
-  A.setChecked(true);
-  EXPECT_EQ(ClicksA, 0);
-  B.setChecked(true);
-  EXPECT_EQ(ClicksB, 1);
-  EXPECT_FALSE(A.isChecked());
-  EXPECT_EQ(ClicksA, 0);
-  Click(&A);
-  EXPECT_EQ(ClicksA, 1);
-  Click(&A);
-  EXPECT_EQ(ClicksA, 1);
-}
-
-TEST_F(Controls, EditReportsEnterAsVirtualKey13) {
-  TEdit Edit(FParent.get());
-  std::vector<int> Keys;
-  QObject::connect(&Edit, &TEdit::KeyDown, [&](int Key) { Keys.push_back(Key); });
+TEST_F(Controls, EntryBoxSignalsEnterAndReturnOnly) {
+  TEntryBox Edit(FParent.get());
+  int Entered = 0;
+  QObject::connect(&Edit, &TEntryBox::Entered, [&] { ++Entered; });
   PressEnter(&Edit);
   QKeyEvent Letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
   QApplication::sendEvent(&Edit, &Letter);
-  ASSERT_EQ(Keys.size(), 2u);
-  EXPECT_EQ(Keys[0], VK_RETURN);
-  EXPECT_NE(Keys[1], VK_RETURN);
+  EXPECT_EQ(Entered, 1);
+  QKeyEvent KeypadEnter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
+  QApplication::sendEvent(&Edit, &KeypadEnter);
+  EXPECT_EQ(Entered, 2);
   EXPECT_EQ(Edit.text(), "a");
 }
 
 TEST_F(Controls, MemoKeepsCrLfAndLimitsWhatIsTyped) {
-  TMemo Memo(FParent.get());
+  TMemoText Memo(FParent.get());
   Memo.SetText(Q("one\r\ntwo\r\n"));
   EXPECT_EQ(Memo.Text(), Q("one\r\ntwo\r\n"));
   EXPECT_EQ(Memo.lineWrapMode(), QPlainTextEdit::NoWrap);
 
   // Lines of 1023 characters and a line break: 1024 a line.
   const QString Line = QString(1023, QLatin1Char('x')) + QLatin1Char('\n');
-  QString Full = Line.repeated(TMemo::MaxLength / 1024);
+  QString Full = Line.repeated(TMemoText::MaxLength / 1024);
   Full.chop(1);  // one short of the limit
   Memo.SetText(Full);
   Memo.moveCursor(QTextCursor::End);
   QKeyEvent Key(QEvent::KeyPress, Qt::Key_Y, Qt::NoModifier, QStringLiteral("y"));
   QApplication::sendEvent(&Memo, &Key);
   QApplication::sendEvent(&Memo, &Key);
-  EXPECT_EQ(Memo.toPlainText().size(), TMemo::MaxLength);
+  EXPECT_EQ(Memo.toPlainText().size(), TMemoText::MaxLength);
   EXPECT_TRUE(Memo.toPlainText().endsWith("xy"));
 
   Full.chop(2);  // three short
@@ -469,7 +475,7 @@ TEST_F(Controls, MemoKeepsCrLfAndLimitsWhatIsTyped) {
   Memo.moveCursor(QTextCursor::End);
   QApplication::clipboard()->setText(QStringLiteral("abcdef"));
   Memo.paste();
-  EXPECT_EQ(Memo.toPlainText().size(), TMemo::MaxLength);
+  EXPECT_EQ(Memo.toPlainText().size(), TMemoText::MaxLength);
   EXPECT_TRUE(Memo.toPlainText().endsWith("xabc"));
 }
 
@@ -484,7 +490,7 @@ TEST_F(FrameOpen, TextIn8BitModeGivesTheDistributionView) {
   EXPECT_EQ(Form->FileName(), Path);
   const std::string& Expected = AbracadabraGolden::DistributionView;
   EXPECT_EQ(Form->HuffmanText(), Expected);
-  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Expected));
+  EXPECT_EQ(Form->ViewMemo->Text(), QString::fromStdString(Expected));
   EXPECT_EQ(Form->ArrayText(), AbracadabraGolden::ArrayView);
   ASSERT_EQ(Form->Frequency().size(), 256u);
   EXPECT_EQ(Form->Frequency()[97], 5);
@@ -507,15 +513,15 @@ TEST_F(FrameOpen, FourBytesCountedAsInTheTable) {
   EXPECT_EQ(Form->MaxData(), 97);
   EXPECT_EQ(Form->OrderCount(), 3);
   EXPECT_EQ(Form->SelectedData(), 0);
-  EXPECT_EQ(Form->Edit13->text(), "2");
-  EXPECT_EQ(Form->Label12->text(), "2");
-  EXPECT_EQ(Form->UpDown2->Position(), 255);
+  EXPECT_EQ(Form->PeakBox->text(), "2");
+  EXPECT_EQ(Form->PeakValueLabel->text(), "2");
+  EXPECT_EQ(Form->RangeEndSpin->Position(), 255);
 }
 
 TEST_F(FrameOpen, CopiedCArraysAreWhatQuorvantCliPrints) {
   const QString Path = ShowAndOpen("abra.txt", "abracadabra");
   QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
-  Form->C1->trigger();
+  Form->CopyCArraysItem->trigger();
   QProcess Cli;
   Cli.start(QString::fromLocal8Bit(qgetenv("QUORVANT_CLI")), {"arrays", "--lang", "c", Path});
   ASSERT_TRUE(Cli.waitForFinished(10000));
@@ -525,12 +531,12 @@ TEST_F(FrameOpen, CopiedCArraysAreWhatQuorvantCliPrints) {
 
 TEST_F(FrameOpen, SavedTableOpensBackAsTheSameTableIn32Bit) {
   ShowAndOpen("abra.txt", "abracadabra");
-  Click(Form->Button2);  // edits the table: every entry lifted off zero
+  Click(Form->FillZerosButton);  // edits the table: every entry lifted off zero
   const std::vector<int32_t> Edited = Form->Frequency();
   ASSERT_EQ(Edited.size(), 256u);
   ASSERT_EQ(Edited['a'], 6);
   Dialogs.SaveAnswers.push_back(PathOf("saved.frq"));
-  Form->S1->trigger();
+  Form->SaveTableItem->trigger();
   QFile Saved(PathOf("saved.frq"));
   ASSERT_TRUE(Saved.open(QIODevice::ReadOnly));
   EXPECT_EQ(Saved.readAll(), WordBytes(Edited));
@@ -576,14 +582,14 @@ TEST_F(FrameOpen, CancelledOpenLeavesTheDocumentAsItWas) {
 TEST_F(FrameOpen, ExtendedWordsBecomeTheTable) {
   ShowAndOpen("t.frq", WordBytes({0, 5}), true);
   EXPECT_TRUE(Dialogs.Messages.empty());
-  EXPECT_TRUE(Form->RadioButton7->isChecked());
+  EXPECT_TRUE(Form->TableModeRadio->isChecked());
   EXPECT_EQ(Form->Frequency(), (std::vector<int32_t>{0, 5}));
   EXPECT_EQ(Form->SortedFrequency(), (std::vector<int32_t>{5, 0}));
   EXPECT_EQ(Form->DataCount(), 2);
   EXPECT_EQ(Form->OrderCount(), 1);
   EXPECT_EQ(Form->MaxFrequency(), 5);
   EXPECT_EQ(Form->MaxData(), 1);
-  EXPECT_EQ(Form->UpDown2->Position(), 1);
+  EXPECT_EQ(Form->RangeEndSpin->Position(), 1);
 }
 
 TEST_F(FrameOpen, ShortLastWordKeepsTheHighBytesOfThePrevious) {
@@ -596,7 +602,7 @@ TEST_F(FrameOpen, ExtendedSizeLimitIs40960Bytes) {
   EXPECT_TRUE(Dialogs.Messages.empty());
   EXPECT_EQ(Form->Frequency().size(), 10240u);
   EXPECT_EQ(Form->DataCount(), 10240);
-  EXPECT_EQ(Form->UpDown2->Position(), 10239);
+  EXPECT_EQ(Form->RangeEndSpin->Position(), 10239);
 
   QByteArray Longer = WordBytes(std::vector<int32_t>(10240, 3));
   Longer.append('\x01');
@@ -604,9 +610,9 @@ TEST_F(FrameOpen, ExtendedSizeLimitIs40960Bytes) {
   WriteBytes(Path, Longer);
   OpenWithButton(Path);
   EXPECT_EQ(Dialogs.Texts(), QStringList{FallbackMessage(Path)});
-  EXPECT_TRUE(Form->RadioButton6->isChecked());
-  EXPECT_FALSE(Form->RadioButton7->isChecked());
-  EXPECT_EQ(Form->RadioButton6Tag, 0);
+  EXPECT_TRUE(Form->ByteModeRadio->isChecked());
+  EXPECT_FALSE(Form->TableModeRadio->isChecked());
+  EXPECT_EQ(Form->SkipModeReload, 0);
   EXPECT_EQ(Form->Frequency().size(), 256u);
   EXPECT_EQ(Form->Frequency()[3], 10240);
   EXPECT_EQ(Form->Frequency()[1], 1);
@@ -638,11 +644,11 @@ TEST_F(FrameOpen, ExtendedWordLimits) {
     WriteWords(Path, {7, Bad});
     OpenWithButton(Path);
     EXPECT_EQ(Dialogs.Texts(), QStringList{FallbackMessage(Path)}) << Bad;
-    EXPECT_TRUE(Form->RadioButton6->isChecked()) << Bad;
+    EXPECT_TRUE(Form->ByteModeRadio->isChecked()) << Bad;
     EXPECT_EQ(Form->Frequency().size(), 256u) << Bad;
     // Back to 32 bit with the good table: the switch reloads it.
     OpenWithButton(Ok);
-    Click(Form->RadioButton7);
+    Click(Form->TableModeRadio);
     ASSERT_EQ(Form->Frequency().size(), 2u);
   }
 }
@@ -670,8 +676,8 @@ TEST_F(FrameOpen, AllZeroWordsOpenWithoutACode) {
   EXPECT_EQ(Form->ArrayText(),
             "ファイル名 = zero.frq\r\n\r\nハフマン符号が作成出来ない為、\r\n\r\n"
             "ハフマン配列は表示出来ません。");
-  EXPECT_FALSE(Form->Image1->HasPicture());
-  EXPECT_FALSE(Form->Button9->isEnabled());
+  EXPECT_FALSE(Form->GraphView->HasPicture());
+  EXPECT_FALSE(Form->DrawCurveButton->isEnabled());
 }
 
 TEST_F(FrameOpen, AllZeroBytesIn8Bit) {
@@ -679,7 +685,7 @@ TEST_F(FrameOpen, AllZeroBytesIn8Bit) {
   EXPECT_EQ(Form->Frequency()[0], 1000);
   EXPECT_EQ(Form->DataCount(), 1);
   EXPECT_EQ(Form->OrderCount(), 1);
-  EXPECT_TRUE(Form->Image1->HasPicture());
+  EXPECT_TRUE(Form->GraphView->HasPicture());
   EXPECT_NE(Form->HuffmanText().find("ハフマン符号による圧縮率 = 12.5 %"), std::string::npos);
 }
 
@@ -705,13 +711,13 @@ TEST_F(FrameOpen, RefusedOpensLeaveTheDocument) {
                                                {Empty, EmptyFile},
                                                {Huge, Huge + Q(" は大きすぎて表示出来ません。")}};
   for (const auto& [Path, Message] : Cases) {
-    Form->UpDown3->SetPosition(7);
+    Form->DatumSpin->SetPosition(7);
     Dialogs.Messages.clear();
     OpenWithButton(Path);
     ASSERT_EQ(Dialogs.Messages.size(), 1u) << Path.toStdString();
     EXPECT_EQ(Dialogs.Messages[0].Text, Message);
     EXPECT_EQ(Dialogs.Messages[0].Kind, TDialogs::TKind::Information);
-    EXPECT_EQ(Form->UpDown3->Position(), 0);
+    EXPECT_EQ(Form->DatumSpin->Position(), 0);
     EXPECT_EQ(Form->Frequency(), Before);
     EXPECT_EQ(Form->HuffmanText(), Text);
     EXPECT_EQ(Form->FileName(), Name);
@@ -733,7 +739,7 @@ TEST_F(FrameOpen, UnreadableFileGivesTheErrorBox) {
 
 TEST_F(FrameOpen, CancelledDialogOpensNothing) {
   ShowForm();
-  Click(Form->Button1);
+  Click(Form->OpenButton);
   EXPECT_EQ(Dialogs.OpenDialogDirs.size(), 1);
   EXPECT_TRUE(Form->FileName().isEmpty());
   EXPECT_TRUE(Dialogs.Messages.empty());
@@ -741,18 +747,18 @@ TEST_F(FrameOpen, CancelledDialogOpensNothing) {
 
 TEST_F(FrameOpen, RestoreRereadsTheFileAndDiscardsEdits) {
   const QString Path = ShowAndOpen("abra.txt", "abracadabra");
-  TypeText(Form->Edit4, "9");  // frequency of datum 0
-  PressEnter(Form->Edit4);
+  TypeText(Form->FrequencyBox, "9");  // frequency of datum 0
+  PressEnter(Form->FrequencyBox);
   ASSERT_EQ(Form->Frequency()[0], 9);
-  Click(Form->Button3);
+  Click(Form->RestoreButton);
   EXPECT_EQ(Form->Frequency()[0], 0);
   EXPECT_EQ(Form->Frequency()[97], 5);
 
-  TypeText(Form->Edit4, "9");
-  PressEnter(Form->Edit4);
+  TypeText(Form->FrequencyBox, "9");
+  PressEnter(Form->FrequencyBox);
   ASSERT_TRUE(QFile::remove(Path));
   Dialogs.Messages.clear();
-  Click(Form->Button3);
+  Click(Form->RestoreButton);
   EXPECT_EQ(Dialogs.Texts(), QStringList{Path + NotFound});
   EXPECT_EQ(Form->Frequency()[0], 9);
 }
@@ -760,9 +766,9 @@ TEST_F(FrameOpen, RestoreRereadsTheFileAndDiscardsEdits) {
 TEST_F(FrameOpen, ModeSwitchReloadsTheFile) {
   ShowAndOpen("t.frq", WordBytes({0, 5}));
   ASSERT_EQ(Form->Frequency().size(), 256u);
-  Click(Form->RadioButton7);
+  Click(Form->TableModeRadio);
   EXPECT_EQ(Form->Frequency(), (std::vector<int32_t>{0, 5}));
-  Click(Form->RadioButton6);
+  Click(Form->ByteModeRadio);
   EXPECT_EQ(Form->Frequency().size(), 256u);
   EXPECT_EQ(Form->Frequency()[5], 1);
   EXPECT_TRUE(Dialogs.Messages.empty());
@@ -770,21 +776,21 @@ TEST_F(FrameOpen, ModeSwitchReloadsTheFile) {
 
 TEST_F(FrameOpen, ModeSwitchWithoutAFileOnlyChangesTheOption) {
   ShowForm();
-  Click(Form->RadioButton7);
-  EXPECT_TRUE(Form->RadioButton7->isChecked());
+  Click(Form->TableModeRadio);
+  EXPECT_TRUE(Form->TableModeRadio->isChecked());
   EXPECT_TRUE(Form->Frequency().empty());
   EXPECT_TRUE(Dialogs.Messages.empty());
 }
 
 TEST_F(FrameOpen, OpeningEndsTheCurve) {
   ShowAndOpen("abra.txt", "abracadabra");
-  Click(Form->Button9);
-  ASSERT_TRUE(Form->Button10->isEnabled());
-  Click(Form->Button3);
-  EXPECT_TRUE(Form->Button9->isEnabled());
-  EXPECT_FALSE(Form->Button10->isEnabled());
-  EXPECT_FALSE(Form->Button11->isEnabled());
-  EXPECT_FALSE(Form->Button12->isEnabled());
+  Click(Form->DrawCurveButton);
+  ASSERT_TRUE(Form->ClearCurveButton->isEnabled());
+  Click(Form->RestoreButton);
+  EXPECT_TRUE(Form->DrawCurveButton->isEnabled());
+  EXPECT_FALSE(Form->ClearCurveButton->isEnabled());
+  EXPECT_FALSE(Form->FitButton->isEnabled());
+  EXPECT_FALSE(Form->ArrangeButton->isEnabled());
 }
 
 // ---- views and the detail line ---------------------------------------------------
@@ -793,16 +799,16 @@ using FrameViews = FrameTest;
 
 TEST_F(FrameViews, SwitchingShowsTheStoredTexts) {
   ShowAndOpen("abra.txt", "abracadabra");
-  Click(Form->RadioButton4);
-  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->ArrayText()));
-  Click(Form->RadioButton5);
-  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->TableText()));
+  Click(Form->ArraysViewRadio);
+  EXPECT_EQ(Form->ViewMemo->Text(), QString::fromStdString(Form->ArrayText()));
+  Click(Form->TableViewRadio);
+  EXPECT_EQ(Form->ViewMemo->Text(), QString::fromStdString(Form->TableText()));
   // Another open shows the checked view.
-  Form->Memo1->SetText("typed");
-  Click(Form->Button3);
-  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->TableText()));
-  Click(Form->RadioButton3);
-  EXPECT_EQ(Form->Memo1->Text(), QString::fromStdString(Form->HuffmanText()));
+  Form->ViewMemo->SetText("typed");
+  Click(Form->RestoreButton);
+  EXPECT_EQ(Form->ViewMemo->Text(), QString::fromStdString(Form->TableText()));
+  Click(Form->DistributionViewRadio);
+  EXPECT_EQ(Form->ViewMemo->Text(), QString::fromStdString(Form->HuffmanText()));
 }
 
 TEST_F(FrameViews, TableViewListsEveryEntry) {
@@ -819,55 +825,55 @@ TEST_F(FrameViews, TableViewListsEveryEntry) {
 
 TEST_F(FrameViews, DetailLineOfTheChosenDatum) {
   ShowAndOpen("abra.txt", "abracadabra");
-  EXPECT_EQ(Form->Label6->text(), "= $00");
-  EXPECT_EQ(Form->Edit4->text(), "0");
-  EXPECT_EQ(Form->Edit5->text(), "");
-  EXPECT_EQ(Form->Edit6->text(), "");
+  EXPECT_EQ(Form->DatumHexLabel->text(), "= $00");
+  EXPECT_EQ(Form->FrequencyBox->text(), "0");
+  EXPECT_EQ(Form->BitLengthBox->text(), "");
+  EXPECT_EQ(Form->BitPatternBox->text(), "");
 
-  TypeText(Form->Edit3, "114");
-  PressEnter(Form->Edit3);
-  EXPECT_EQ(Form->Label6->text(), "= $72");
-  EXPECT_EQ(Form->Edit4->text(), "2");
-  EXPECT_EQ(Form->Edit5->text(), "3");
-  EXPECT_EQ(Form->Edit6->text(), "101 = 5");
+  TypeText(Form->DatumBox, "114");
+  PressEnter(Form->DatumBox);
+  EXPECT_EQ(Form->DatumHexLabel->text(), "= $72");
+  EXPECT_EQ(Form->FrequencyBox->text(), "2");
+  EXPECT_EQ(Form->BitLengthBox->text(), "3");
+  EXPECT_EQ(Form->BitPatternBox->text(), "101 = 5");
   EXPECT_EQ(Form->SelectedData(), 114);
 
-  TypeText(Form->Edit3, "300");
-  PressEnter(Form->Edit3);
-  EXPECT_EQ(Form->Label6->text(), "= $12C");
-  EXPECT_EQ(Form->Edit4->text(), "");
-  EXPECT_EQ(Form->Edit5->text(), "");
-  EXPECT_EQ(Form->Edit6->text(), "");
+  TypeText(Form->DatumBox, "300");
+  PressEnter(Form->DatumBox);
+  EXPECT_EQ(Form->DatumHexLabel->text(), "= $12C");
+  EXPECT_EQ(Form->FrequencyBox->text(), "");
+  EXPECT_EQ(Form->BitLengthBox->text(), "");
+  EXPECT_EQ(Form->BitPatternBox->text(), "");
   EXPECT_TRUE(Dialogs.Messages.empty());
 
-  Form->UpDown3->Step(+1);
-  EXPECT_EQ(Form->Label6->text(), "= $12D");
+  Form->DatumSpin->Step(+1);
+  EXPECT_EQ(Form->DatumHexLabel->text(), "= $12D");
   EXPECT_EQ(Form->SelectedData(), 301);
 }
 
 TEST_F(FrameViews, RejectedDatumBringsThePreviousBack) {
   QLocale::setDefault(QLocale::c());
   ShowAndOpen("abra.txt", "abracadabra");
-  TypeText(Form->Edit3, "97");
-  PressEnter(Form->Edit3);
+  TypeText(Form->DatumBox, "97");
+  PressEnter(Form->DatumBox);
   for (const QString& Typed :
        {QStringLiteral("abc"), QStringLiteral("10240"), QStringLiteral("-1")}) {
     Dialogs.Messages.clear();
-    TypeText(Form->Edit3, Typed);
-    PressEnter(Form->Edit3);
+    TypeText(Form->DatumBox, Typed);
+    PressEnter(Form->DatumBox);
     EXPECT_EQ(Dialogs.Texts(), QStringList{Typed + Unspecifiable});
-    EXPECT_EQ(Form->Edit3->text(), "97");
+    EXPECT_EQ(Form->DatumBox->text(), "97");
     EXPECT_EQ(Form->SelectedData(), 97);
   }
   // The spin box writes 1000 with a separator, which Enter does not accept.
-  Form->UpDown3->SetPosition(999);
-  Form->UpDown3->Step(+1);
-  ASSERT_EQ(Form->Edit3->text(), "1,000");
+  Form->DatumSpin->SetPosition(999);
+  Form->DatumSpin->Step(+1);
+  ASSERT_EQ(Form->DatumBox->text(), "1,000");
   EXPECT_EQ(Form->SelectedData(), 1000);
   Dialogs.Messages.clear();
-  PressEnter(Form->Edit3);
+  PressEnter(Form->DatumBox);
   EXPECT_EQ(Dialogs.Texts(), QStringList{QStringLiteral("1,000") + Unspecifiable});
-  EXPECT_EQ(Form->Edit3->text(), "1000");
+  EXPECT_EQ(Form->DatumBox->text(), "1000");
 }
 
 // ---- the graph ---------------------------------------------------------------------
@@ -888,67 +894,68 @@ TEST_F(FrameGraph, PagingThrough256PositionsAtWidth10) {
   EXPECT_EQ(Form->BarsFit(), 67);
   EXPECT_EQ(Form->PageStep(), 64);
   EXPECT_EQ(Form->FirstShown(), 0);
-  EXPECT_FALSE(Form->Button13->isEnabled());
-  EXPECT_TRUE(Form->Button14->isEnabled());
-  EXPECT_TRUE(Form->Button9->isEnabled());
+  EXPECT_FALSE(Form->PreviousPageButton->isEnabled());
+  EXPECT_TRUE(Form->NextPageButton->isEnabled());
+  EXPECT_TRUE(Form->DrawCurveButton->isEnabled());
   for (const int32_t First : {64, 128, 192}) {
-    Click(Form->Button14);
+    Click(Form->NextPageButton);
     EXPECT_EQ(Form->FirstShown(), First);
-    EXPECT_TRUE(Form->Button13->isEnabled());
+    EXPECT_TRUE(Form->PreviousPageButton->isEnabled());
   }
-  EXPECT_FALSE(Form->Button14->isEnabled());
-  Click(Form->Button13);
+  EXPECT_FALSE(Form->NextPageButton->isEnabled());
+  Click(Form->PreviousPageButton);
   EXPECT_EQ(Form->FirstShown(), 128);
-  EXPECT_TRUE(Form->Button14->isEnabled());
+  EXPECT_TRUE(Form->NextPageButton->isEnabled());
 }
 
 TEST_F(FrameGraph, ForwardArrowOnlyWhilePositionsAreHidden) {
   // 67 positions fit at width 10: data 0..66 fill the view exactly.
   ShowAndOpen("fits", QByteArray("\x00\x42", 2));
   ASSERT_EQ(Form->DataCount(), 67);
-  EXPECT_FALSE(Form->Button14->isEnabled());
+  EXPECT_FALSE(Form->NextPageButton->isEnabled());
   ShowAndOpen("one-more", QByteArray("\x00\x43", 2));
   ASSERT_EQ(Form->DataCount(), 68);
-  EXPECT_TRUE(Form->Button14->isEnabled());
-  Click(Form->Button14);
+  EXPECT_TRUE(Form->NextPageButton->isEnabled());
+  Click(Form->NextPageButton);
   EXPECT_EQ(Form->FirstShown(), 64);
-  EXPECT_FALSE(Form->Button14->isEnabled());
+  EXPECT_FALSE(Form->NextPageButton->isEnabled());
 }
 
 TEST_F(FrameGraph, Width5FitsTwiceAsMany) {
   ShowAndOpen("all.bin", AllBytes());
-  TypeText(Form->Edit1, "5");
-  PressEnter(Form->Edit1);
+  TypeText(Form->BarWidthBox, "5");
+  PressEnter(Form->BarWidthBox);
   EXPECT_EQ(Form->BarWidth(), 5);
   EXPECT_EQ(Form->BarsFit(), 135);
   EXPECT_EQ(Form->PageStep(), 128);
-  Click(Form->Button14);
+  Click(Form->NextPageButton);
   EXPECT_EQ(Form->FirstShown(), 128);
-  EXPECT_FALSE(Form->Button14->isEnabled());
+  EXPECT_FALSE(Form->NextPageButton->isEnabled());
 }
 
 TEST_F(FrameGraph, PageStepZeroRedrawsTheSameView) {
   ShowAndOpen("all.bin", AllBytes());
   Form->resize(36 + 15 * 20 + 5, 515);  // 15 bars of 20 pixels: fewer than 16
   QApplication::processEvents();
-  TypeText(Form->Edit1, "20");
-  PressEnter(Form->Edit1);
+  TypeText(Form->BarWidthBox, "20");
+  PressEnter(Form->BarWidthBox);
   EXPECT_EQ(Form->BarsFit(), 15);
   EXPECT_EQ(Form->PageStep(), 0);
-  EXPECT_TRUE(Form->Button14->isEnabled());
-  Click(Form->Button14);
+  EXPECT_TRUE(Form->NextPageButton->isEnabled());
+  Click(Form->NextPageButton);
   EXPECT_EQ(Form->FirstShown(), 0);
 }
 
 TEST_F(FrameGraph, BeyondTheLastPositionBlanksTheGraph) {
   ShowAndOpen("all.bin", AllBytes());
-  Click(Form->Button9);
-  ASSERT_TRUE(Form->Button10->isEnabled());
+  Click(Form->DrawCurveButton);
+  ASSERT_TRUE(Form->ClearCurveButton->isEnabled());
   Form->DrawCurrentOrder(false, 256);
-  EXPECT_FALSE(Form->Image1->HasPicture());
-  for (QPushButton* B : {Form->Button9, Form->Button10, Form->Button11, Form->Button12})
+  EXPECT_FALSE(Form->GraphView->HasPicture());
+  for (QPushButton* B :
+       {Form->DrawCurveButton, Form->ClearCurveButton, Form->FitButton, Form->ArrangeButton})
     EXPECT_FALSE(B->isEnabled());
-  EXPECT_TRUE(Form->Button14->isEnabled());  // untouched
+  EXPECT_TRUE(Form->NextPageButton->isEnabled());  // untouched
   EXPECT_EQ(Form->FirstShown(), 0);
 }
 
@@ -956,36 +963,36 @@ TEST_F(FrameGraph, BarWidthInputIsChecked) {
   ShowAndOpen("all.bin", AllBytes());
   for (const QString& Typed : {QStringLiteral("0"), QStringLiteral("21"), QStringLiteral("x")}) {
     Dialogs.Messages.clear();
-    TypeText(Form->Edit1, Typed);
-    PressEnter(Form->Edit1);
+    TypeText(Form->BarWidthBox, Typed);
+    PressEnter(Form->BarWidthBox);
     EXPECT_EQ(Dialogs.Texts(), QStringList{Typed + Unspecifiable});
-    EXPECT_EQ(Form->Edit1->text(), "10");
-    EXPECT_EQ(Form->UpDown1->Position(), 10);
+    EXPECT_EQ(Form->BarWidthBox->text(), "10");
+    EXPECT_EQ(Form->BarWidthSpin->Position(), 10);
     EXPECT_EQ(Form->BarWidth(), 10);
   }
-  Form->UpDown1->Step(+1);
+  Form->BarWidthSpin->Step(+1);
   EXPECT_EQ(Form->BarWidth(), 11);
   EXPECT_EQ(Form->BarsFit(), (711 - 36) / 11);
 }
 
 TEST_F(FrameGraph, PagingAndResizeKeepOrDropTheCurve) {
   ShowAndOpen("all.bin", AllBytes());
-  Click(Form->Button9);
-  ASSERT_TRUE(Form->Button12->isEnabled());
-  Click(Form->Button14);
+  Click(Form->DrawCurveButton);
+  ASSERT_TRUE(Form->ArrangeButton->isEnabled());
+  Click(Form->NextPageButton);
   Form->resize(800, 515);
   QApplication::processEvents();
   EXPECT_EQ(Form->FirstShown(), 0);
   EXPECT_EQ(Form->BarsFit(), (800 - 36) / 10);
   // Without a curve drawn again the curve buttons keep their state.
-  EXPECT_TRUE(Form->Button12->isEnabled());
+  EXPECT_TRUE(Form->ArrangeButton->isEnabled());
 }
 
 TEST_F(FrameGraph, BarsOfTheMaximumReachTheTop) {
   // One 'A' (maximum 1): every bar present reaches y 8.
   ShowAndOpen("one", "A");
   const QImage Image = Rendered(*Form);
-  const int H = Form->Image1->height();
+  const int H = Form->GraphView->height();
   const int X = 36 + 65 * 10 + 5;  // centre of bar 65
   EXPECT_EQ(Image.pixel(X, 9), Blue);
   EXPECT_EQ(Image.pixel(X, H - 18), Blue);
@@ -998,8 +1005,8 @@ TEST_F(FrameGraph, BarsOfTheMaximumReachTheTop) {
 
 TEST_F(FrameGraph, NarrowBarsAreFilledOnly) {
   ShowAndOpen("one", "A");
-  TypeText(Form->Edit1, "3");
-  PressEnter(Form->Edit1);
+  TypeText(Form->BarWidthBox, "3");
+  PressEnter(Form->BarWidthBox);
   const QImage Image = Rendered(*Form);
   EXPECT_EQ(Image.pixel(36 + 65 * 3, 50), Blue);
   EXPECT_EQ(Image.pixel(36 + 65 * 3 + 2, 50), Blue);
@@ -1010,10 +1017,10 @@ TEST_F(FrameGraph, MillionsStandInProportion) {
   Bytes.append(QByteArray(1000000, 'b'));
   ShowAndOpen("millions", Bytes);
   EXPECT_EQ(Form->MaxFrequency(), 3000000);
-  const int H = Form->Image1->height();
+  const int H = Form->GraphView->height();
   const int Band = H - 24;
-  TypeText(Form->Edit1, "2");  // all 256 positions on one page
-  PressEnter(Form->Edit1);
+  TypeText(Form->BarWidthBox, "2");  // all 256 positions on one page
+  PressEnter(Form->BarWidthBox);
   const QImage Narrow = Rendered(*Form);
   const int Top = H - 16 - Band * 1000000 / 3000000;
   EXPECT_EQ(Narrow.pixel(36 + 97 * 2, 8), Blue);
@@ -1023,30 +1030,30 @@ TEST_F(FrameGraph, MillionsStandInProportion) {
 
 TEST_F(FrameGraph, FrequencyOrderDescendsAndStopsAtTheLastNonZero) {
   ShowAndOpen("abra.txt", "abracadabra");
-  Click(Form->RadioButton2);
+  Click(Form->FrequencyOrderRadio);
   EXPECT_EQ(Form->FirstShown(), 0);
   const QImage Image = Rendered(*Form);
-  const int H = Form->Image1->height();
+  const int H = Form->GraphView->height();
   EXPECT_EQ(Image.pixel(36 + 5, 9), Blue);                // 5 of 5
   EXPECT_EQ(Image.pixel(36 + 4 * 10 + 5, H - 18), Blue);  // the fifth (1)
   EXPECT_NE(Image.pixel(36 + 5 * 10 + 5, H - 18), Blue);  // no sixth bar
-  EXPECT_FALSE(Form->Button14->isEnabled());
+  EXPECT_FALSE(Form->NextPageButton->isEnabled());
 }
 
 TEST_F(FrameGraph, PeakBoxIsNormalisedAtTheDraw) {
   ShowAndOpen("abra.txt", "abracadabra");
-  TypeText(Form->Edit13, "abc");
+  TypeText(Form->PeakBox, "abc");
   Form->DrawCurrentOrder(false, 0);
-  EXPECT_EQ(Form->Edit13->text(), "5");
-  EXPECT_EQ(Form->UpDown6->Associate(), Form->Edit13);
-  TypeText(Form->Edit13, "40000");
+  EXPECT_EQ(Form->PeakBox->text(), "5");
+  EXPECT_EQ(Form->PeakSpin->Associate(), Form->PeakBox);
+  TypeText(Form->PeakBox, "40000");
   Form->DrawCurrentOrder(false, 0);
-  EXPECT_EQ(Form->Edit13->text(), "40000");
-  EXPECT_EQ(Form->UpDown6->Associate(), nullptr);
-  TypeText(Form->Edit13, "-4");
+  EXPECT_EQ(Form->PeakBox->text(), "40000");
+  EXPECT_EQ(Form->PeakSpin->Associate(), nullptr);
+  TypeText(Form->PeakBox, "-4");
   Form->DrawCurrentOrder(false, 0);
-  EXPECT_EQ(Form->UpDown6->Associate(), Form->Edit13);
-  EXPECT_EQ(Form->Edit13->text(), "0");
+  EXPECT_EQ(Form->PeakSpin->Associate(), Form->PeakBox);
+  EXPECT_EQ(Form->PeakBox->text(), "0");
 }
 
 TEST(FrequencyTickStep, PowersOfTenAndTheirAdjustments) {
@@ -1078,17 +1085,17 @@ TEST_F(FrameStatistics, EachOrderShowsItsMeanAndVariance) {
   EXPECT_EQ(Form->Statistics().DataVariance, 0);
   EXPECT_EQ(Form->Statistics().OrderMean, 0);
   EXPECT_EQ(Form->Statistics().OrderVariance, 1);
-  EXPECT_EQ(Form->Label9->text(), "2");
-  EXPECT_EQ(Form->Label10->text(), "0");
-  EXPECT_EQ(Form->UpDown4->Position(), 2);
-  Click(Form->RadioButton2);
-  EXPECT_EQ(Form->Label9->text(), "0");
-  EXPECT_EQ(Form->Label10->text(), "1");
-  EXPECT_EQ(Form->UpDown5->Position(), 1);
-  EXPECT_EQ(Form->Edit13->text(), "20");
-  EXPECT_EQ(Form->Label12->text(), "20");
-  Click(Form->RadioButton1);
-  EXPECT_EQ(Form->Label9->text(), "2");
+  EXPECT_EQ(Form->MeanValueLabel->text(), "2");
+  EXPECT_EQ(Form->VarianceValueLabel->text(), "0");
+  EXPECT_EQ(Form->MeanSpin->Position(), 2);
+  Click(Form->FrequencyOrderRadio);
+  EXPECT_EQ(Form->MeanValueLabel->text(), "0");
+  EXPECT_EQ(Form->VarianceValueLabel->text(), "1");
+  EXPECT_EQ(Form->VarianceSpin->Position(), 1);
+  EXPECT_EQ(Form->PeakBox->text(), "20");
+  EXPECT_EQ(Form->PeakValueLabel->text(), "20");
+  Click(Form->DataOrderRadio);
+  EXPECT_EQ(Form->MeanValueLabel->text(), "2");
 }
 
 TEST_F(FrameStatistics, LabelsShowTheFullValueAndBoxesTheLow16Bits) {
@@ -1096,26 +1103,26 @@ TEST_F(FrameStatistics, LabelsShowTheFullValueAndBoxesTheLow16Bits) {
   Words[10000] = 4;
   Words[10200] = 4;
   ShowAndOpen("far.frq", WordBytes(Words), true);
-  EXPECT_EQ(Form->Label9->text(), "10100");
-  EXPECT_EQ(Form->UpDown4->Position(), 255);  // 10100 clamped to -255..255
-  EXPECT_EQ(Form->Label10->text(), "10000");
-  EXPECT_EQ(Form->UpDown5->Position(), 10000);
+  EXPECT_EQ(Form->MeanValueLabel->text(), "10100");
+  EXPECT_EQ(Form->MeanSpin->Position(), 255);  // 10100 clamped to -255..255
+  EXPECT_EQ(Form->VarianceValueLabel->text(), "10000");
+  EXPECT_EQ(Form->VarianceSpin->Position(), 10000);
 }
 
 TEST_F(FrameStatistics, CurveValues) {
   ShowAndOpen("all.bin", AllBytes());
-  TypeText(Form->Edit11, "0");
-  TypeText(Form->Edit12, "10");
-  TypeText(Form->Edit13, "100");
+  TypeText(Form->MeanBox, "0");
+  TypeText(Form->VarianceBox, "10");
+  TypeText(Form->PeakBox, "100");
   Form->ComputeNormalCurve();
   std::vector<int32_t> Expected(256, 0);
   const int32_t Head[] = {100, 95, 82, 64, 45, 29, 17, 9, 4, 2, 1};
   std::copy(std::begin(Head), std::end(Head), Expected.begin());
   EXPECT_EQ(Form->NormalCurve(), Expected);
 
-  TypeText(Form->Edit11, "5");
-  TypeText(Form->Edit12, "0");
-  TypeText(Form->Edit13, "50");
+  TypeText(Form->MeanBox, "5");
+  TypeText(Form->VarianceBox, "0");
+  TypeText(Form->PeakBox, "50");
   Form->ComputeNormalCurve();
   std::fill(Expected.begin(), Expected.end(), 0);
   const int32_t Bell[] = {0, 0, 1, 7, 30, 50, 30, 7, 1};
@@ -1125,11 +1132,11 @@ TEST_F(FrameStatistics, CurveValues) {
 
 TEST_F(FrameStatistics, DrawnCurveIsRedOverTheBars) {
   ShowAndOpen("all.bin", AllBytes());
-  TypeText(Form->Edit11, "3");
-  TypeText(Form->Edit12, "4");
-  TypeText(Form->Edit13, "2");  // the bars' maximum: the peak reaches the top
-  Click(Form->Button9);
-  ASSERT_TRUE(Form->Button10->isEnabled());
+  TypeText(Form->MeanBox, "3");
+  TypeText(Form->VarianceBox, "4");
+  TypeText(Form->PeakBox, "2");  // the bars' maximum: the peak reaches the top
+  Click(Form->DrawCurveButton);
+  ASSERT_TRUE(Form->ClearCurveButton->isEnabled());
   const QImage Image = Rendered(*Form);
   EXPECT_EQ(Image.pixel(36 + 3 * 10 + 5, 8), qRgb(255, 0, 0));
 }

@@ -195,9 +195,9 @@ void Click(QAbstractButton* Button) {
 }
 
 QImage Rendered(TFrameForm& Form) {
-  QImage Image(Form.Image1->size(), QImage::Format_ARGB32);
+  QImage Image(Form.GraphView->size(), QImage::Format_ARGB32);
   Image.fill(Qt::transparent);
   QPainter Painter(&Image);
-  Painter.drawPicture(0, 0, Form.Image1->Picture());
+  Painter.drawPicture(0, 0, Form.GraphView->Picture());
   return Image;
 }

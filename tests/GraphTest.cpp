@@ -50,18 +50,18 @@ protected:
   // and sets the bar width.
   void Open(const QString& Name, const QByteArray& Bytes, bool Extended = false, int Width = 10) {
     ShowForm();
-    if (Extended) Form->RadioButton7->setChecked(true);
+    if (Extended) Form->TableModeRadio->setChecked(true);
     WriteBytes(PathOf(Name), Bytes);
     Dialogs.OpenAnswers.push_back(PathOf(Name));
-    Click(Form->Button1);
-    TypeText(Form->Edit1, QString::number(Width));
-    PressEnter(Form->Edit1);
+    Click(Form->OpenButton);
+    TypeText(Form->BarWidthBox, QString::number(Width));
+    PressEnter(Form->BarWidthBox);
   }
-  int H() const { return Form->Image1->height(); }
+  int H() const { return Form->GraphView->height(); }
   void ClickImage(const QPoint& At) {
-    QMouseEvent Press(QEvent::MouseButtonPress, At, Form->Image1->mapToGlobal(At), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Form->Image1, &Press);
+    QMouseEvent Press(QEvent::MouseButtonPress, At, Form->GraphView->mapToGlobal(At),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form->GraphView, &Press);
   }
   // quorvant-cli with Args in the test's folder: exit code and standard error.
   std::pair<int, QString> Cli(const QStringList& Args) {
@@ -98,13 +98,13 @@ TEST_F(Graph, HintsOverTheBars) {
       {true, BarPoint(5, 0, 5, h), ""},
   };
   for (const auto& C : Cases) {
-    (C.Sorted ? Form->RadioButton2 : Form->RadioButton1)->setChecked(true);
+    (C.Sorted ? Form->FrequencyOrderRadio : Form->DataOrderRadio)->setChecked(true);
     EXPECT_EQ(Form->GraphHint(C.At), C.Hint) << C.At.x() << "," << C.At.y();
   }
   // The real hint request shows the standard tooltip.
   QHelpEvent Help(QEvent::ToolTip, BarPoint(2, 0, 5, h),
-                  Form->Image1->mapToGlobal(BarPoint(2, 0, 5, h)));
-  QApplication::sendEvent(Form->Image1, &Help);
+                  Form->GraphView->mapToGlobal(BarPoint(2, 0, 5, h)));
+  QApplication::sendEvent(Form->GraphView, &Help);
   EXPECT_EQ(QToolTip::text(), "Position : 2  Frequency : 2  Data : 98, 114");
 }
 
@@ -116,7 +116,7 @@ TEST_F(Graph, HintsWithoutACodeAndWithManyData) {
   Words[299] = 3;
   Open("t.frq", WordBytes(Words), true, 2);
   EXPECT_EQ(Form->GraphHint(BarPoint(299, 0, 2, H())), "Data : 299 = $12B  Frequency : 3");
-  Form->RadioButton2->setChecked(true);
+  Form->FrequencyOrderRadio->setChecked(true);
   EXPECT_EQ(Form->GraphHint(BarPoint(10, 0, 2, H())),
             QString::fromUtf8("Position : 10  Frequency : 3  Data : 0, 1, 2, 3, 4, 5, 6, 7, …"));
   Form->DrawCurrentOrder(false, 11);  // beyond the last: blank
@@ -133,12 +133,12 @@ TEST_F(Graph, ClickSelectsTheDatum) {
   } const Cases[] = {{false, 114, 114, "2"}, {false, 98, 98, "2"}, {true, 1, 98, "2"},
                      {true, 2, 114, "2"},    {true, 3, 99, "1"},   {true, 4, 100, "1"}};
   for (const auto& C : Cases) {
-    (C.Sorted ? Form->RadioButton2 : Form->RadioButton1)->setChecked(true);
+    (C.Sorted ? Form->FrequencyOrderRadio : Form->DataOrderRadio)->setChecked(true);
     ClickImage(BarPoint(C.Position, 0, 5, H()));
     EXPECT_EQ(Form->SelectedData(), C.Datum) << C.Position;
-    EXPECT_EQ(Form->UpDown3->Position(), C.Datum);
-    EXPECT_EQ(Form->Edit3->text(), QString::number(C.Datum));
-    EXPECT_EQ(Form->Edit4->text(), C.Frequency);
+    EXPECT_EQ(Form->DatumSpin->Position(), C.Datum);
+    EXPECT_EQ(Form->DatumBox->text(), QString::number(C.Datum));
+    EXPECT_EQ(Form->FrequencyBox->text(), C.Frequency);
   }
   ClickImage(BarPoint(101, 0, 5, H()) - QPoint(0, 100));  // empty area: nothing
   EXPECT_EQ(Form->SelectedData(), 100);
@@ -147,9 +147,9 @@ TEST_F(Graph, ClickSelectsTheDatum) {
 TEST_F(Graph, DirectDrawingEqualsTheRecordedPicture) {
   Open("abra.txt", Abra, false, 3);
   for (const bool Sorted : {false, true}) {
-    (Sorted ? Form->RadioButton2 : Form->RadioButton1)->setChecked(true);
-    Click(Form->Button9);  // with the curve
-    QImage Direct(Form->Image1->size(), QImage::Format_ARGB32);
+    (Sorted ? Form->FrequencyOrderRadio : Form->DataOrderRadio)->setChecked(true);
+    Click(Form->DrawCurveButton);  // with the curve
+    QImage Direct(Form->GraphView->size(), QImage::Format_ARGB32);
     Direct.fill(Qt::transparent);
     QPainter Painter(&Direct);
     DrawGraphPicture(Painter, Form->ShownGraphInput());
@@ -160,9 +160,9 @@ TEST_F(Graph, DirectDrawingEqualsTheRecordedPicture) {
 
 TEST_F(Graph, SaveWritesWhatTheGraphShows) {
   Open("abra.txt", Abra, false, 4);
-  Click(Form->Button9);
+  Click(Form->DrawCurveButton);
   Dialogs.SaveAnswers = {PathOf("g.png"), PathOf("g.svg"), PathOf("g.jpg")};
-  for (int I = 0; I < 3; ++I) Form->G1->trigger();
+  for (int I = 0; I < 3; ++I) Form->SaveGraphItem->trigger();
   EXPECT_EQ(Dialogs.SaveDialogPaths.value(0), PathOf("abra.png"));
   EXPECT_EQ(Difference(Opaque(QImage(PathOf("g.png"))), Opaque(Rendered(*Form))), "");
   QFile Svg(PathOf("g.svg"));
@@ -188,9 +188,9 @@ TEST_F(Graph, CliPngHasTheWindowsPixels) {
                      {{"--bar-width", "7", "--curve"}, false, 7, 0, true}};
   for (const auto& C : Cases) {
     Open("abra.txt", Abra, false, C.Width);
-    (C.Sorted ? Form->RadioButton2 : Form->RadioButton1)->setChecked(true);
+    (C.Sorted ? Form->FrequencyOrderRadio : Form->DataOrderRadio)->setChecked(true);
     if (C.First) Form->DrawCurrentOrder(false, C.First);
-    if (C.Curve) Click(Form->Button9);
+    if (C.Curve) Click(Form->DrawCurveButton);
     QFile::remove(PathOf("c.png"));
     const auto [Exit, Err] = Cli(QStringList{"graph", "abra.txt", "-o", "c.png"} + C.Options);
     EXPECT_EQ(Exit, 0) << Err.toStdString();

@@ -16,21 +16,20 @@
 
 #include <cstdint>
 
-// ---- TEdit ------------------------------------------------------------------
+// ---- TEntryBox ------------------------------------------------------------------
 
-TEdit::TEdit(QWidget* Parent) : QLineEdit(Parent) {}
+TEntryBox::TEntryBox(QWidget* Parent) : QLineEdit(Parent) {}
 
-void TEdit::keyPressEvent(QKeyEvent* Event) {
-  const int Key = Event->key();
-  emit KeyDown(Key == Qt::Key_Return || Key == Qt::Key_Enter ? VK_RETURN : Key);
+void TEntryBox::keyPressEvent(QKeyEvent* Event) {
+  if (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter) emit Entered();
   QLineEdit::keyPressEvent(Event);
 }
 
-int32_t TEdit::IntegerOr(int32_t Default) const {
+int32_t TEntryBox::IntegerOr(int32_t Default) const {
   return StrToIntDef(text().toStdString(), Default);
 }
 
-// ---- TUpDown ------------------------------------------------------------------
+// ---- TSpinArrows ------------------------------------------------------------------
 
 namespace {
 
@@ -47,7 +46,7 @@ QString GroupedDigits(int Value, const QString& Separator) {
 
 }  // namespace
 
-TUpDown::TUpDown(QWidget* Parent) : QWidget(Parent) {
+TSpinArrows::TSpinArrows(QWidget* Parent) : QWidget(Parent) {
   FUp = new QToolButton(this);
   FDown = new QToolButton(this);
   FUp->setArrowType(Qt::UpArrow);
@@ -62,13 +61,13 @@ TUpDown::TUpDown(QWidget* Parent) : QWidget(Parent) {
   setFocusPolicy(Qt::NoFocus);
 }
 
-void TUpDown::resizeEvent(QResizeEvent*) {
+void TSpinArrows::resizeEvent(QResizeEvent*) {
   const int Half = height() / 2;
   FUp->setGeometry(0, 0, width(), Half);
   FDown->setGeometry(0, Half, width(), height() - Half);
 }
 
-bool TUpDown::ParseEdit(int& Value) const {
+bool TSpinArrows::ParseEdit(int& Value) const {
   if (!FAssociate) return false;
   QString Text = FAssociate->text();
   if (FThousands) Text.remove(QLocale().groupSeparator());
@@ -81,47 +80,47 @@ bool TUpDown::ParseEdit(int& Value) const {
   return true;
 }
 
-int TUpDown::Position() {
+int TSpinArrows::Position() {
   int Value;
   if (ParseEdit(Value)) FPosition = Value;
   return FPosition;
 }
 
-void TUpDown::SetPosition(int Value) {
+void TSpinArrows::SetPosition(int Value) {
   const int Low =
       static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(Value) & 0xFFFFu));
   FPosition = std::clamp(Low, FMin, FMax);
   ShowPosition();
 }
 
-void TUpDown::SetRange(int Min, int Max) {
+void TSpinArrows::SetRange(int Min, int Max) {
   FMin = std::clamp(Min, -32768, 32767);
   FMax = std::clamp(Max, FMin, 32767);
   FPosition = std::clamp(FPosition, FMin, FMax);
 }
 
-void TUpDown::SetThousands(bool Value) { FThousands = Value; }
+void TSpinArrows::SetThousands(bool Value) { FThousands = Value; }
 
-void TUpDown::SetAssociate(TEdit* Edit) {
+void TSpinArrows::SetAssociate(TEntryBox* Edit) {
   if (FAssociate == Edit) return;
   if (FAssociate) FAssociate->removeEventFilter(this);
   FAssociate = Edit;
   if (FAssociate) FAssociate->installEventFilter(this);
 }
 
-void TUpDown::Step(int Delta) {
+void TSpinArrows::Step(int Delta) {
   FPosition = std::clamp(Position() + Delta, FMin, FMax);
   ShowPosition();
   emit Click();
 }
 
-void TUpDown::ShowPosition() {
+void TSpinArrows::ShowPosition() {
   if (!FAssociate) return;
   FAssociate->setText(FThousands ? GroupedDigits(FPosition, QLocale().groupSeparator())
                                  : QString::number(FPosition));
 }
 
-bool TUpDown::eventFilter(QObject* Watched, QEvent* Event) {
+bool TSpinArrows::eventFilter(QObject* Watched, QEvent* Event) {
   // The arrow keys in the associated edit box press the arrows.
   if (Watched == FAssociate && Event->type() == QEvent::KeyPress && isEnabled()) {
     const int Key = static_cast<QKeyEvent*>(Event)->key();
@@ -133,22 +132,13 @@ bool TUpDown::eventFilter(QObject* Watched, QEvent* Event) {
   return QWidget::eventFilter(Watched, Event);
 }
 
-// ---- TRadioButton -----------------------------------------------------------
+// ---- TPictureView -------------------------------------------------------------------
 
-TRadioButton::TRadioButton(const QString& Caption, QWidget* Parent)
-    : QRadioButton(Caption, Parent) {
-  // toggled(true) comes once per change from unchecked to checked, by a click
-  // or by setChecked, after the previously checked sibling was unchecked.
-  connect(this, &QRadioButton::toggled, this, [this](bool Checked) {
-    if (Checked) emit Click();
-  });
+TPictureView::TPictureView(QWidget* Parent) : QWidget(Parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
-// ---- TImage -------------------------------------------------------------------
-
-TImage::TImage(QWidget* Parent) : QWidget(Parent) { setAttribute(Qt::WA_OpaquePaintEvent, false); }
-
-void TImage::SetPicture(const QPicture* Picture) {
+void TPictureView::SetPicture(const QPicture* Picture) {
   if (Picture) {
     FPicture = *Picture;
     FHasPicture = true;
@@ -159,14 +149,14 @@ void TImage::SetPicture(const QPicture* Picture) {
   update();
 }
 
-QPoint TImage::PictureAt(const QPoint& At) const {
+QPoint TPictureView::PictureAt(const QPoint& At) const {
   const QRect Bounds = FPicture.boundingRect();
   if (!FHasPicture || Bounds.isEmpty() || width() <= 0 || height() <= 0) return At;
   return QPoint(Bounds.left() + At.x() * Bounds.width() / width(),
                 Bounds.top() + At.y() * Bounds.height() / height());
 }
 
-QRect TImage::WidgetArea(const QRect& Area) const {
+QRect TPictureView::WidgetArea(const QRect& Area) const {
   const QRect Bounds = FPicture.boundingRect();
   if (!FHasPicture || Bounds.isEmpty()) return Area;
   const auto X = [&](int V) { return (V - Bounds.left()) * width() / Bounds.width(); };
@@ -175,7 +165,7 @@ QRect TImage::WidgetArea(const QRect& Area) const {
                QPoint(X(Area.right() + 1) - 1, Y(Area.bottom() + 1) - 1));
 }
 
-bool TImage::event(QEvent* Event) {
+bool TPictureView::event(QEvent* Event) {
   if (Event->type() == QEvent::ToolTip) {
     const auto* Help = static_cast<QHelpEvent*>(Event);
     emit ShowHint(Help->pos(), Help->globalPos());
@@ -184,12 +174,12 @@ bool TImage::event(QEvent* Event) {
   return QWidget::event(Event);
 }
 
-void TImage::mousePressEvent(QMouseEvent* Event) {
+void TPictureView::mousePressEvent(QMouseEvent* Event) {
   if (Event->button() == Qt::LeftButton) emit MouseDown(Event->position().toPoint());
   QWidget::mousePressEvent(Event);
 }
 
-void TImage::paintEvent(QPaintEvent*) {
+void TPictureView::paintEvent(QPaintEvent*) {
   if (!FHasPicture) return;
   const QRect Bounds = FPicture.boundingRect();
   if (Bounds.width() <= 0 || Bounds.height() <= 0) return;
@@ -200,9 +190,9 @@ void TImage::paintEvent(QPaintEvent*) {
   Painter.drawPicture(0, 0, FPicture);
 }
 
-// ---- TMemo ------------------------------------------------------------------
+// ---- TMemoText ------------------------------------------------------------------
 
-TMemo::TMemo(QWidget* Parent) : QPlainTextEdit(Parent) {
+TMemoText::TMemoText(QWidget* Parent) : QPlainTextEdit(Parent) {
   setLineWrapMode(QPlainTextEdit::NoWrap);
   setWordWrapMode(QTextOption::NoWrap);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -216,25 +206,25 @@ TMemo::TMemo(QWidget* Parent) : QPlainTextEdit(Parent) {
   setFont(Font);
 }
 
-void TMemo::SetText(const QString& Text) {
+void TMemoText::SetText(const QString& Text) {
   QString Plain = Text;
   Plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   setPlainText(Plain);
 }
 
-QString TMemo::Text() const {
+QString TMemoText::Text() const {
   QString Result = toPlainText();
   Result.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
   return Result;
 }
 
-qsizetype TMemo::Room() const {
+qsizetype TMemoText::Room() const {
   const qsizetype Used = document()->characterCount() - 1;  // without the final paragraph mark
   const qsizetype Selected = textCursor().selectedText().size();
   return std::max<qsizetype>(0, MaxLength - (Used - Selected));
 }
 
-void TMemo::keyPressEvent(QKeyEvent* Event) {
+void TMemoText::keyPressEvent(QKeyEvent* Event) {
   const QString Typed = Event->text();
   const bool Inserts = !Typed.isEmpty() && Typed.at(0).isPrint() &&
                        !(Event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
@@ -243,7 +233,7 @@ void TMemo::keyPressEvent(QKeyEvent* Event) {
   QPlainTextEdit::keyPressEvent(Event);
 }
 
-void TMemo::insertFromMimeData(const QMimeData* Source) {
+void TMemoText::insertFromMimeData(const QMimeData* Source) {
   if (!Source || !Source->hasText()) return;
   QString Text = Source->text();
   const qsizetype Left = Room();

@@ -11,20 +11,17 @@
 
 class QToolButton;
 
-// Virtual-key code of Enter, the only key the window's key handlers act on.
-inline constexpr int VK_RETURN = 13;
-
-// Edit box: a QLineEdit that reports key presses as virtual-key codes
-// (Enter/Return -> VK_RETURN) through KeyDown before the edit handles them.
-class TEdit : public QLineEdit {
+// Entry box: a QLineEdit that signals Entered when Enter or Return is pressed
+// in it (before the edit handles the key), the moment a typed value is taken.
+class TEntryBox : public QLineEdit {
   Q_OBJECT
 public:
-  explicit TEdit(QWidget* Parent = nullptr);
+  explicit TEntryBox(QWidget* Parent = nullptr);
   // The text as a whole number (an optional sign and decimal digits that fit
   // 32 signed bits), else Default.
   int32_t IntegerOr(int32_t Default) const;
 signals:
-  void KeyDown(int Key);
+  void Entered();
 
 protected:
   void keyPressEvent(QKeyEvent* Event) override;
@@ -41,10 +38,10 @@ protected:
 // otherwise the previous position counts.
 // The two arrows (and the Up/Down keys in the edit box) change the position
 // by one (no wrap) and then emit Click.
-class TUpDown : public QWidget {
+class TSpinArrows : public QWidget {
   Q_OBJECT
 public:
-  explicit TUpDown(QWidget* Parent = nullptr);
+  explicit TSpinArrows(QWidget* Parent = nullptr);
 
   int Position();
   void SetPosition(int Value);
@@ -55,8 +52,8 @@ public:
   void SetThousands(bool Value);
 
   // nullptr detaches; the edit box then keeps whatever text it has.
-  TEdit* Associate() const { return FAssociate; }
-  void SetAssociate(TEdit* Edit);
+  TEntryBox* Associate() const { return FAssociate; }
+  void SetAssociate(TEntryBox* Edit);
 
   // Presses an arrow as the user would (+1 up, -1 down).
   void Step(int Delta);
@@ -75,30 +72,20 @@ private:
 
   QToolButton* FUp = nullptr;
   QToolButton* FDown = nullptr;
-  TEdit* FAssociate = nullptr;
+  TEntryBox* FAssociate = nullptr;
   int FPosition = 0;
   int FMin = 0;
   int FMax = 100;
   bool FThousands = true;
 };
 
-// Radio button whose checking, by the user or by the program, emits Click
-// exactly once when it was not checked before.
-class TRadioButton : public QRadioButton {
-  Q_OBJECT
-public:
-  explicit TRadioButton(const QString& Caption, QWidget* Parent = nullptr);
-signals:
-  void Click();
-};
-
 // Image control: shows a vector picture stretched to its whole area, or
 // nothing.  Reports where the pointer rests (the hint request) and where the
 // left button goes down, in the widget's coordinates.
-class TImage : public QWidget {
+class TPictureView : public QWidget {
   Q_OBJECT
 public:
-  explicit TImage(QWidget* Parent = nullptr);
+  explicit TPictureView(QWidget* Parent = nullptr);
   // A copy of Picture is shown; nullptr removes the picture.
   void SetPicture(const QPicture* Picture);
   bool HasPicture() const { return FHasPicture; }
@@ -126,11 +113,11 @@ private:
 // Japanese font ("ＭＳ ゴシック", else IPAGothic, else the system's fixed
 // font), at most MaxLength characters typed by the user (the program's own
 // SetText is not limited).  SetText takes and Text gives CR LF line breaks.
-class TMemo : public QPlainTextEdit {
+class TMemoText : public QPlainTextEdit {
   Q_OBJECT
 public:
   static constexpr int MaxLength = 1048576;
-  explicit TMemo(QWidget* Parent = nullptr);
+  explicit TMemoText(QWidget* Parent = nullptr);
   void SetText(const QString& Text);
   QString Text() const;
   void SelectAll() { selectAll(); }

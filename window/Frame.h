@@ -9,9 +9,9 @@
 //   FrameViews.cpp      view texts, the detail line, view switching
 //   FrameOpen.cpp       OpenDataFile, open/restore/mode/order
 //   FrameEditing.cpp    frequency editing (each edit ends in RebuildFromTable)
-//   FrameOverlay.cpp    the normal-distribution buttons and Edit13
+//   FrameOverlay.cpp    the normal-distribution buttons and PeakBox
 //   FrameLifecycle.cpp  FormShow, settings, close, command line, drop, menu
-//   FrameHandshake.cpp  the single-instance request (WMCopyData, X1Click)
+//   FrameHandshake.cpp  the single-instance request (WMCopyData, AllowDoubleLaunchChosen)
 //
 // Everything runs on the GUI thread, one handler at a time.  Every handler
 // wired to a control runs inside Guarded: an exception that escapes it is
@@ -56,9 +56,11 @@ inline constexpr int DesignTop = 115;
 inline constexpr int DesignClientWidth = 711;
 inline constexpr int DesignClientHeight = 515;
 
-// The settings key of the double-launch option (X1), which the lifecycle
+// The settings key of the double-launch option (AllowDoubleLaunchItem), which the lifecycle
 // reads and writes and the handshake's toggle saves at once.
-inline constexpr const char* SettingsKeyX1 = "X1.Checked";
+inline constexpr const char* SettingsKeyAllowDoubleLaunch = "X1.Checked";
+// What the memo shows before anything else: the design's own placeholder.
+inline constexpr const char* MemoDesignText = "Memo1";
 // Suffix of the message that rejects a typed value ("<text> は指定出来ません。").
 inline constexpr const char* SCannotSpecify = " は指定出来ません。";
 
@@ -77,33 +79,85 @@ public:
   // and the others in lower case ("Quorvant").
   QString ApplicationTitle() const;
 
-  // ---- controls (object names as their field names) -----------------------
-  TImage* Image1 = nullptr;
-  QFrame* Panel1 = nullptr;
-  QFrame* Panel2 = nullptr;
-  TMemo* Memo1 = nullptr;
-  QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
-         *Label5 = nullptr, *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr,
-         *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr;
-  QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr,
-              *Button5 = nullptr, *Button6 = nullptr, *Button7 = nullptr, *Button8 = nullptr,
-              *Button9 = nullptr, *Button10 = nullptr, *Button11 = nullptr, *Button12 = nullptr,
-              *Button13 = nullptr, *Button14 = nullptr;
-  TEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr,
-        *Edit6 = nullptr, *Edit7 = nullptr, *Edit8 = nullptr, *Edit9 = nullptr, *Edit10 = nullptr,
-        *Edit11 = nullptr, *Edit12 = nullptr, *Edit13 = nullptr;
-  TUpDown *UpDown1 = nullptr, *UpDown2 = nullptr, *UpDown3 = nullptr, *UpDown4 = nullptr,
-          *UpDown5 = nullptr, *UpDown6 = nullptr;
-  QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr, *GroupBox3 = nullptr, *GroupBox4 = nullptr;
-  TRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr, *RadioButton3 = nullptr,
-               *RadioButton4 = nullptr, *RadioButton5 = nullptr, *RadioButton6 = nullptr,
-               *RadioButton7 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QAction *H1 = nullptr, *About1 = nullptr, *X1 = nullptr, *A1 = nullptr, *Q1 = nullptr,
-          *C1 = nullptr, *S1 = nullptr, *G1 = nullptr;
-  TParameter* Parameter1 = nullptr;  // owned through Qt parenthood
-  int RadioButton6Tag = 0;           // one-shot: suppresses the fallback's reload
-  int Button12Tag = 0;               // fitting rule last applied, 0..5
+  // ---- controls (object names as their field names; captions in quotes) ---
+  TPictureView* GraphView = nullptr;  // the bar graph, above the lower panel
+  QFrame* LowerPanel = nullptr;       // the control panel and the memo
+  QFrame* ControlPanel = nullptr;     // every control, left of the memo
+  TMemoText* ViewMemo = nullptr;      // the chosen view's text (MemoDesignText at first)
+  // The datum and its code.
+  QLabel* DatumLabel = nullptr;          // "Data :"
+  TEntryBox* DatumBox = nullptr;         // "0"
+  TSpinArrows* DatumSpin = nullptr;      // 0..10239
+  QLabel* DatumHexLabel = nullptr;       // "= $00"
+  QLabel* FrequencyLabel = nullptr;      // "Frequency :"
+  TEntryBox* FrequencyBox = nullptr;     // the datum's frequency
+  TEntryBox* BitLengthBox = nullptr;     // read-only
+  QLabel* BitLengthLabel = nullptr;      // "BitLength :"
+  QLabel* BitPatternLabel = nullptr;     // "BitPattern :"
+  TEntryBox* BitPatternBox = nullptr;    // read-only
+  QPushButton* UpdateButton = nullptr;   // "更新"
+  QPushButton* OpenButton = nullptr;     // "開く"
+  QPushButton* RestoreButton = nullptr;  // "元に"
+  // Paging and the bars.
+  QPushButton* PreviousPageButton = nullptr;      // "<=="
+  QPushButton* NextPageButton = nullptr;          // "==>"
+  QLabel* BarWidthLabel = nullptr;                // "棒幅 :"
+  TEntryBox* BarWidthBox = nullptr;               // "10"
+  TSpinArrows* BarWidthSpin = nullptr;            // 1..20
+  QGroupBox* GraphOrderGroup = nullptr;           // "グラフ"
+  QRadioButton* DataOrderRadio = nullptr;         // "データ順"
+  QRadioButton* FrequencyOrderRadio = nullptr;    // "頻度順"
+  QGroupBox* ViewGroup = nullptr;                 // "情報"
+  QRadioButton* DistributionViewRadio = nullptr;  // "ハフマン分布"
+  QRadioButton* ArraysViewRadio = nullptr;        // "ハフマン配列"
+  QRadioButton* TableViewRadio = nullptr;         // "頻度テーブル"
+  // Range editing: the range is data 0..the range's end.
+  TEntryBox* RangeEndBox = nullptr;        // "255"
+  TSpinArrows* RangeEndSpin = nullptr;     // 0..10239
+  QPushButton* FillZerosButton = nullptr;  // "0 ～"
+  QPushButton* AddButton = nullptr;        // "＋"
+  TEntryBox* AddBox = nullptr;             // "1"
+  QPushButton* SubtractButton = nullptr;   // "－"
+  TEntryBox* SubtractBox = nullptr;        // "1"
+  QPushButton* MultiplyButton = nullptr;   // "×"
+  TEntryBox* MultiplyBox = nullptr;        // "2"
+  QPushButton* DivideButton = nullptr;     // "÷"
+  TEntryBox* DivideBox = nullptr;          // "2"
+  // The normal curve.
+  QGroupBox* CurveGroup = nullptr;          // "正規分布"
+  QPushButton* DrawCurveButton = nullptr;   // "描画"
+  QPushButton* ArrangeButton = nullptr;     // "A = 0" (the fitting rule)
+  QPushButton* ClearCurveButton = nullptr;  // "クリア"
+  QPushButton* FitButton = nullptr;         // "適合"
+  QLabel* MeanLabel = nullptr;              // "平均 :"
+  QLabel* MeanValueLabel = nullptr;         // the order's mean
+  TEntryBox* MeanBox = nullptr;             // "0"
+  TSpinArrows* MeanSpin = nullptr;          // -255..255
+  QLabel* VarianceLabel = nullptr;          // "分散 :"
+  QLabel* VarianceValueLabel = nullptr;     // the order's variance
+  TEntryBox* VarianceBox = nullptr;         // "10"
+  TSpinArrows* VarianceSpin = nullptr;      // 0..32767
+  QLabel* PeakLabel = nullptr;              // "最大 :"
+  QLabel* PeakValueLabel = nullptr;         // the largest frequency
+  TEntryBox* PeakBox = nullptr;             // "100", the curve's height
+  TSpinArrows* PeakSpin = nullptr;          // 0..32767
+  // The data mode.
+  QGroupBox* DataBitsGroup = nullptr;      // "データビット"
+  QRadioButton* ByteModeRadio = nullptr;   // " 8 bit(通常)"
+  QRadioButton* TableModeRadio = nullptr;  // "32 bit(拡張)"
+  // The context menu and its items.
+  QMenu* ContextMenu = nullptr;
+  QAction* HelpItem = nullptr;               // "ﾍﾙﾌﾟ(&H)"
+  QAction* AboutItem = nullptr;              // "ﾊﾞｰｼﾞｮﾝ情報(&A)"
+  QAction* AllowDoubleLaunchItem = nullptr;  // "二重起動を許す(&X)"
+  QAction* SelectAllItem = nullptr;          // "全て選択(&A)"
+  QAction* ResetItem = nullptr;              // "初期状態に戻す(&Q)"
+  QAction* CopyCArraysItem = nullptr;        // "C 配列をコピー(&C)"
+  QAction* SaveTableItem = nullptr;          // "頻度テーブルを保存(&S)..."
+  QAction* SaveGraphItem = nullptr;          // "グラフを保存(&G)..."
+  TParameter* Settings = nullptr;            // the settings store; owned through Qt parenthood
+  int SkipModeReload = 0;  // one-shot: the fallback's switch to 8 bit does not reload
+  int FittingRule = 0;     // fitting rule last applied, 0..5
 
   // ---- document (read by tests; changed only by the operations) -----------
   const TDocument& Document() const { return FDocument; }
@@ -160,7 +214,7 @@ public:
   bool StoreFrequencies();
   void ComputeNormalCurve();
   // The stored keys into the controls; a missing or unusable key takes its
-  // design value (see StoredInteger).  Parameter1 must be open.
+  // design value (see StoredInteger).  Settings must be open.
   void ReadSettings();
   void WriteSettings();
   void ResetToDefaults();
@@ -197,60 +251,60 @@ protected:
 private:
   // ---- event handlers, run only by their controls (wired in WireHandlers) --
   // graph
-  void Edit1KeyDown(int Key);
-  void UpDown1Click();
-  void Button13Click();
-  void Button14Click();
+  void BarWidthEntered();
+  void BarWidthStepped();
+  void PreviousPageClicked();
+  void NextPageClicked();
   void FormResize();
-  void Image1ShowHint(const QPoint& At, const QPoint& GlobalAt);
-  void Image1MouseDown(const QPoint& At);
-  void G1Click();
+  void GraphHintRequested(const QPoint& At, const QPoint& GlobalAt);
+  void GraphPressed(const QPoint& At);
+  void SaveGraphChosen();
   // views
-  void RadioButton3Click();
-  void RadioButton4Click();
-  void RadioButton5Click();
-  void UpDown3Click();
-  void Edit3KeyDown(int Key);
-  void C1Click();
+  void DistributionViewChosen();
+  void ArraysViewChosen();
+  void TableViewChosen();
+  void DatumStepped();
+  void DatumEntered();
+  void CopyCArraysChosen();
   // opening
-  void Button1Click();
-  void Button3Click();
-  void RadioButton1Click();
-  void RadioButton2Click();
-  void RadioButton6Click();
-  void RadioButton7Click();
+  void OpenClicked();
+  void RestoreClicked();
+  void DataOrderChosen();
+  void FrequencyOrderChosen();
+  void ByteModeChosen();
+  void TableModeChosen();
   // editing
-  void Button4Click();
-  void Edit4KeyDown(int Key);
-  void Edit2KeyDown(int Key);
-  void Button5Click();
-  void Button6Click();
-  void Button7Click();
-  void Button8Click();
-  void Edit7KeyDown(int Key);
-  void Edit8KeyDown(int Key);
-  void Edit9KeyDown(int Key);
-  void Edit10KeyDown(int Key);
-  void Button2Click();
-  void S1Click();
+  void UpdateClicked();
+  void FrequencyEntered();
+  void RangeEndEntered();
+  void AddClicked();
+  void SubtractClicked();
+  void MultiplyClicked();
+  void DivideClicked();
+  void AddEntered();
+  void SubtractEntered();
+  void MultiplyEntered();
+  void DivideEntered();
+  void FillZerosClicked();
+  void SaveTableChosen();
   // overlay
-  void Button9Click();
-  void Button10Click();
-  void Button11Click();
-  void Button12Click();
-  void Edit13KeyDown(int Key);
+  void DrawCurveClicked();
+  void ClearCurveClicked();
+  void FitClicked();
+  void ArrangeClicked();
+  void PeakEntered();
   // lifecycle
   void FormShow();
   bool FormCloseQuery();
-  void H1Click();
-  void About1Click();
-  void A1Click();
-  void Q1Click();
+  void HelpChosen();
+  void AboutChosen();
+  void SelectAllChosen();
+  void ResetChosen();
   // handshake
-  void X1Click();
+  void AllowDoubleLaunchChosen();
 
   // graph helpers (FrameGraph.cpp)
-  // Edit13 as an integer; when it holds none, FMaxFrequency is written into
+  // PeakBox as an integer; when it holds none, FMaxFrequency is written into
   // it and taken.
   int32_t ReadPeakHeight();
   // The leaf of Data in the window's code; false when Data has none.
@@ -280,7 +334,7 @@ private:
   enum class TRangeOperation { Add, Subtract, Multiply, Divide };
   // Lengthens FFrequency to Count entries with zeros; never shrinks it.
   void ExtendFrequencyTable(int32_t Count);
-  // Length of the editing range: UpDown2.Position + 1.
+  // Length of the editing range: RangeEndSpin.Position + 1.
   int32_t EditingRangeLength();
   // Largest existing entry among the first Count (0 when there are none).
   int32_t EditingRangeMaximum(int32_t Count) const;
@@ -292,15 +346,15 @@ private:
   // -- end of editing and overlay helpers
 
   // document and view helpers (FrameDocument.cpp, FrameViews.cpp)
-  // Memo1 := the text of the view whose radio button is checked.
+  // ViewMemo := the text of the view whose radio button is checked.
   void ShowCheckedViewText();
   // After a load or a rebuild: the graph from its start without the curve,
   // the checked view, the detail line, and the curve buttons off.
   void ShowRebuiltDocument();
-  // The mean and variance of the order shown into UpDown4/Label9 and
-  // UpDown5/Label10, FMaxFrequency into Edit13 and Label12.
+  // The mean and variance of the order shown into MeanSpin/MeanValueLabel and
+  // VarianceSpin/VarianceValueLabel, FMaxFrequency into PeakBox and PeakValueLabel.
   void ShowOrderStatistics();
-  // UpDown2 := last index of FFrequency, then ShowOrderStatistics.
+  // RangeEndSpin := last index of FFrequency, then ShowOrderStatistics.
   void ShowDocumentControls();
 
   QString FExeName;

@@ -34,31 +34,31 @@ void TFrameForm::RefreshDocument() {
 // The controls RefreshDocument fills from the document: the end of the
 // editing range, the statistics of the order shown and the maximum.
 void TFrameForm::ShowDocumentControls() {
-  UpDown2->SetPosition(static_cast<int>(FFrequency.size()) - 1);
+  RangeEndSpin->SetPosition(static_cast<int>(FFrequency.size()) - 1);
   ShowOrderStatistics();
 }
 
 // The mean and variance of the order the graph shows, into the overlay's
-// boxes (low 16 bits) and labels (full value); the maximum into Edit13 and
-// Label12.
+// boxes (low 16 bits) and labels (full value); the maximum into PeakBox and
+// PeakValueLabel.
 void TFrameForm::ShowOrderStatistics() {
   const TStatistics& S = FDocument.Statistics;
-  const bool DataOrder = RadioButton1->isChecked();
+  const bool DataOrder = DataOrderRadio->isChecked();
   const int32_t Mean = DataOrder ? S.DataMean : S.OrderMean;
   const int32_t Variance = DataOrder ? S.DataVariance : S.OrderVariance;
-  UpDown4->SetPosition(Mean);
-  Label9->setText(QString::number(Mean));
-  UpDown5->SetPosition(Variance);
-  Label10->setText(QString::number(Variance));
-  Edit13->setText(QString::number(FMaxFrequency));
-  Label12->setText(QString::number(FMaxFrequency));
+  MeanSpin->SetPosition(Mean);
+  MeanValueLabel->setText(QString::number(Mean));
+  VarianceSpin->SetPosition(Variance);
+  VarianceValueLabel->setText(QString::number(Variance));
+  PeakBox->setText(QString::number(FMaxFrequency));
+  PeakValueLabel->setText(QString::number(FMaxFrequency));
 }
 
 void TFrameForm::ShowCheckedViewText() {
-  const std::string& Text = RadioButton3->isChecked()   ? FHuffmanText
-                            : RadioButton4->isChecked() ? FArrayText
-                                                        : FTableText;
-  Memo1->SetText(QString::fromStdString(Text));
+  const std::string& Text = DistributionViewRadio->isChecked() ? FHuffmanText
+                            : ArraysViewRadio->isChecked()     ? FArrayText
+                                                               : FTableText;
+  ViewMemo->SetText(QString::fromStdString(Text));
 }
 
 void TFrameForm::ShowRebuiltDocument() {
@@ -66,7 +66,7 @@ void TFrameForm::ShowRebuiltDocument() {
   ShowCheckedViewText();
   ShowDatum();
   // The redraw dropped any curve; nothing is left to clear, fit or arrange.
-  Button10->setEnabled(false);
-  Button11->setEnabled(false);
-  Button12->setEnabled(false);
+  ClearCurveButton->setEnabled(false);
+  FitButton->setEnabled(false);
+  ArrangeButton->setEnabled(false);
 }

@@ -37,7 +37,7 @@ void TFrameForm::ExtendFrequencyTable(int32_t Count) {
   if (Count > 0 && FFrequency.size() < static_cast<size_t>(Count)) FFrequency.resize(Count, 0);
 }
 
-int32_t TFrameForm::EditingRangeLength() { return UpDown2->Position() + 1; }
+int32_t TFrameForm::EditingRangeLength() { return RangeEndSpin->Position() + 1; }
 
 int32_t TFrameForm::EditingRangeMaximum(int32_t Count) const {
   const size_t Existing = std::min(static_cast<size_t>(std::max(Count, 0)), FFrequency.size());
@@ -47,19 +47,18 @@ int32_t TFrameForm::EditingRangeMaximum(int32_t Count) const {
 }
 
 // "更新": the rebuild from the table as it stands.
-void TFrameForm::Button4Click() { RebuildFromTable(); }
+void TFrameForm::UpdateClicked() { RebuildFromTable(); }
 
 // Enter in the frequency box: set the frequency of the selected datum.
-void TFrameForm::Edit4KeyDown(int Key) {
-  if (Key != VK_RETURN) return;
-  const int32_t Data = UpDown3->Position();
+void TFrameForm::FrequencyEntered() {
+  const int32_t Data = DatumSpin->Position();
   const QString Previous = static_cast<size_t>(Data) < FFrequency.size()
                                ? QString::number(FFrequency[static_cast<size_t>(Data)])
                                : QString();
-  const int32_t Value = Edit4->IntegerOr(-1);
+  const int32_t Value = FrequencyBox->IntegerOr(-1);
   if (Value < 0 || Value > MaxTableFrequency) {
-    ShowMessage(Edit4->text() + QString::fromUtf8(SCannotSpecify));
-    Edit4->setText(Previous);
+    ShowMessage(FrequencyBox->text() + QString::fromUtf8(SCannotSpecify));
+    FrequencyBox->setText(Previous);
     return;
   }
   ExtendFrequencyTable(Data + 1);
@@ -68,42 +67,41 @@ void TFrameForm::Edit4KeyDown(int Key) {
 }
 
 // Enter in the range-end box: only moves the range end; nothing is rebuilt.
-void TFrameForm::Edit2KeyDown(int Key) {
-  if (Key != VK_RETURN) return;
-  const int32_t Last = RadioButton7->isChecked() ? LastTypedData32 : LastTypedData8;
-  const int32_t Value = Edit2->IntegerOr(-1);
+void TFrameForm::RangeEndEntered() {
+  const int32_t Last = TableModeRadio->isChecked() ? LastTypedData32 : LastTypedData8;
+  const int32_t Value = RangeEndBox->IntegerOr(-1);
   if (Value >= 0 && Value <= Last) {
-    UpDown2->SetPosition(Value);
-    Edit2->setText(QString::number(Value));
+    RangeEndSpin->SetPosition(Value);
+    RangeEndBox->setText(QString::number(Value));
     return;
   }
-  ShowMessage(Edit2->text() + QString::fromUtf8(SCannotSpecify));
+  ShowMessage(RangeEndBox->text() + QString::fromUtf8(SCannotSpecify));
   if (!FFrequency.empty()) {
-    Edit2->setText(QString::number(static_cast<int64_t>(FFrequency.size()) - 1));
+    RangeEndBox->setText(QString::number(static_cast<int64_t>(FFrequency.size()) - 1));
   } else {
     // No table yet, so no last index to fall back on: keep the range end the
     // spin box holds, within what this mode accepts.
-    const int32_t Kept = std::clamp(UpDown2->Position(), 0, Last);
-    UpDown2->SetPosition(Kept);
-    Edit2->setText(QString::number(Kept));
+    const int32_t Kept = std::clamp(RangeEndSpin->Position(), 0, Last);
+    RangeEndSpin->SetPosition(Kept);
+    RangeEndBox->setText(QString::number(Kept));
   }
 }
 
 void TFrameForm::ApplyRangeOperation(TRangeOperation Operation) {
   struct TOperand {
-    TEdit* Box;
+    TEntryBox* Box;
     int32_t NotANumber;  // the operand a text that is no integer counts as
     const char* Suffix;
     const char* Reset;
   };
   const TOperand Operand = [&]() -> TOperand {
     switch (Operation) {
-      case TRangeOperation::Add: return {Edit7, 0, SCannotAdd, "1"};
-      case TRangeOperation::Subtract: return {Edit8, 0, SCannotSubtract, "1"};
-      case TRangeOperation::Multiply: return {Edit9, 1, SCannotMultiply, "2"};
+      case TRangeOperation::Add: return {AddBox, 0, SCannotAdd, "1"};
+      case TRangeOperation::Subtract: return {SubtractBox, 0, SCannotSubtract, "1"};
+      case TRangeOperation::Multiply: return {MultiplyBox, 1, SCannotMultiply, "2"};
       case TRangeOperation::Divide: break;
     }
-    return {Edit10, 1, SCannotDivide, "2"};
+    return {DivideBox, 1, SCannotDivide, "2"};
   }();
 
   const int32_t Count = EditingRangeLength();
@@ -137,28 +135,20 @@ void TFrameForm::ApplyRangeOperation(TRangeOperation Operation) {
   RebuildFromTable();
 }
 
-void TFrameForm::Button5Click() { ApplyRangeOperation(TRangeOperation::Add); }
-void TFrameForm::Button6Click() { ApplyRangeOperation(TRangeOperation::Subtract); }
-void TFrameForm::Button7Click() { ApplyRangeOperation(TRangeOperation::Multiply); }
-void TFrameForm::Button8Click() { ApplyRangeOperation(TRangeOperation::Divide); }
+void TFrameForm::AddClicked() { ApplyRangeOperation(TRangeOperation::Add); }
+void TFrameForm::SubtractClicked() { ApplyRangeOperation(TRangeOperation::Subtract); }
+void TFrameForm::MultiplyClicked() { ApplyRangeOperation(TRangeOperation::Multiply); }
+void TFrameForm::DivideClicked() { ApplyRangeOperation(TRangeOperation::Divide); }
 
-void TFrameForm::Edit7KeyDown(int Key) {
-  if (Key == VK_RETURN) Button5Click();
-}
-void TFrameForm::Edit8KeyDown(int Key) {
-  if (Key == VK_RETURN) Button6Click();
-}
-void TFrameForm::Edit9KeyDown(int Key) {
-  if (Key == VK_RETURN) Button7Click();
-}
-void TFrameForm::Edit10KeyDown(int Key) {
-  if (Key == VK_RETURN) Button8Click();
-}
+void TFrameForm::AddEntered() { AddClicked(); }
+void TFrameForm::SubtractEntered() { SubtractClicked(); }
+void TFrameForm::MultiplyEntered() { MultiplyClicked(); }
+void TFrameForm::DivideEntered() { DivideClicked(); }
 
 // "0 ～": lift the whole range by one when it holds a zero (or reaches beyond
 // the table, whose new entries are zeros).  An entry already at the largest
 // frequency an edit may produce stays there, so the lift never breaks it.
-void TFrameForm::Button2Click() {
+void TFrameForm::FillZerosClicked() {
   const int32_t Count = EditingRangeLength();
   if (static_cast<size_t>(Count) <= FFrequency.size() &&
       std::find(FFrequency.begin(), FFrequency.begin() + Count, 0) == FFrequency.begin() + Count)
@@ -174,7 +164,7 @@ void TFrameForm::Button2Click() {
 // "頻度テーブルを保存": the table as it stands (edits included) as a 32-bit
 // table file, which opens back in "32 bit(拡張)" mode to the same table.  The
 // file is replaced whole or not at all; a failure goes to the error box.
-void TFrameForm::S1Click() {
+void TFrameForm::SaveTableChosen() {
   if (FFrequency.empty()) return;
   const QString Start = FDocument.FileName.empty()
                             ? FDataDir

@@ -1,4 +1,4 @@
-// The frequency graph: a vector picture as large as Image1, redrawn whole by
+// The frequency graph: a vector picture as large as GraphView, redrawn whole by
 // every DrawGraph; bar width, paging and resize; the hints and clicks over
 // the bars; saving what the graph shows.
 //
@@ -46,16 +46,16 @@ std::vector<int32_t> DataOfFrequency(std::span<const int32_t> Freq, int32_t Freq
 }  // namespace
 
 void TFrameForm::ComputeNormalCurve() {
-  const int32_t Height = Edit13->IntegerOr(FMaxFrequency);
-  FNormalCurve =
-      ::ComputeNormalCurve(FFrequency.size(), UpDown4->Position(), UpDown5->Position(), Height);
+  const int32_t Height = PeakBox->IntegerOr(FMaxFrequency);
+  FNormalCurve = ::ComputeNormalCurve(FFrequency.size(), MeanSpin->Position(),
+                                      VarianceSpin->Position(), Height);
 }
 
 int32_t TFrameForm::ReadPeakHeight() {
   int32_t Value = 0;
-  if (!TryStrToInt(Edit13->text().toStdString(), Value)) {
+  if (!TryStrToInt(PeakBox->text().toStdString(), Value)) {
     Value = FMaxFrequency;
-    Edit13->setText(QString::number(Value));
+    PeakBox->setText(QString::number(Value));
   }
   return Value;
 }
@@ -66,7 +66,7 @@ void TFrameForm::DrawGraph(const std::vector<int32_t>& Freq, bool ShowCurve, int
   In.Freq = Freq;
   In.Count = Count;
   In.First = First;
-  In.Size = Image1->size();
+  In.Size = GraphView->size();
   In.Maximum = FMaxFrequency;
   TakeApplicationStyle(In);
   FGraphSorted = &Freq == &FSortedFrequency;
@@ -77,23 +77,24 @@ void TFrameForm::DrawGraph(const std::vector<int32_t>& Freq, bool ShowCurve, int
     In.Count = 0;
     FGraphInput = In;
     FGraphLayout = TGraphLayout();
-    Image1->SetPicture(nullptr);
-    for (QPushButton* B : {Button9, Button10, Button11, Button12}) B->setEnabled(false);
+    GraphView->SetPicture(nullptr);
+    for (QPushButton* B : {DrawCurveButton, ClearCurveButton, FitButton, ArrangeButton})
+      B->setEnabled(false);
     return;
   }
 
   // 2. The bar width.
-  FBarWidth = UpDown1->Position();
+  FBarWidth = BarWidthSpin->Position();
   In.BarWidth = FBarWidth;
 
   // 3. The peak-height box holds an integer; up to 32767 it is bound to its
   //    spin box, above that it keeps the typed number alone.
   const int32_t Peak = ReadPeakHeight();
   if (Peak < 32768) {
-    UpDown6->SetAssociate(Edit13);
-    UpDown6->SetPosition(Peak);
+    PeakSpin->SetAssociate(PeakBox);
+    PeakSpin->SetPosition(Peak);
   } else {
-    UpDown6->SetAssociate(nullptr);
+    PeakSpin->SetAssociate(nullptr);
   }
 
   // 4. The picture, the curve over it when asked for and a code exists.
@@ -111,50 +112,51 @@ void TFrameForm::DrawGraph(const std::vector<int32_t>& Freq, bool ShowCurve, int
   FGraphInput = In;
   FBarsFit = FGraphLayout.BarsFit;
   FPageStep = FGraphLayout.PageStep;
-  Button9->setEnabled(true);
+  DrawCurveButton->setEnabled(true);
   if (FGraphCurve) {
-    Button10->setEnabled(true);
-    Button11->setEnabled(true);
-    Button12->setEnabled(true);
+    ClearCurveButton->setEnabled(true);
+    FitButton->setEnabled(true);
+    ArrangeButton->setEnabled(true);
   }
 
   // 5-6. Show it; the arrows follow the view.
-  Image1->SetPicture(FMetafile.get());
+  GraphView->SetPicture(FMetafile.get());
   FFirstShown = First;
-  Button13->setEnabled(First != 0);
-  Button14->setEnabled(FFirstShown + FBarsFit - 1 < Count - 1);
+  PreviousPageButton->setEnabled(First != 0);
+  NextPageButton->setEnabled(FFirstShown + FBarsFit - 1 < Count - 1);
 }
 
 void TFrameForm::DrawCurrentOrder(bool ShowCurve, int32_t First) {
-  if (RadioButton1->isChecked())
+  if (DataOrderRadio->isChecked())
     DrawGraph(FFrequency, ShowCurve, First, FDataCount);
   else
     DrawGraph(FSortedFrequency, ShowCurve, First, FOrderCount);
 }
 
-void TFrameForm::Edit1KeyDown(int Key) {
-  if (Key != VK_RETURN) return;
-  const int32_t Width = Edit1->IntegerOr(-1);
+void TFrameForm::BarWidthEntered() {
+  const int32_t Width = BarWidthBox->IntegerOr(-1);
   if (Width >= 1 && Width <= 20) {
-    UpDown1->SetPosition(Width);
-    Edit1->setText(QString::number(Width));
+    BarWidthSpin->SetPosition(Width);
+    BarWidthBox->setText(QString::number(Width));
     FBarWidth = Width;
     DrawCurrentOrder(false, 0);
     return;
   }
-  ShowMessage(Edit1->text() + QString::fromUtf8(SCannotSpecify));
-  UpDown1->SetPosition(FBarWidth);
-  Edit1->setText(QString::number(FBarWidth));
+  ShowMessage(BarWidthBox->text() + QString::fromUtf8(SCannotSpecify));
+  BarWidthSpin->SetPosition(FBarWidth);
+  BarWidthBox->setText(QString::number(FBarWidth));
 }
 
-void TFrameForm::UpDown1Click() {
-  FBarWidth = UpDown1->Position();
+void TFrameForm::BarWidthStepped() {
+  FBarWidth = BarWidthSpin->Position();
   DrawCurrentOrder(false, 0);
 }
 
-void TFrameForm::Button13Click() { DrawCurrentOrder(false, std::max(0, FFirstShown - FPageStep)); }
+void TFrameForm::PreviousPageClicked() {
+  DrawCurrentOrder(false, std::max(0, FFirstShown - FPageStep));
+}
 
-void TFrameForm::Button14Click() { DrawCurrentOrder(false, FFirstShown + FPageStep); }
+void TFrameForm::NextPageClicked() { DrawCurrentOrder(false, FFirstShown + FPageStep); }
 
 void TFrameForm::FormResize() {
   if (!FDocument.FileName.empty() && FDataCount != 0) DrawCurrentOrder(false, 0);
@@ -164,7 +166,7 @@ TGraphInput TFrameForm::ShownGraphInput() const {
   TGraphInput In = FGraphInput;
   if (!In.Size.isValid()) {
     // No draw yet: the empty graph area as it is.
-    In.Size = Image1->size();
+    In.Size = GraphView->size();
     TakeApplicationStyle(In);
   }
   In.Freq = FGraphSorted ? FSortedFrequency : FFrequency;
@@ -218,28 +220,28 @@ int32_t TFrameForm::GraphDatumAt(const QPoint& At) const {
              : -1;
 }
 
-void TFrameForm::Image1ShowHint(const QPoint& At, const QPoint& GlobalAt) {
-  const QPoint Point = Image1->PictureAt(At);
+void TFrameForm::GraphHintRequested(const QPoint& At, const QPoint& GlobalAt) {
+  const QPoint Point = GraphView->PictureAt(At);
   const QString Hint = GraphHint(Point);
   if (Hint.isEmpty()) {
     QToolTip::hideText();
     return;
   }
   const QRect Bar = FGraphLayout.HitRect(FGraphLayout.PositionAt(Point));
-  QToolTip::showText(GlobalAt, Hint, Image1, Image1->WidgetArea(Bar));
+  QToolTip::showText(GlobalAt, Hint, GraphView, GraphView->WidgetArea(Bar));
 }
 
-// A click selects the datum as typing it into Edit3 and Enter does.
-void TFrameForm::Image1MouseDown(const QPoint& At) {
-  const int32_t Data = GraphDatumAt(Image1->PictureAt(At));
+// A click selects the datum as typing it into DatumBox and Enter does.
+void TFrameForm::GraphPressed(const QPoint& At) {
+  const int32_t Data = GraphDatumAt(GraphView->PictureAt(At));
   if (Data < 0 || Data > LastData) return;
-  UpDown3->SetPosition(Data);
+  DatumSpin->SetPosition(Data);
   ShowDatum();
 }
 
 // "グラフを保存": what the graph shows now, as PNG or SVG by the name's
 // extension, replacing the file atomically.
-void TFrameForm::G1Click() {
+void TFrameForm::SaveGraphChosen() {
   const QString Base = FDocument.FileName.empty() ? QStringLiteral("graph")
                                                   : QFileInfo(FileName()).completeBaseName();
   const QString Dir = FDocument.FileName.empty() ? FDataDir : QFileInfo(FileName()).absolutePath();

@@ -1,4 +1,4 @@
-// The receiving side of the single-instance request, and X1, the option
+// The receiving side of the single-instance request, and AllowDoubleLaunchItem, the option
 // that lets a running window ignore it.
 #include "Frame.h"
 
@@ -21,7 +21,7 @@ const char* const DoubleLaunchOff =
 }  // namespace
 
 int32_t TFrameForm::WMCopyData(uint32_t DwData, const QByteArray& Data) {
-  if (X1->isChecked()) return 0;
+  if (AllowDoubleLaunchItem->isChecked()) return 0;
   if (DwData != SingleInstanceRequestData) return 0;
   // The text ends at its first NUL, and never beyond the bytes received.
   const qsizetype End = Data.indexOf('\0');
@@ -35,11 +35,11 @@ int32_t TFrameForm::WMCopyData(uint32_t DwData, const QByteArray& Data) {
 }
 
 // The checkable menu item has already turned its mark when it runs this.
-void TFrameForm::X1Click() {
-  const bool Checked = X1->isChecked();
-  Memo1->SetText(QString::fromUtf8(Checked ? DoubleLaunchOn : DoubleLaunchOff));
-  Parameter1->WriteBoolean(QString::fromLatin1(SettingsKeyX1), Checked);
-  Parameter1->Save();
+void TFrameForm::AllowDoubleLaunchChosen() {
+  const bool Checked = AllowDoubleLaunchItem->isChecked();
+  ViewMemo->SetText(QString::fromUtf8(Checked ? DoubleLaunchOn : DoubleLaunchOff));
+  Settings->WriteBoolean(QString::fromLatin1(SettingsKeyAllowDoubleLaunch), Checked);
+  Settings->Save();
 }
 
 void TFrameForm::StartCopyDataReceiver() {

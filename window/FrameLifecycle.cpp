@@ -75,7 +75,7 @@ constexpr TSettingsKeyInfo SettingsKeys[SettingsKeyCount] = {
     {"Data", 1},
     {"UpDown1.Position", DesignBarWidth},
     {"UpDown2.Position", DesignRangeEnd},
-    {SettingsKeyX1, 0},
+    {SettingsKeyAllowDoubleLaunch, 0},
 };
 QString KeyName(TSettingsKey Key) { return QString::fromLatin1(SettingsKeys[Key].Name); }
 
@@ -268,14 +268,14 @@ void TFrameForm::FormShow() {
       for (const QFileInfo& Sample : Shipped.entryInfoList(QDir::Files))
         QFile::copy(Sample.absoluteFilePath(), FDataDir + QLatin1Char('/') + Sample.fileName());
     }
-    const QString Settings = UserFolder(QStandardPaths::GenericConfigLocation);
-    QDir().mkpath(Settings);
-    Parameter1->SetDir(Settings);
+    const QString ConfigDir = UserFolder(QStandardPaths::GenericConfigLocation);
+    QDir().mkpath(ConfigDir);
+    Settings->SetDir(ConfigDir);
   }
-  Parameter1->SetExeName(FExeName);
+  Settings->SetExeName(FExeName);
 
   try {
-    Parameter1->Open();
+    Settings->Open();
   } catch (const EFOpenError& E) {
     // The store now refuses to save over the file; say so once and go on.
     ShowException(Exception(std::string(E.what()) + "。" + SettingsNotSaved));
@@ -298,27 +298,27 @@ void TFrameForm::FormShow() {
   QFile File(Readme);
   if (!File.open(QIODevice::ReadOnly))
     throw EFOpenError(Format(SFOpenError, Readme.toUtf8().constData()));
-  Memo1->SetText(TextLines(DecodeReadme(File.readAll())));
+  ViewMemo->SetText(TextLines(DecodeReadme(File.readAll())));
 }
 
 void TFrameForm::ReadSettings() {
-  if (Parameter1->Count() <= 0) {
+  if (Settings->Count() <= 0) {
     // First start (or a file that could not be read): the keys in file order
     // from the window as it stands.  Nothing is applied and nothing saved yet.
-    Parameter1->Add(QString::fromUtf8(SettingsHeader));
-    Parameter1->WriteInteger(KeyName(KeyWindowState), StateCode(*this));
-    Parameter1->WriteInteger(KeyName(KeyLeft), x());
-    Parameter1->WriteInteger(KeyName(KeyTop), y());
+    Settings->Add(QString::fromUtf8(SettingsHeader));
+    Settings->WriteInteger(KeyName(KeyWindowState), StateCode(*this));
+    Settings->WriteInteger(KeyName(KeyLeft), x());
+    Settings->WriteInteger(KeyName(KeyTop), y());
     resize(DesignClientWidth, height());
-    Parameter1->WriteInteger(KeyName(KeyClientWidth), width());
+    Settings->WriteInteger(KeyName(KeyClientWidth), width());
     resize(width(), DesignClientHeight);
-    Parameter1->WriteInteger(KeyName(KeyClientHeight), height());
-    Parameter1->WriteInteger(KeyName(KeyGraph), 1);
-    Parameter1->WriteInteger(KeyName(KeyInfor), 1);
-    Parameter1->WriteInteger(KeyName(KeyData), 1);
-    Parameter1->WriteInteger(KeyName(KeyBarWidth), UpDown1->Position());
-    Parameter1->WriteInteger(KeyName(KeyRangeEnd), UpDown2->Position());
-    Parameter1->WriteBoolean(KeyName(KeyAllowDoubleLaunch), X1->isChecked());
+    Settings->WriteInteger(KeyName(KeyClientHeight), height());
+    Settings->WriteInteger(KeyName(KeyGraph), 1);
+    Settings->WriteInteger(KeyName(KeyInfor), 1);
+    Settings->WriteInteger(KeyName(KeyData), 1);
+    Settings->WriteInteger(KeyName(KeyBarWidth), BarWidthSpin->Position());
+    Settings->WriteInteger(KeyName(KeyRangeEnd), RangeEndSpin->Position());
+    Settings->WriteBoolean(KeyName(KeyAllowDoubleLaunch), AllowDoubleLaunchItem->isChecked());
     return;
   }
 
@@ -333,73 +333,73 @@ void TFrameForm::ReadSettings() {
     FRestoredFramePos = pos();
   }
   if (StoredInteger(KeyGraph) == 2)
-    RadioButton2->setChecked(true);
+    FrequencyOrderRadio->setChecked(true);
   else
-    RadioButton1->setChecked(true);
+    DataOrderRadio->setChecked(true);
   switch (StoredInteger(KeyInfor)) {
-    case 3: RadioButton5->setChecked(true); break;
-    case 2: RadioButton4->setChecked(true); break;
-    default: RadioButton3->setChecked(true); break;
+    case 3: TableViewRadio->setChecked(true); break;
+    case 2: ArraysViewRadio->setChecked(true); break;
+    default: DistributionViewRadio->setChecked(true); break;
   }
   if (StoredInteger(KeyData) == 2)
-    RadioButton7->setChecked(true);
+    TableModeRadio->setChecked(true);
   else
-    RadioButton6->setChecked(true);
-  UpDown1->SetPosition(StoredInteger(KeyBarWidth));
-  UpDown2->SetPosition(StoredInteger(KeyRangeEnd));
-  X1->setChecked(StoredInteger(KeyAllowDoubleLaunch) != 0);
+    ByteModeRadio->setChecked(true);
+  BarWidthSpin->SetPosition(StoredInteger(KeyBarWidth));
+  RangeEndSpin->SetPosition(StoredInteger(KeyRangeEnd));
+  AllowDoubleLaunchItem->setChecked(StoredInteger(KeyAllowDoubleLaunch) != 0);
 }
 
 int32_t TFrameForm::StoredInteger(int Key) {
   const QString Name = KeyName(TSettingsKey(Key));
   const int32_t Design = SettingsKeys[Key].Design;
   const bool Boolean = Key == KeyAllowDoubleLaunch;
-  if (Parameter1->IndexOfName(Name) < 0) {
+  if (Settings->IndexOfName(Name) < 0) {
     // A damaged or hand-cut file: the key goes back in its place in the key
     // order with its design value, so the next save writes a whole file.
     int At = -1;
     for (int Before = Key - 1; Before >= 0 && At < 0; --Before) {
-      const int Index = Parameter1->IndexOfName(KeyName(TSettingsKey(Before)));
+      const int Index = Settings->IndexOfName(KeyName(TSettingsKey(Before)));
       if (Index >= 0) At = Index + 1;
     }
     for (int After = Key + 1; After < SettingsKeyCount && At < 0; ++After)
-      At = Parameter1->IndexOfName(KeyName(TSettingsKey(After)));
+      At = Settings->IndexOfName(KeyName(TSettingsKey(After)));
     const QString Value =
         Boolean ? QString::fromLatin1(Design ? "True" : "False") : QString::number(Design);
     if (At < 0)
-      Parameter1->WriteString(Name, Value);
+      Settings->WriteString(Name, Value);
     else
-      Parameter1->Insert(At, Name + QLatin1Char('=') + Value);
+      Settings->Insert(At, Name + QLatin1Char('=') + Value);
     return Design;
   }
   // An unusable value (not a number, an empty one) takes the design value
   // too; the next save writes the window's state over it.
   try {
-    return Boolean ? Parameter1->ReadBoolean(Name) : Parameter1->ReadInteger(Name);
+    return Boolean ? Settings->ReadBoolean(Name) : Settings->ReadInteger(Name);
   } catch (const Exception&) {
     return Design;
   }
 }
 
 void TFrameForm::WriteSettings() {
-  Parameter1->WriteInteger(KeyName(KeyWindowState), StateCode(*this));
+  Settings->WriteInteger(KeyName(KeyWindowState), StateCode(*this));
   // A maximized window keeps the keys as they were read or written last.
   if (!(windowState() & Qt::WindowMaximized)) {
     const QPoint Frame = FramePosition();
-    Parameter1->WriteInteger(KeyName(KeyLeft), Frame.x());
-    Parameter1->WriteInteger(KeyName(KeyTop), Frame.y());
-    Parameter1->WriteInteger(KeyName(KeyClientWidth), width());
-    Parameter1->WriteInteger(KeyName(KeyClientHeight), height());
-    Parameter1->WriteInteger(KeyName(KeyGraph), RadioButton2->isChecked() ? 2 : 1);
-    Parameter1->WriteInteger(KeyName(KeyInfor), RadioButton5->isChecked()   ? 3
-                                                : RadioButton4->isChecked() ? 2
-                                                                            : 1);
-    Parameter1->WriteInteger(KeyName(KeyData), RadioButton7->isChecked() ? 2 : 1);
-    Parameter1->WriteInteger(KeyName(KeyBarWidth), UpDown1->Position());
-    Parameter1->WriteInteger(KeyName(KeyRangeEnd), UpDown2->Position());
-    Parameter1->WriteBoolean(KeyName(KeyAllowDoubleLaunch), X1->isChecked());
+    Settings->WriteInteger(KeyName(KeyLeft), Frame.x());
+    Settings->WriteInteger(KeyName(KeyTop), Frame.y());
+    Settings->WriteInteger(KeyName(KeyClientWidth), width());
+    Settings->WriteInteger(KeyName(KeyClientHeight), height());
+    Settings->WriteInteger(KeyName(KeyGraph), FrequencyOrderRadio->isChecked() ? 2 : 1);
+    Settings->WriteInteger(KeyName(KeyInfor), TableViewRadio->isChecked()    ? 3
+                                              : ArraysViewRadio->isChecked() ? 2
+                                                                             : 1);
+    Settings->WriteInteger(KeyName(KeyData), TableModeRadio->isChecked() ? 2 : 1);
+    Settings->WriteInteger(KeyName(KeyBarWidth), BarWidthSpin->Position());
+    Settings->WriteInteger(KeyName(KeyRangeEnd), RangeEndSpin->Position());
+    Settings->WriteBoolean(KeyName(KeyAllowDoubleLaunch), AllowDoubleLaunchItem->isChecked());
   }
-  Parameter1->Save();
+  Settings->Save();
 }
 
 bool TFrameForm::FormCloseQuery() {
@@ -419,37 +419,37 @@ void TFrameForm::ResetToDefaults() {
   setWindowState(Qt::WindowNoState);
   move(DesignLeft, DesignTop);
   resize(DesignClientWidth, DesignClientHeight);
-  X1->setChecked(false);
-  if (!RadioButton1->isChecked()) {
-    RadioButton1->setChecked(true);
+  AllowDoubleLaunchItem->setChecked(false);
+  if (!DataOrderRadio->isChecked()) {
+    DataOrderRadio->setChecked(true);
     DrawGraph(FFrequency, false, 0, FDataCount);
   }
-  if (!RadioButton3->isChecked()) {
-    RadioButton3->setChecked(true);
-    Memo1->SetText(QString::fromStdString(FHuffmanText));
+  if (!DistributionViewRadio->isChecked()) {
+    DistributionViewRadio->setChecked(true);
+    ViewMemo->SetText(QString::fromStdString(FHuffmanText));
   }
-  if (UpDown1->Position() != DesignBarWidth) {
-    UpDown1->SetPosition(DesignBarWidth);
+  if (BarWidthSpin->Position() != DesignBarWidth) {
+    BarWidthSpin->SetPosition(DesignBarWidth);
     FBarWidth = DesignBarWidth;
     DrawCurrentOrder(false, 0);
   }
-  UpDown2->SetPosition(DesignRangeEnd);
+  RangeEndSpin->SetPosition(DesignRangeEnd);
   setWindowTitle(QString::fromUtf8(FrameCaption));
 }
 
-void TFrameForm::H1Click() {
+void TFrameForm::HelpChosen() {
   TDialogs::Current().OpenDocument(ExeDir() + QLatin1Char('/') + QLatin1String(ReadmeName));
 }
 
-void TFrameForm::About1Click() {
+void TFrameForm::AboutChosen() {
   const QString Text = QStringLiteral("\r\n") + QString::fromUtf8(FrameCaption) + QLatin1Char(' ') +
                        QString::fromUtf8(CopyrightLine);
   TDialogs::Current().About(this, ApplicationTitle(), windowIcon(), Text);
 }
 
-void TFrameForm::A1Click() { Memo1->SelectAll(); }
+void TFrameForm::SelectAllChosen() { ViewMemo->SelectAll(); }
 
-void TFrameForm::Q1Click() {
+void TFrameForm::ResetChosen() {
   ShowMessage(QString::fromUtf8(ResetMessage));
   ResetToDefaults();
   WriteSettings();
@@ -471,17 +471,17 @@ void TFrameForm::ApplyCommandLine(QString& FileToOpen) {
     const QChar Letter = AsciiUpper(Argument.at(1));
     const QChar Choice = Argument.size() > 2 ? Argument.at(2) : QChar();
     if (Letter == QLatin1Char('G')) {
-      (Choice == QLatin1Char('2') ? RadioButton2 : RadioButton1)->setChecked(true);
+      (Choice == QLatin1Char('2') ? FrequencyOrderRadio : DataOrderRadio)->setChecked(true);
     } else if (Letter == QLatin1Char('I')) {
-      (Choice == QLatin1Char('3')   ? RadioButton5
-       : Choice == QLatin1Char('2') ? RadioButton4
-                                    : RadioButton3)
+      (Choice == QLatin1Char('3')   ? TableViewRadio
+       : Choice == QLatin1Char('2') ? ArraysViewRadio
+                                    : DistributionViewRadio)
           ->setChecked(true);
     } else if (Letter == QLatin1Char('D')) {
-      (Choice == QLatin1Char('2') ? RadioButton7 : RadioButton6)->setChecked(true);
+      (Choice == QLatin1Char('2') ? TableModeRadio : ByteModeRadio)->setChecked(true);
     } else if (Letter == QLatin1Char('B')) {
       // At most two characters; the spin box brings the value into 1..20.
-      UpDown1->SetPosition(StrToIntDef(Argument.mid(2, 2).toStdString(), DesignBarWidth));
+      BarWidthSpin->SetPosition(StrToIntDef(Argument.mid(2, 2).toStdString(), DesignBarWidth));
     }
   }
 }
@@ -497,7 +497,7 @@ void TFrameForm::showEvent(QShowEvent* Event) {
   Guarded([this] { FormShow(); });
   if (QWindow* Native = windowHandle()) Native->installEventFilter(this);
   ApplyRestoredFramePos();
-  // Found by later starts once X1 has its stored state, also when FormShow
+  // Found by later starts once AllowDoubleLaunchItem has its stored state, also when FormShow
   // failed.
   StartCopyDataReceiver();
 }
@@ -546,7 +546,7 @@ void TFrameForm::closeEvent(QCloseEvent* Event) {
 
 void TFrameForm::contextMenuEvent(QContextMenuEvent* Event) {
   if (FClosed) return;
-  PopupMenu1->popup(Event->globalPos());
+  ContextMenu->popup(Event->globalPos());
   Event->accept();
 }
 

@@ -68,7 +68,7 @@ private:
 
 void TFrameForm::OpenDataFile(const QString& FileName) {
   // The datum selector goes back to 0 whatever follows.
-  UpDown3->SetPosition(0);
+  DatumSpin->SetPosition(0);
   if (!FHuffman) return;
 
   const std::string Path = QFile::encodeName(FileName).toStdString();
@@ -78,15 +78,15 @@ void TFrameForm::OpenDataFile(const QString& FileName) {
   Hooks.Fallback = [this, &Busy](const std::string& Message) {
     Busy.Interrupt([&] { ShowMessage(QString::fromStdString(Message)); });
     // The switch to 8 bit must not reload: the open goes on in 8 bit.
-    RadioButton6Tag = 1;
-    RadioButton6->setChecked(true);
+    SkipModeReload = 1;
+    ByteModeRadio->setChecked(true);
   };
   TOpenProgress Progress(this, ApplicationTitle(), FProgressDelayMs);
   Hooks.Progress = [&Progress](int64_t Counted, int64_t Total) {
     return Progress.Step(Counted, Total);
   };
   TDocument Doc;
-  const TOpenResult Result = OpenDocumentFile(Path, RadioButton7->isChecked(), *FHuffman, Doc,
+  const TOpenResult Result = OpenDocumentFile(Path, TableModeRadio->isChecked(), *FHuffman, Doc,
                                               LocaleDecimalSeparator(), Hooks);
   if (Result.Status == TOpenStatus::Cancelled) return;  // as it was before the open
   if (Result.Status != TOpenStatus::Opened) {
@@ -103,31 +103,31 @@ void TFrameForm::OpenDataFile(const QString& FileName) {
   ShowRebuiltDocument();
 }
 
-void TFrameForm::Button1Click() {
+void TFrameForm::OpenClicked() {
   const QString Path = TDialogs::Current().OpenFileName(this, FDataDir);
   if (!Path.isEmpty()) OpenDataFile(Path);
 }
 
-void TFrameForm::Button3Click() {
+void TFrameForm::RestoreClicked() {
   if (!FDocument.FileName.empty()) OpenDataFile(FileName());
 }
 
-void TFrameForm::RadioButton6Click() {
-  if (RadioButton6Tag != 0) {
-    RadioButton6Tag = 0;
+void TFrameForm::ByteModeChosen() {
+  if (SkipModeReload != 0) {
+    SkipModeReload = 0;
     return;
   }
-  Button3Click();
+  RestoreClicked();
 }
 
-void TFrameForm::RadioButton7Click() { Button3Click(); }
+void TFrameForm::TableModeChosen() { RestoreClicked(); }
 
-void TFrameForm::RadioButton1Click() {
+void TFrameForm::DataOrderChosen() {
   ShowOrderStatistics();
   DrawGraph(FFrequency, false, 0, FDataCount);
 }
 
-void TFrameForm::RadioButton2Click() {
+void TFrameForm::FrequencyOrderChosen() {
   ShowOrderStatistics();
   DrawGraph(FSortedFrequency, false, 0, FOrderCount);
 }

@@ -70,24 +70,24 @@ int32_t TFrameForm::FittingBaseHeight() const {
 }
 
 // "描画": a fresh draw starts the fitting rules from rule 0 again.
-void TFrameForm::Button9Click() {
-  if (Button12Tag != 0) {
-    Button12Tag = 0;
-    Button12->setText(QStringLiteral("A = 0"));
+void TFrameForm::DrawCurveClicked() {
+  if (FittingRule != 0) {
+    FittingRule = 0;
+    ArrangeButton->setText(QStringLiteral("A = 0"));
   }
   DrawCurrentOrder(true, FFirstShown);
 }
 
 // "クリア": the rule counter stays where it is.
-void TFrameForm::Button10Click() {
+void TFrameForm::ClearCurveClicked() {
   DrawCurrentOrder(false, FFirstShown);
-  Button10->setEnabled(false);
-  Button11->setEnabled(false);
-  Button12->setEnabled(false);
+  ClearCurveButton->setEnabled(false);
+  FitButton->setEnabled(false);
+  ArrangeButton->setEnabled(false);
 }
 
 // "適合": the last drawn curve, by position, becomes the data-order table.
-void TFrameForm::Button11Click() {
+void TFrameForm::FitClicked() {
   if (FFrequency.empty()) return;
   const size_t Written = std::min(static_cast<size_t>(std::max(FDataCount, 0)), FFrequency.size());
   const auto CurveAt = [this](size_t I) { return I < FNormalCurve.size() ? FNormalCurve[I] : 0; };
@@ -103,46 +103,45 @@ void TFrameForm::Button11Click() {
 
   for (size_t I = 0; I < FFrequency.size(); ++I) FFrequency[I] = I < Written ? CurveAt(I) : 0;
   RebuildFromTable();
-  if (RadioButton2->isChecked()) RadioButton1->setChecked(true);  // runs RadioButton1Click
+  if (FrequencyOrderRadio->isChecked()) DataOrderRadio->setChecked(true);  // runs DataOrderChosen
 }
 
 // The "A = " button: the next fitting rule over the order shown.
-void TFrameForm::Button12Click() {
+void TFrameForm::ArrangeClicked() {
   if (FDataCount <= 0 || FFrequency.empty() || FSortedFrequency.empty()) return;
   const int32_t BaseHeight = FittingBaseHeight();
-  Button12Tag = (Button12Tag + 1) % FittingRules;
-  Button12->setText(QStringLiteral("A = ") + QString::number(Button12Tag));
+  FittingRule = (FittingRule + 1) % FittingRules;
+  ArrangeButton->setText(QStringLiteral("A = ") + QString::number(FittingRule));
 
-  const bool DataOrder = RadioButton1->isChecked();
+  const bool DataOrder = DataOrderRadio->isChecked();
   const std::span<const int32_t> X = DataOrder ? FFrequency : FSortedFrequency;
   const int32_t Peak = DataOrder ? FMaxData : 0;
   TCurveParameters C;
-  if (Button12Tag == 0) {
+  if (FittingRule == 0) {
     // The plain statistics of the order and its maximum, as the labels show them.
-    C.Mu = LabelToInt(Label9, 0);
-    C.Variance = LabelToInt(Label10, 0);
-    C.Height = LabelToInt(Label12, FMaxFrequency);
+    C.Mu = LabelToInt(MeanValueLabel, 0);
+    C.Variance = LabelToInt(VarianceValueLabel, 0);
+    C.Height = LabelToInt(PeakValueLabel, FMaxFrequency);
   } else {
-    C = FittedCurve(Button12Tag, X, Peak, FMaxData, BaseHeight);
+    C = FittedCurve(FittingRule, X, Peak, FMaxData, BaseHeight);
   }
 
-  UpDown4->SetPosition(std::max(C.Mu, 0));
-  UpDown5->SetPosition(std::max(C.Variance, 0));
-  Edit13->setText(QString::number(C.Height));
+  MeanSpin->SetPosition(std::max(C.Mu, 0));
+  VarianceSpin->SetPosition(std::max(C.Variance, 0));
+  PeakBox->setText(QString::number(C.Height));
   DrawCurrentOrder(true, FFirstShown);
 }
 
 // Enter in the peak-height box: heights the spin box can hold go through it;
 // larger ones stay typed in the detached box.  Nothing is redrawn.
-void TFrameForm::Edit13KeyDown(int Key) {
-  if (Key != VK_RETURN) return;
+void TFrameForm::PeakEntered() {
   const int32_t Value = ReadPeakHeight();
   if (Value <= SpinLimit) {
     const int32_t Limited = std::clamp(Value, 0, SpinLimit);
-    UpDown6->SetAssociate(Edit13);
-    UpDown6->SetPosition(Limited);
-    Edit13->setText(QString::number(Limited));
+    PeakSpin->SetAssociate(PeakBox);
+    PeakSpin->SetPosition(Limited);
+    PeakBox->setText(QString::number(Limited));
   } else {
-    UpDown6->SetAssociate(nullptr);
+    PeakSpin->SetAssociate(nullptr);
   }
 }

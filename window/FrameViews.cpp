@@ -1,4 +1,4 @@
-// The information views in Memo1 and the detail line of one datum.
+// The information views in ViewMemo and the detail line of one datum.
 //
 // The three texts are composed by BuildViewTexts at every rebuild; choosing a
 // view only shows the stored text.
@@ -13,42 +13,43 @@ namespace {
 constexpr int32_t LastData = MaxTableEntries - 1;
 }  // namespace
 
-void TFrameForm::RadioButton3Click() { Memo1->SetText(QString::fromStdString(FHuffmanText)); }
-void TFrameForm::RadioButton4Click() { Memo1->SetText(QString::fromStdString(FArrayText)); }
-void TFrameForm::RadioButton5Click() { Memo1->SetText(QString::fromStdString(FTableText)); }
+void TFrameForm::DistributionViewChosen() {
+  ViewMemo->SetText(QString::fromStdString(FHuffmanText));
+}
+void TFrameForm::ArraysViewChosen() { ViewMemo->SetText(QString::fromStdString(FArrayText)); }
+void TFrameForm::TableViewChosen() { ViewMemo->SetText(QString::fromStdString(FTableText)); }
 
-void TFrameForm::UpDown3Click() { ShowDatum(); }
+void TFrameForm::DatumStepped() { ShowDatum(); }
 
-void TFrameForm::Edit3KeyDown(int Key) {
-  if (Key != VK_RETURN) return;
-  const int32_t Data = Edit3->IntegerOr(-1);
+void TFrameForm::DatumEntered() {
+  const int32_t Data = DatumBox->IntegerOr(-1);
   if (Data < 0 || Data > LastData) {
-    ShowMessage(Edit3->text() + QString::fromUtf8(SCannotSpecify));
-    Edit3->setText(QString::number(FSelectedData));
+    ShowMessage(DatumBox->text() + QString::fromUtf8(SCannotSpecify));
+    DatumBox->setText(QString::number(FSelectedData));
     return;
   }
-  UpDown3->SetPosition(Data);
+  DatumSpin->SetPosition(Data);
   ShowDatum();
 }
 
-// The detail line of the datum in UpDown3: hexadecimal label, frequency, and
+// The detail line of the datum in DatumSpin: hexadecimal label, frequency, and
 // the code length and pattern of its leaf in the window's own code (none for
 // a datum that does not occur, lies beyond 255, or when there is no code).
 void TFrameForm::ShowDatum() {
   if (FFrequency.empty()) return;
-  const int32_t Data = UpDown3->Position();
-  Label6->setText(QStringLiteral("= $") +
-                  QString::fromStdString(IntToHex(static_cast<uint32_t>(Data), 2)));
-  Edit4->setText(Data >= 0 && static_cast<size_t>(Data) < FFrequency.size()
-                     ? QString::number(FFrequency[static_cast<size_t>(Data)])
-                     : QString());
+  const int32_t Data = DatumSpin->Position();
+  DatumHexLabel->setText(QStringLiteral("= $") +
+                         QString::fromStdString(IntToHex(static_cast<uint32_t>(Data), 2)));
+  FrequencyBox->setText(Data >= 0 && static_cast<size_t>(Data) < FFrequency.size()
+                            ? QString::number(FFrequency[static_cast<size_t>(Data)])
+                            : QString());
   QString Length, Pattern;
   if (THuffmanNode Node{}; FindLeaf(Data, Node)) {
     Length = QString::number(Node.BitLength);
     Pattern = PatternText(Node);
   }
-  Edit5->setText(Length);
-  Edit6->setText(Pattern);
+  BitLengthBox->setText(Length);
+  BitPatternBox->setText(Pattern);
   FSelectedData = Data;
 }
 
@@ -69,7 +70,7 @@ bool TFrameForm::FindLeaf(int32_t Data, THuffmanNode& Node) const {
 
 // "C 配列をコピー": the C arrays of the current table, as quorvant-cli's
 // "arrays --lang c" prints them, to the clipboard; nothing without a code.
-void TFrameForm::C1Click() {
+void TFrameForm::CopyCArraysChosen() {
   const auto Text = DocumentArrays(FDocument, FArrayText, TArrayLanguage::C, false, std::string());
   if (Text) QGuiApplication::clipboard()->setText(QString::fromStdString(*Text));
 }
