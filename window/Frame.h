@@ -12,6 +12,8 @@
 //   FrameOverlay.cpp    the normal-distribution buttons and PeakBox
 //   FrameLifecycle.cpp  FormShow, settings, close, command line, drop, menu
 //   FrameHandshake.cpp  the single-instance request (WMCopyData, AllowDoubleLaunchChosen)
+//   FrameHistory.cpp    undo and redo of the table
+//   FrameRecent.cpp     the recently opened files
 //
 // Everything runs on the GUI thread, one handler at a time.  Every handler
 // wired to a control runs inside Guarded: an exception that escapes it is
@@ -24,6 +26,7 @@
 #include "Dialogs.h"
 #include "Document.h"
 #include "GraphPicture.h"
+#include "TableHistory.h"
 
 #include <QFile>
 #include <QMenu>
@@ -155,6 +158,9 @@ public:
   QAction* CopyCArraysItem = nullptr;        // "C 配列をコピー(&C)"
   QAction* SaveTableItem = nullptr;          // "頻度テーブルを保存(&S)..."
   QAction* SaveGraphItem = nullptr;          // "グラフを保存(&G)..."
+  QAction* UndoItem = nullptr;               // "元に戻す(&U)"
+  QAction* RedoItem = nullptr;               // "やり直し(&R)"
+  QMenu* RecentMenu = nullptr;               // "最近使ったファイル(&F)"
   TParameter* Settings = nullptr;            // the settings store; owned through Qt parenthood
   int SkipModeReload = 0;  // one-shot: the fallback's switch to 8 bit does not reload
   int FittingRule = 0;     // fitting rule last applied, 0..5
@@ -200,7 +206,9 @@ public:
   // Opens FileName into the document; an open that takes longer than the
   // progress delay (300 ms; tests shorten it) shows its progress with a
   // Cancel that leaves the document as it was.
-  void OpenDataFile(const QString& FileName);
+  // AsEdit: the open is "元に", a step of the table's history; any other
+  // open starts a new history.
+  void OpenDataFile(const QString& FileName, bool AsEdit = false);
   void SetProgressDelay(int Ms) { FProgressDelayMs = Ms; }
   // The one rebuild after any change of the table: code, statistics, views,
   // graph from its start without the curve, detail line.
@@ -302,6 +310,11 @@ private:
   void ResetChosen();
   // handshake
   void AllowDoubleLaunchChosen();
+  // history (FrameHistory.cpp)
+  void UndoChosen();
+  void RedoChosen();
+  // recent files (FrameRecent.cpp)
+  void RecentFileChosen(const QString& FileName);
 
   // graph helpers (FrameGraph.cpp)
   // PeakBox as an integer; when it holds none, FMaxFrequency is written into
@@ -311,6 +324,25 @@ private:
   bool FindLeaf(int32_t Data, THuffmanNode& Node) const;
   // A leaf's pattern as the detail line shows it: "011 = 3".
   static QString PatternText(const THuffmanNode& Node);
+
+  // history helpers (FrameHistory.cpp)
+  // After a rebuild: the table as a step when an edit changed it.
+  void RecordEdit();
+  // After an open: a new history from the table as opened.
+  void StartHistory();
+  void ShowHistoryItems();
+  // A recorded table back, rebuilt, with the datum chosen then.
+  void ShowHistoryState(int32_t Selected);
+  // The reload of a switch of the data mode (a new history, unlike "元に").
+  void ReopenInMode();
+
+  // recent-file helpers (FrameRecent.cpp)
+  // The list beside the settings file; the settings must be open.
+  void ReadRecentFiles();
+  // FileName first in the list, written to its file when it can be.
+  void RememberOpenedFile(const QString& FileName);
+  // RecentMenu from the list; files that are gone are disabled.
+  void ShowRecentMenu();
 
   // layout (FrameLayout.cpp)
   void CreateControls();
@@ -396,4 +428,8 @@ private:
   std::unique_ptr<THuffman> FHuffman;
   std::unique_ptr<QPicture> FMetafile;
   TCopyDataReceiver* FCopyDataReceiver = nullptr;  // owned through Qt parenthood
+  TTableHistory FHistory;
+  QString FRecentPath;  // empty: no list is kept
+  std::vector<std::string> FRecentFiles;
+  bool FRecentWritable = false;  // false for a list that exists but could not be read
 };

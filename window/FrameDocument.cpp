@@ -23,6 +23,7 @@ void TFrameForm::RebuildFromTable() {
     RefreshDocument();
   }
   ShowRebuiltDocument();
+  RecordEdit();
 }
 
 void TFrameForm::RefreshDocument() {

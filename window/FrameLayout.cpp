@@ -281,6 +281,12 @@ void TFrameForm::CreateControls() {
   AllowDoubleLaunchItem->setCheckable(true);
   AllowDoubleLaunchItem->setChecked(false);
   ContextMenu->addSeparator();
+  UndoItem = AddItem("UndoItem", "元に戻す(&U)", QKeySequence(Qt::CTRL | Qt::Key_Z));
+  RedoItem = AddItem("RedoItem", "やり直し(&R)", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+  RedoItem->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  UndoItem->setEnabled(false);
+  RedoItem->setEnabled(false);
   SelectAllItem = AddItem("SelectAllItem", "全て選択(&A)", QKeySequence(Qt::CTRL | Qt::Key_A));
   ContextMenu->addSeparator();
   ResetItem = AddItem("ResetItem", "初期状態に戻す(&Q)", QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -288,6 +294,10 @@ void TFrameForm::CreateControls() {
   CopyCArraysItem = AddItem("CopyCArraysItem", "C 配列をコピー(&C)", QKeySequence());
   SaveTableItem = AddItem("SaveTableItem", "頻度テーブルを保存(&S)...", QKeySequence());
   SaveGraphItem = AddItem("SaveGraphItem", "グラフを保存(&G)...", QKeySequence());
+  ContextMenu->addSeparator();
+  RecentMenu = ContextMenu->addMenu(QString::fromUtf8("最近使ったファイル(&F)"));
+  RecentMenu->setObjectName(QStringLiteral("RecentMenu"));
+  RecentMenu->setEnabled(false);
 }
 
 void TFrameForm::WireHandlers() {
@@ -360,6 +370,9 @@ void TFrameForm::WireHandlers() {
   Triggered(CopyCArraysItem, &TFrameForm::CopyCArraysChosen);
   Triggered(SaveTableItem, &TFrameForm::SaveTableChosen);
   Triggered(SaveGraphItem, &TFrameForm::SaveGraphChosen);
+  Triggered(UndoItem, &TFrameForm::UndoChosen);
+  Triggered(RedoItem, &TFrameForm::RedoChosen);
+  connect(ContextMenu, &QMenu::aboutToShow, this, [this] { Guarded([&] { ShowRecentMenu(); }); });
   connect(GraphView, &TPictureView::ShowHint, this,
           [this](const QPoint& At, const QPoint& GlobalAt) {
             Guarded([&] { GraphHintRequested(At, GlobalAt); });

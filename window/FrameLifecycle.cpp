@@ -217,18 +217,24 @@ private:
 
 // The context menu's shortcuts belong to the whole window: an edit box or
 // the memo does not keep one for itself (Ctrl+A selects the memo's text
-// wherever the focus is).
+// wherever the focus is).  The keys of undo and redo act on the table even
+// while there is nothing to undo: a box's own undo never takes them.
 class TMenuKeys : public QObject {
 public:
-  explicit TMenuKeys(QWidget* Window) : QObject(Window), FWindow(Window) {}
+  explicit TMenuKeys(QWidget* Window, QList<const QAction*> TableItems)
+      : QObject(Window), FWindow(Window), FTableItems(std::move(TableItems)) {}
 
 protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override {
-    if (Event->type() == QEvent::ShortcutOverride) {
+    if (Event->type() == QEvent::ShortcutOverride || Event->type() == QEvent::KeyPress) {
       const QKeySequence Key(static_cast<QKeyEvent*>(Event)->keyCombination());
       for (const QAction* Item : FWindow->actions()) {
-        // Not accepted: the shortcut is looked up and the window's item runs.
-        if (Item->isEnabled() && Item->shortcut() == Key) return true;
+        if (!Item->shortcuts().contains(Key)) continue;
+        const bool Table = FTableItems.contains(Item);
+        // Override not accepted: the shortcut is looked up and the window's
+        // item runs.  A key press that reaches here found the item disabled.
+        if (Event->type() == QEvent::ShortcutOverride && (Item->isEnabled() || Table)) return true;
+        if (Event->type() == QEvent::KeyPress && Table) return true;
       }
     }
     return QObject::eventFilter(Watched, Event);
@@ -236,6 +242,7 @@ protected:
 
 private:
   QWidget* FWindow;
+  QList<const QAction*> FTableItems;
 };
 
 }  // namespace
@@ -281,6 +288,7 @@ void TFrameForm::FormShow() {
     ShowException(Exception(std::string(E.what()) + "。" + SettingsNotSaved));
   }
   ReadSettings();
+  ReadRecentFiles();
 
   setAcceptDrops(true);
   auto* Forwarder = new TDropForwarder(this);
@@ -490,7 +498,7 @@ void TFrameForm::showEvent(QShowEvent* Event) {
   QWidget::showEvent(Event);
   if (FShown) return;
   FShown = true;
-  auto* MenuKeys = new TMenuKeys(this);
+  auto* MenuKeys = new TMenuKeys(this, {UndoItem, RedoItem});
   for (QWidget* Child : findChildren<QWidget*>()) {
     if (Child->focusPolicy() != Qt::NoFocus) Child->installEventFilter(MenuKeys);
   }

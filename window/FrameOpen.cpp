@@ -66,7 +66,7 @@ private:
 
 }  // namespace
 
-void TFrameForm::OpenDataFile(const QString& FileName) {
+void TFrameForm::OpenDataFile(const QString& FileName, bool AsEdit) {
   // The datum selector goes back to 0 whatever follows.
   DatumSpin->SetPosition(0);
   if (!FHuffman) return;
@@ -101,6 +101,11 @@ void TFrameForm::OpenDataFile(const QString& FileName) {
   Busy.Stop();
 
   ShowRebuiltDocument();
+  if (AsEdit)
+    RecordEdit();
+  else
+    StartHistory();
+  RememberOpenedFile(FileName);
 }
 
 void TFrameForm::OpenClicked() {
@@ -108,7 +113,12 @@ void TFrameForm::OpenClicked() {
   if (!Path.isEmpty()) OpenDataFile(Path);
 }
 
+// "元に": the file read again, an edit of the table that can be undone.
 void TFrameForm::RestoreClicked() {
+  if (!FDocument.FileName.empty()) OpenDataFile(FileName(), true);
+}
+
+void TFrameForm::ReopenInMode() {
   if (!FDocument.FileName.empty()) OpenDataFile(FileName());
 }
 
@@ -117,10 +127,10 @@ void TFrameForm::ByteModeChosen() {
     SkipModeReload = 0;
     return;
   }
-  RestoreClicked();
+  ReopenInMode();
 }
 
-void TFrameForm::TableModeChosen() { RestoreClicked(); }
+void TFrameForm::TableModeChosen() { ReopenInMode(); }
 
 void TFrameForm::DataOrderChosen() {
   ShowOrderStatistics();
