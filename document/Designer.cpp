@@ -84,7 +84,8 @@ std::string CsvField(const std::string& Text) {
 
 std::string JsonFiles(const std::vector<std::string>& Files) {
   std::string Out = "[";
-  for (size_t I = 0; I < Files.size(); ++I) Out += (I > 0 ? "," : "") + JsonString(Files[I]);
+  for (size_t I = 0; I < Files.size(); ++I)
+    Out += std::string(I > 0 ? "," : "") + JsonString(Files[I]);
   return Out + "]";
 }
 
@@ -136,7 +137,7 @@ std::string LimitsText(const TLimitTable& T, const std::vector<std::string>& Fil
                                          "entropy_bits"};
   if (Format == TFigureFormat::Csv) {
     std::string Out;
-    for (size_t C = 0; C < Head.size(); ++C) Out += (C > 0 ? "," : "") + Head[C];
+    for (size_t C = 0; C < Head.size(); ++C) Out += std::string(C > 0 ? "," : "") + Head[C];
     Out += "\n";
     for (const TLimitRow& R : T.Rows)
       Out += std::to_string(R.MaxBits) + "," + std::to_string(R.RepairBits) + "," +
@@ -263,7 +264,7 @@ std::string RowJson(const TEvaluationRow& R, bool Named) {
          ",\"overhead_percent\":" + Shortest(R.OverheadPercent) +
          ",\"uncodable\":" + std::to_string(R.Uncodable) + ",\"uncodable_values\":[";
   for (size_t I = 0; I < R.UncodableValues.size(); ++I)
-    Out += (I > 0 ? "," : "") + std::to_string(R.UncodableValues[I]);
+    Out += std::string(I > 0 ? "," : "") + std::to_string(R.UncodableValues[I]);
   Out += "],\"coded_bytes\":" + (R.CodedBytes ? std::to_string(*R.CodedBytes) : "null") + "}";
   return Out;
 }
@@ -283,7 +284,7 @@ std::string EvaluationText(const TEvaluation& E, TFigureFormat Format) {
                       ",\"designed_on\":" + JsonFiles(E.Code.Files) +
                       ",\"designed_total\":" + std::to_string(E.Code.Total) + "},\"files\":[";
     for (size_t I = 0; I < E.Files.size(); ++I)
-      Out += (I > 0 ? "," : "") + RowJson(E.Files[I], true);
+      Out += std::string(I > 0 ? "," : "") + RowJson(E.Files[I], true);
     return Out + "],\"total\":" + RowJson(E.Total, false) + "}\n";
   }
   if (Format == TFigureFormat::Csv) {
