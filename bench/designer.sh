@@ -57,15 +57,18 @@ else
     Corpus=$Work/corpus
     "$Program" code -r "$Corpus" -o "$Work/code.json"
     cat "$Corpus"/* >/dev/null  # into the page cache
-    Stats=() StatsMiB=() Limits=() LimitsMiB=() Eval=() EvalMiB=()
+    Stats=() StatsMiB=() StatsCpu=() Limits=() LimitsMiB=() LimitsCpu=() Eval=() EvalMiB=() EvalCpu=()
     for _ in $(seq "$Runs"); do
       # One round each, so that a change of load falls on all alike.
       Out=$("$Timed" "$Program" stats -r "$Corpus")
       Stats+=("$(Field seconds <<<"$Out")"); StatsMiB+=("$(Field peak_mib <<<"$Out")")
+      StatsCpu+=("$(Field cpu <<<"$Out")")
       Out=$("$Timed" "$Program" limits -r "$Corpus")
       Limits+=("$(Field seconds <<<"$Out")"); LimitsMiB+=("$(Field peak_mib <<<"$Out")")
+      LimitsCpu+=("$(Field cpu <<<"$Out")")
       Out=$("$Timed" "$Program" evaluate --code "$Work/code.json" -r "$Corpus")
       Eval+=("$(Field seconds <<<"$Out")"); EvalMiB+=("$(Field peak_mib <<<"$Out")")
+      EvalCpu+=("$(Field cpu <<<"$Out")")
     done
     echo
     echo "corpus: 8 files, $((Bytes >> 20)) MiB in all (page cache), medians of $Runs alternating runs"
@@ -73,19 +76,22 @@ else
     echo "          limits ${Limits[*]}"
     echo "          evaluate ${Eval[*]}"
     StatsM=$(printf '%s\n' "${Stats[@]}" | Median)
-    printf '%-44s %8.3f s  %8.1f MiB\n' "quorvant-cli stats -r DIR" "$StatsM" \
+    StatsC=$(printf '%s\n' "${StatsCpu[@]}" | Median)
+    printf '%-40s %8s %9s %10s %12s\n' "" "wall" "cpu" "peak" "wall ratio"
+    printf '%-40s %6.3f s %7.3f s %6.1f MiB\n' "quorvant-cli stats -r DIR" "$StatsM" "$StatsC" \
       "$(printf '%s\n' "${StatsMiB[@]}" | Max)"
-    Row() { # name seconds-array-name mib-array-name
-      local -n S=$2 M=$3
-      local Median_ Ratio
+    Row() { # name seconds-array cpu-array mib-array
+      local -n S=$2 C=$3 M=$4
+      local Median_ Cpu_ Ratio
       Median_=$(printf '%s\n' "${S[@]}" | Median)
+      Cpu_=$(printf '%s\n' "${C[@]}" | Median)
       Ratio=$(awk -v A="$Median_" -v B="$StatsM" 'BEGIN { printf "%.2f", A / B }')
-      printf '%-44s %8.3f s  %8.1f MiB  %5s x stats  <= 1.2 x  %s\n' "$1" "$Median_" \
+      printf '%-40s %6.3f s %7.3f s %6.1f MiB %5s x stats  <= 1.2 x  %s\n' "$1" "$Median_" "$Cpu_" \
         "$(printf '%s\n' "${M[@]}" | Max)" "$Ratio" "$(Met "$Ratio <= 1.2")"
       awk "BEGIN { exit !($Ratio <= 1.2) }" || Missed=yes
     }
-    Row "quorvant-cli limits -r DIR" Limits LimitsMiB
-    Row "quorvant-cli evaluate --code CODE -r DIR" Eval EvalMiB
+    Row "quorvant-cli limits -r DIR" Limits LimitsCpu LimitsMiB
+    Row "quorvant-cli evaluate --code CODE -r DIR" Eval EvalCpu EvalMiB
   fi
 fi
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"

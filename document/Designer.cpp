@@ -52,6 +52,35 @@ int64_t CodedBits(std::span<const int32_t> Table, int32_t MaxBits, TLimitRule Ru
   return Bits;
 }
 
+// One table's code under many limits: the tree is built once (it does not
+// depend on the limit) and the engine's own AssignCodes limits it each time
+// from the tree's depths, so each result is the table build's at that
+// limit.
+class TLimitProbe : public THuffman {
+public:
+  explicit TLimitProbe(std::span<const int32_t> Table) {
+    WriteFrequencyTable(InStream(), Table);
+    LoadFrequencies();
+    BuildTree();
+    InStream().Clear();
+    for (int32_t K = 0; K < Count(); ++K)
+      FDepths.push_back(Nodes()[static_cast<size_t>(K)].BitLength);
+  }
+  int64_t Bits(int32_t MaxBits, TLimitRule Rule) {
+    for (size_t K = 0; K < FDepths.size(); ++K) Nodes()[K].BitLength = FDepths[K];
+    SetMaxBitLength(MaxBits);
+    SetLimitRule(Rule);
+    AssignCodes();
+    int64_t Sum = 0;
+    for (size_t K = 0; K < FDepths.size(); ++K)
+      Sum += int64_t{Nodes()[K].Frequency} * Nodes()[K].BitLength;
+    return Sum;
+  }
+
+private:
+  std::vector<int32_t> FDepths;
+};
+
 // Columns of an aligned table, right-aligned (the first left-aligned when
 // FirstLeft: a name), two blanks between.
 std::string Aligned(const std::vector<std::vector<std::string>>& Rows, bool FirstLeft) {
@@ -103,9 +132,9 @@ TLimitTable LimitTable(std::span<const int32_t> Frequency) {
     }
   if (T.Distinct == 0) return T;
   T.Entropy = EntropyBits(Counts, T.Total) / static_cast<double>(T.Total);
+  TLimitProbe Probe(Coded);
   for (int32_t N = 16; N >= SmallestMaxBitLength(T.Distinct); --N)
-    T.Rows.push_back(
-        {N, CodedBits(Coded, N, TLimitRule::Repair), CodedBits(Coded, N, TLimitRule::Optimal)});
+    T.Rows.push_back({N, Probe.Bits(N, TLimitRule::Repair), Probe.Bits(N, TLimitRule::Optimal)});
   return T;
 }
 
