@@ -1179,6 +1179,18 @@ TEST_F(QuorvantCli, UsageErrorsExitTwo) {
       {{"table", "-"}, "table reads a file, not standard input", "table"},
       {{"graph", F, "-", "-o", "g.png"}, "graph reads a file, not standard input", "graph"},
       {{"help", "nothing"}, "unknown command 'nothing'", ""},
+      {{"graph", F, "-o", "g.png", "--first", "2147483648"},
+       "--first 2147483648 is too large (at most 2147483647)",
+       "graph"},
+      {{"graph", F, "-o", "g.png", "--bar-width=99999999999"},
+       "--bar-width 99999999999 is too large (at most 20)",
+       "graph"},
+      {{"graph", F, "-o", "g.png", "--size", "10x4294967296"},
+       "--size 10x4294967296 is too large (at most 8192x8192)",
+       "graph"},
+      {{"stats", F, "--max-bits", "2147483648"},
+       "--max-bits 2147483648 is too large (at most 16)",
+       "stats"},
   };
   for (const auto& [Args, Message, Topic] : Bad) {
     const TRun R = Cli_(Args);
