@@ -68,7 +68,9 @@ int ResolveWriteTarget(const std::string& FileName, std::string& Target) {
     if (Length < 0) return errno;
     if (Length == 0 || Length >= static_cast<ssize_t>(sizeof Buffer)) return ENAMETOOLONG;
     std::string Next(Buffer, static_cast<std::size_t>(Length));
-    Path = Next[0] == '/' ? Next : FolderOf(Path) + "/" + Next;
+    // Relative to the link's folder (the current one for a bare name).
+    Path =
+        Next[0] == '/' || Path.find('/') == std::string::npos ? Next : FolderOf(Path) + "/" + Next;
   }
   return ELOOP;
 }

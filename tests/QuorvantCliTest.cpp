@@ -715,7 +715,10 @@ TEST_F(QuorvantCli, DanglingLinksAsOutAreWrittenThroughAndLoopsRefused) {
       {{"decoder", "-o", "O"}, Cli_({"decoder"}).Out},
       {{"graph", In, "-o", "O"}, "\x89PNG"},
   };
-  std::vector<std::string> Known{"in.txt", "in.qv", "sub", "runtime-root"};  // the last Qt's
+  fs::create_directory(Dir / "run");  // Qt's runtime folder for graph
+  fs::permissions(Dir / "run", fs::perms::owner_all);
+  const std::map<std::string, std::string> Run{{"XDG_RUNTIME_DIR", (Dir / "run").string()}};
+  std::vector<std::string> Known{"in.txt", "in.qv", "sub", "run"};
   for (size_t K = 0; K < Commands.size(); ++K) {
     auto [Args, Holds] = Commands[K];
     const std::string Dangling = "dl" + std::to_string(K) + ".png";
@@ -725,12 +728,12 @@ TEST_F(QuorvantCli, DanglingLinksAsOutAreWrittenThroughAndLoopsRefused) {
     fs::create_symlink(Loop, Dir / Loop);
     Known.insert(Known.end(), {Dangling, Loop});
     std::replace(Args.begin(), Args.end(), std::string("O"), Dangling);
-    TRun R = Cli_(Args);
+    TRun R = Cli_(Args, "/dev/null", Run);
     EXPECT_EQ(R.Exit, 0) << Args[0] << R.Err;
     EXPECT_EQ(ReadWhole(Dir / Target).substr(0, Args[0] == "graph" ? 4 : std::string::npos), Holds)
         << Args[0];
     std::replace(Args.begin(), Args.end(), Dangling, Loop);
-    R = Cli_(Args);
+    R = Cli_(Args, "/dev/null", Run);
     EXPECT_EQ(R.Exit, 1) << Args[0];
     EXPECT_EQ(R.Err, "quorvant-cli: " + Loop + ": " + std::strerror(ELOOP) + "\n") << Args[0];
     EXPECT_TRUE(fs::is_symlink(Dir / Dangling) && fs::is_symlink(Dir / Loop)) << Args[0];
