@@ -88,11 +88,11 @@ TAtomicFile::TAtomicFile(const std::string& FileName) : FName(FileName) {
     Fail();
   }
   // An unnamed file vanishes with its descriptor, so no kill leaves it
-  // behind.  It can be given a name later only through /proc (or with a
-  // privilege); without either, a named temporary instead.
+  // behind.  Its name comes through /proc at the commit; without /proc, a
+  // named temporary instead.
   FHandle = open(FolderOf(FTarget).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   if (FHandle >= 0) {
-    if (access(("/proc/self/fd/" + std::to_string(FHandle)).c_str(), F_OK) == 0 || geteuid() == 0) {
+    if (access(("/proc/self/fd/" + std::to_string(FHandle)).c_str(), F_OK) == 0) {
       FUnnamed = true;
       return;
     }
@@ -137,10 +137,7 @@ bool TAtomicFile::LinkUnnamed() {
   for (int Try = 0; Try < 100; ++Try) {
     std::string Name = TemporaryPattern(FTarget);
     FillRandom(Name);
-    int Done = linkat(AT_FDCWD, Self.c_str(), AT_FDCWD, Name.c_str(), AT_SYMLINK_FOLLOW);
-    if (Done != 0 && errno == ENOENT)
-      Done = linkat(FHandle, "", AT_FDCWD, Name.c_str(), AT_EMPTY_PATH);
-    if (Done == 0) {
+    if (linkat(AT_FDCWD, Self.c_str(), AT_FDCWD, Name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       FTemporary = Name;
       return true;
     }
