@@ -303,16 +303,18 @@ void DeriveDocument(TDocument& Doc, const THuffman& Huffman, char DecimalSeparat
 
 namespace {
 
-// The whole of File (at most a table's size) into In.
-void ReadWhole(TFileStream& File, TMemoryStream& In, const std::string& FileName) {
+// The whole of File (at most a table's size) into In; false when it ended
+// before its size at the open.
+bool ReadWhole(TFileStream& File, TMemoryStream& In) {
   uint8_t Bytes[int64_t{MaxTableEntries} * 4 + 1];
   int64_t Done = 0;
   while (const int64_t Got = File.Read(Bytes + Done, int64_t{sizeof Bytes} - Done)) {
     Done += Got;
     if (Done == int64_t{sizeof Bytes}) break;  // grew past a table: not one
   }
-  if (Done == 0) throw EFOpenError(Format(SFOpenError, FileName.c_str()));  // shrank to nothing
+  if (Done < File.Size()) return false;
   In.Write(Bytes, static_cast<int32_t>(Done));
+  return true;
 }
 
 // Fills Piece[0..Size-1] from File in reads of at most 8 MiB, adding each to
@@ -331,7 +333,10 @@ int64_t ReadPiece(TFileStream& File, uint8_t* Piece, int64_t Size, const std::at
   return Filled;
 }
 
-// Counts File to its end in pieces; false when Progress asked to stop.  A
+enum class TCountEnd { Counted, Cancelled, TooLarge };
+
+// Counts File to its end in pieces; Cancelled when Progress asked to stop,
+// TooLarge as soon as the file has grown beyond what can be counted.  A
 // piece of 64 MiB is counted on every core.  The reading goes on a second
 // thread into the other of two buffers, the next piece while this one is
 // counted: the copy out of the page cache, a third of the work on a cached
@@ -341,8 +346,8 @@ int64_t ReadPiece(TFileStream& File, uint8_t* Piece, int64_t Size, const std::at
 // Invariants: pieces reach Count in the file's order; a read in flight is
 // stopped and waited for before this returns or raises, and its failure is
 // raised here; Progress sees the bytes read so far, never decreasing.
-bool CountFile(TFileStream& File, TByteCount& Count,
-               const std::function<bool(int64_t, int64_t)>& Progress) {
+TCountEnd CountFile(TFileStream& File, TByteCount& Count,
+                    const std::function<bool(int64_t, int64_t)>& Progress) {
   constexpr int64_t PieceBytes = int64_t{64} << 20;
   const int64_t Size = std::max<int64_t>(std::min(File.Size(), PieceBytes), 1);
   // Memory streams: not cleared first (every byte counted was read), and
@@ -370,18 +375,22 @@ bool CountFile(TFileStream& File, TByteCount& Count,
     while (Reading.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
       if (!Report()) {
         Stop = true;
-        return false;
+        return TCountEnd::Cancelled;
       }
     const int64_t Filled = Reading.get();  // raises the reader's failure
-    if (Filled == 0) return true;
+    if (Filled == 0) return TCountEnd::Counted;
     // A short piece ends the file; a full one may be followed by more.
     if (Filled == Size) {
       if (!Next) Next = Buffer(Pieces[1]);
       Reading = StartRead(Next);
     }
     try {
-      // Beyond 2147483647 bytes in all (a file that grew) this raises the
-      // engine's range error.
+      // A file that grew beyond the count's limit is refused when its size
+      // shows it, not only once 2 GiB have been read.
+      if (Count.Total() + Filled > MaxCountableSize || File.CurrentSize() > MaxCountableSize) {
+        Stop = true;
+        return TCountEnd::TooLarge;
+      }
       Count.Add(This, Filled);
     } catch (...) {
       Stop = true;
@@ -389,9 +398,9 @@ bool CountFile(TFileStream& File, TByteCount& Count,
     }
     if (!Report()) {
       Stop = true;
-      return false;
+      return TCountEnd::Cancelled;
     }
-    if (Filled < Size) return true;
+    if (Filled < Size) return TCountEnd::Counted;
     std::swap(This, Next);
   }
 }
@@ -417,25 +426,28 @@ TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffma
   // is opened without blocking and the descriptor checked again.
   if (!S_ISREG(Info.st_mode)) throw EFOpenError(Format(SFOpenError, FileName.c_str()));
   TFileStream File(FileName);
+  TDocument New;
+  New.FileName = FileName;
+  TMemoryStream& In = Huffman.InStream();
+  In.Clear();
   const auto Refuse = [&](TOpenStatus Status) {
+    In.Clear();
     Result.Status = Status;
     Result.Message = Status == TOpenStatus::Empty ? "サイズが 0 のファイルは表示出来ません。"
-                                                  : FileName + " は大きすぎて表示出来ません。";
+                     : Status == TOpenStatus::Changed ? FileName + ChangedWhileOpened
+                                                      : FileName + " は大きすぎて表示出来ません。";
     return Result;
   };
   if (File.Size() == 0) return Refuse(TOpenStatus::Empty);
   if (File.Size() > MaxCountableSize) return Refuse(TOpenStatus::TooLarge);  // grew since
   if (Hooks.Busy) Hooks.Busy();
 
-  TDocument New;
-  New.FileName = FileName;
-  TMemoryStream& In = Huffman.InStream();
-  In.Clear();
   bool Counted = !Extended;
   if (Extended) {
     // Only a file of at most 10240 words can be a table: nothing larger is
     // read into memory to find that out.
-    if (File.Size() <= int64_t{MaxTableEntries} * 4) ReadWhole(File, In, FileName);
+    if (File.Size() <= int64_t{MaxTableEntries} * 4 && !ReadWhole(File, In))
+      return Refuse(TOpenStatus::Changed);
     if (ReadExtendedData(In, New.Frequency, New.Scan)) {
       Huffman.BuildFromTable();
     } else {
@@ -455,12 +467,17 @@ TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffma
     TByteCount Count;
     // What the 32-bit try read already comes first; the rest from the file.
     if (In.Size() > 0) Count.Add(static_cast<const uint8_t*>(In.Memory()), In.Size());
-    if (!CountFile(File, Count, Hooks.Progress)) {
-      In.Clear();
-      Result.Status = TOpenStatus::Cancelled;
-      return Result;
+    switch (CountFile(File, Count, Hooks.Progress)) {
+      case TCountEnd::Counted: break;
+      case TCountEnd::Cancelled:
+        In.Clear();
+        Result.Status = TOpenStatus::Cancelled;
+        return Result;
+      case TCountEnd::TooLarge: return Refuse(TOpenStatus::TooLarge);
     }
-    if (Count.Total() == 0) return Refuse(TOpenStatus::Empty);  // shrank since
+    // Ended before its size at the open, or cut below what was read.
+    if (Count.Total() < File.Size() || File.CurrentSize() < Count.Total())
+      return Refuse(TOpenStatus::Changed);
     New.Scan.DataCount = 256;
     New.Frequency.assign(256, 0);
     Huffman.CountFromPieces(Count);

@@ -158,15 +158,21 @@ void DeriveDocument(TDocument& Doc, const THuffman& Huffman, char DecimalSeparat
 enum class TOpenStatus {
   Opened,     // Doc holds the new document
   NotFound,   // no such file, or a folder of that name
-  TooLarge,   // more than 2147483647 bytes: cannot be counted
+  TooLarge,   // more than 2147483647 bytes (also grown so far while read)
   Empty,      // the file has 0 bytes
   Cancelled,  // the progress hook asked to stop; nothing changed
+  Changed,    // cut shorter while it was read: what was read is no file's
 };
+
+// What follows the file's name when it changed during the open.
+inline constexpr const char* ChangedWhileOpened =
+    " は読み込みの途中で変更されたので表示出来ません。";
 
 struct TOpenResult {
   TOpenStatus Status = TOpenStatus::Opened;
   // For a refused open the message the user sees (FileName + " は見つかりません。",
-  // FileName + " は大きすぎて表示出来ません。", "サイズが 0 のファイルは表示出来ません。").
+  // FileName + " は大きすぎて表示出来ません。", "サイズが 0 のファイルは表示出来ません。",
+  // FileName + ChangedWhileOpened).
   std::string Message;
   // 32-bit mode was asked for but the file does not qualify; it was read in
   // 8-bit mode and FallbackMessage (already passed to the hook) says so.
@@ -202,8 +208,13 @@ struct TOpenHooks {
 //      core counts), Progress at least every 0.1 s (false: Cancelled,
 //      Huffman's code untouched), then the counting build (CountFromPieces, BuildTree,
 //      AssignCodes; the data are not coded), TakeFrequencies into 256 zeros.
+//      A file that grows beyond 2147483647 bytes meanwhile is TooLarge as
+//      soon as that is seen.
 //   5. DeriveDocument; Doc := the new document.
-// Doc changes only when the result is Opened (also when something raises).
+// A file that ends before the size it had when opened, or is cut below the
+// bytes read before the open ends, is Changed (a file that only grew is
+// read to its end).  Doc and Huffman's code change only when the result is
+// Opened (also when something raises).
 // Huffman keeps the code (its leaves); afterwards both of its streams are
 // empty: the file's bytes are not kept once the code is built.
 TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffman& Huffman,

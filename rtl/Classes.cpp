@@ -207,6 +207,12 @@ TFileStream::~TFileStream() {
   if (FHandle >= 0) ::close(FHandle);
 }
 
+int64_t TFileStream::CurrentSize() const {
+  struct stat Info {};
+  if (::fstat(FHandle, &Info) != 0) Fail();
+  return Info.st_size;
+}
+
 void TFileStream::Fail() const { throw EFOpenError(Format(SFOpenError, FFileName.c_str())); }
 
 int64_t TFileStream::Read(void* Buffer, int64_t Count) {

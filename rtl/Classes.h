@@ -20,6 +20,9 @@ public:
 
   // The size when opened (the file may change while it is read).
   int64_t Size() const { return FSize; }
+  // The size now (the open file's, whatever its name leads to meanwhile);
+  // raises EFOpenError when it cannot be asked.
+  int64_t CurrentSize() const;
   // Reads up to Count (>= 0) bytes into Buffer and returns how many; 0 at
   // the end of the file.
   int64_t Read(void* Buffer, int64_t Count);
@@ -53,6 +56,9 @@ public:
   // bytes, leaves new bytes undefined, and clamps Position() to the new size.
   // Out of memory raises std::bad_alloc; a negative size raises ERangeError.
   int64_t Size() const { return FSize; }
+  // The size now (the open file's, whatever its name leads to meanwhile);
+  // raises EFOpenError when it cannot be asked.
+  int64_t CurrentSize() const;
   virtual void SetSize(int64_t NewSize);
 
   // Any non-negative offset; a negative one raises ERangeError.

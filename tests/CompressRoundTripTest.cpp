@@ -14,6 +14,7 @@
 #include <functional>
 #include <numeric>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -540,6 +541,9 @@ struct TDamageCase {
   TDamageStats MoreThan;  // Cases unused
   bool EveryZeroLength = false;
 };
+
+// The case's name, not its bytes (pointers among them): stable test names.
+void PrintTo(const TDamageCase& Case, std::ostream* Out) { *Out << Case.Name; }
 
 class CompressDecodeDamage : public testing::TestWithParam<TDamageCase> {};
 

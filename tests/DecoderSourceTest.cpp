@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -177,6 +178,9 @@ struct TVariant {
   const char* Compiler;  // empty when not found
   const char* Flags;
 };
+
+// The variant's name, not its bytes (pointers): stable test names.
+void PrintTo(const TVariant& V, std::ostream* Out) { *Out << V.Name; }
 
 class GeneratedDecoder : public ::testing::TestWithParam<TVariant> {
 protected:

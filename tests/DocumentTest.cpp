@@ -15,6 +15,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -650,6 +651,30 @@ TEST_F(FrameDocFiles, FileBeyondTwoGibibytesIsRefusedWithoutReading) {
   EXPECT_EQ(R.Status, TOpenStatus::TooLarge);
   EXPECT_EQ(R.Message, Path + " は大きすぎて表示出来ません。");
   EXPECT_EQ(H.InStream().Size(), 0);
+}
+
+TEST_F(FrameDocFiles, FileChangedDuringTheOpenIsRefusedAndTheDocumentKept) {
+  // The new size the file gets once it is open (Busy comes before the
+  // read), the mode, and the refusal.
+  const std::vector<std::tuple<int64_t, bool, TOpenStatus, std::string>> Cases{
+      {3, false, TOpenStatus::Changed, " は読み込みの途中で変更されたので表示出来ません。"},
+      {0, false, TOpenStatus::Changed, " は読み込みの途中で変更されたので表示出来ません。"},
+      {3, true, TOpenStatus::Changed, " は読み込みの途中で変更されたので表示出来ません。"},
+      {2147483648LL, false, TOpenStatus::TooLarge, " は大きすぎて表示出来ません。"},
+  };
+  for (const auto& [Size, Extended, Status, Message] : Cases) {
+    THuffman H;
+    TDocument Doc;
+    ASSERT_EQ(OpenDocumentFile(Write("abra.txt", "abracadabra"), false, H, Doc, '.').Status,
+              TOpenStatus::Opened);
+    const std::string Path = Write("changing", std::string(40, 'z'));
+    const auto Cut = [&, Size = Size] { ASSERT_EQ(::truncate(Path.c_str(), Size), 0); };
+    const TOpenResult R = OpenDocumentFile(Path, Extended, H, Doc, '.', {Cut, {}, {}});
+    EXPECT_EQ(R.Status, Status) << Size;
+    EXPECT_EQ(R.Message, Path + Message);
+    EXPECT_EQ(Doc.Texts.HuffmanText, AbraDistribution);
+    EXPECT_EQ(H.Count(), 5) << Size;  // the code of abracadabra
+  }
 }
 
 TEST_F(FrameDocFiles, UnreadableFileRaisesTheOpenError) {

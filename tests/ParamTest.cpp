@@ -655,17 +655,20 @@ TEST_F(ParamSave, LinkToAFifoOrFolderIsNeverReplaced) {
             (std::vector<std::string>{"Quorvant.ini", "config", "data", "fifo", "folder", "home"}));
 }
 
-TEST_F(ParamSave, SaveRemovesTemporariesAKilledSaveLeft) {
-  WriteBytes(Root + "/Quorvant.ini.a1B2c3", "left over");
-  ASSERT_EQ(chmod((Root + "/Quorvant.ini.a1B2c3").c_str(), 0600), 0);
-  WriteBytes(Root + "/Quorvant.ini.backup", "the user's own");  // not private: stays
-  ASSERT_EQ(chmod((Root + "/Quorvant.ini.backup").c_str(), 0644), 0);
+TEST_F(ParamSave, SaveKeepsTheUsersFilesNamedLikeTemporaries) {
+  // Private files of the user's, named as the temporaries of older saves were.
+  for (const char* Name : {"/Quorvant.ini.a1B2c3", "/Quorvant.ini.backup"}) {
+    WriteBytes(Root + Name, "the user's own");
+    ASSERT_EQ(chmod((Root + Name).c_str(), 0600), 0);
+  }
   TParameter P;
   Aim(P);
   P.Add(QStringLiteral("A=1"));
   P.Save();
-  EXPECT_EQ(FolderEntries(Root), (std::vector<std::string>{"Quorvant.ini", "Quorvant.ini.backup",
-                                                           "config", "data", "home"}));
+  EXPECT_EQ(FolderEntries(Root),
+            (std::vector<std::string>{"Quorvant.ini", "Quorvant.ini.a1B2c3", "Quorvant.ini.backup",
+                                      "config", "data", "home"}));
+  EXPECT_EQ(ReadBytes(Root + "/Quorvant.ini.a1B2c3"), "the user's own");
 }
 
 TEST_F(ParamSave, UnwritableFileSystemRaisesCreateError) {

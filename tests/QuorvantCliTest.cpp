@@ -704,6 +704,44 @@ TEST_F(QuorvantCli, OutputThroughALinkReachesItsTarget) {
   EXPECT_EQ(ReadWhole(Target), EngineEncode("abracadabra"));
 }
 
+TEST_F(QuorvantCli, DanglingLinksAsOutAreWrittenThroughAndLoopsRefused) {
+  const std::string In = File("in.txt", "abracadabra");
+  const std::string Coded = File("in.qv", EngineEncode("abracadabra"));
+  fs::create_directory(Dir / "sub");
+  // Each command writing OUT (named O), and what OUT then holds (a graph:
+  // a PNG's signature).
+  const std::vector<std::pair<std::vector<std::string>, std::string>> Commands{
+      {{"encode", In, "O"}, EngineEncode("abracadabra")},
+      {{"decode", Coded, "O"}, "abracadabra"},
+      {{"decoder", "-o", "O"}, Cli_({"decoder"}).Out},
+      {{"graph", In, "-o", "O"}, "\x89PNG"},
+  };
+  fs::create_directory(Dir / "run");  // Qt's runtime folder for graph
+  fs::permissions(Dir / "run", fs::perms::owner_all);
+  const std::map<std::string, std::string> Run{{"XDG_RUNTIME_DIR", (Dir / "run").string()}};
+  std::vector<std::string> Known{"in.txt", "in.qv", "sub", "run"};
+  for (size_t K = 0; K < Commands.size(); ++K) {
+    auto [Args, Holds] = Commands[K];
+    const std::string Dangling = "dl" + std::to_string(K) + ".png";
+    const std::string Loop = "lp" + std::to_string(K) + ".png";
+    const std::string Target = "sub/t" + std::to_string(K) + ".png";
+    fs::create_symlink(Target, Dir / Dangling);
+    fs::create_symlink(Loop, Dir / Loop);
+    Known.insert(Known.end(), {Dangling, Loop});
+    std::replace(Args.begin(), Args.end(), std::string("O"), Dangling);
+    TRun R = Cli_(Args, "/dev/null", Run);
+    EXPECT_EQ(R.Exit, 0) << Args[0] << R.Err;
+    EXPECT_EQ(ReadWhole(Dir / Target).substr(0, Args[0] == "graph" ? 4 : std::string::npos), Holds)
+        << Args[0];
+    std::replace(Args.begin(), Args.end(), Dangling, Loop);
+    R = Cli_(Args, "/dev/null", Run);
+    EXPECT_EQ(R.Exit, 1) << Args[0];
+    EXPECT_EQ(R.Err, "quorvant-cli: " + Loop + ": " + std::strerror(ELOOP) + "\n") << Args[0];
+    EXPECT_TRUE(fs::is_symlink(Dir / Dangling) && fs::is_symlink(Dir / Loop)) << Args[0];
+  }
+  EXPECT_TRUE(Strays(Known).empty());
+}
+
 TEST_F(QuorvantCli, InputThatCannotBeCodedStopsBeingRead) {
   // An endless device: decode stops past the largest coded form (a little
   // over 1 GiB) with the decoder's own verdict, instead of filling the memory.
@@ -929,8 +967,8 @@ TEST_F(QuorvantCli, GeneratedDecoderDecodesWhatEncodeWrote) {
 }
 
 TEST_F(QuorvantCli, CorpusCountsAsTheFilesJoined) {
-  // A folder with a subfolder, a link to a file and a link back up (not
-  // entered); the files in sorted order are a/1, a/2, a/b/3, a/link.
+  // A folder with a subfolder, a link to a file beside it (the file read
+  // once) and a link back up (not entered): a/1, a/2, a/b/3 are read.
   const std::vector<std::string> Parts{"abracadabra", std::string(300, 'x') + "yz",
                                        "the quick brown fox"};
   fs::create_directories(Dir / "a" / "b");
@@ -939,13 +977,13 @@ TEST_F(QuorvantCli, CorpusCountsAsTheFilesJoined) {
   WriteWhole(Dir / "a" / "b" / "3", Parts[2]);
   fs::create_symlink(Dir / "a" / "1", Dir / "a" / "link");
   fs::create_directory_symlink(Dir / "a", Dir / "a" / "b" / "up");
-  const std::string Joined = File("joined", Parts[0] + Parts[1] + Parts[2] + Parts[0]);
+  const std::string Joined = File("joined", Parts[0] + Parts[1] + Parts[2]);
   const auto Body = [](const std::string& Text) { return Text.substr(Text.find('\n')); };
   for (const char* Command : {"distribution", "arrays", "table"}) {
     const TRun One = Cli_({Command, Joined});
     const TRun Many = Cli_({Command, "-r", (Dir / "a").string()});
     ASSERT_EQ(Many.Exit, 0) << Many.Err;
-    EXPECT_EQ(Many.Out.substr(0, Many.Out.find('\n') + 1), "ファイル名 = 1 ほか 3 件\r\n");
+    EXPECT_EQ(Many.Out.substr(0, Many.Out.find('\n') + 1), "ファイル名 = 1 ほか 2 件\r\n");
     EXPECT_EQ(Body(Many.Out), Body(One.Out)) << Command;
   }
   // An empty file adds nothing; files listed count in the order given, and
@@ -971,6 +1009,16 @@ TEST_F(QuorvantCli, CorpusCountsAsTheFilesJoined) {
   ASSERT_EQ(Sum.Exit, 0) << Sum.Err;
   EXPECT_EQ(Sum.Out.substr(0, Sum.Out.find('\n') + 1), "ファイル名 = ta ほか 1 件\r\n");
   EXPECT_EQ(Body(Sum.Out), Body(Want.Out));
+}
+
+TEST_F(QuorvantCli, RecursiveNamesTheFolderThatCannotBeListed) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root lists every folder";
+  fs::create_directories(Dir / "c2" / "locked");
+  WriteWhole(Dir / "c2" / "a", "abc");
+  fs::permissions(Dir / "c2" / "locked", fs::perms::none);
+  const TRun R = Cli_({"stats", "-r", "c2"});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_EQ(R.Err, "quorvant-cli: c2/locked: " + std::string(std::strerror(EACCES)) + "\n");
 }
 
 TEST_F(QuorvantCli, GraphOfACorpusIsTheGraphOfTheFilesJoined) {
@@ -1157,6 +1205,15 @@ TEST_F(QuorvantCli, UsageErrorsExitTwo) {
        "encode"},
       {{"arrays", "--code", "c", F}, "unexpected operand '" + F + "'", "arrays"},
       {{"decode", F, "x", "--code", "c"}, "option --code does not apply to decode", "decode"},
+      {{"graph", F, "-o", "g.png", "--first", "2147483648"},
+       "--first 2147483648 is too large (at most 2147483647)",
+       "graph"},
+      {{"graph", F, "-o", "g.png", "--size", "10x4294967296"},
+       "--size 10x4294967296 is too large (at most 8192x8192)",
+       "graph"},
+      {{"stats", F, "--max-bits", "2147483648"},
+       "--max-bits 2147483648 is too large (at most 16)",
+       "stats"},
   };
   for (const auto& [Args, Message, Topic] : Bad) {
     const TRun R = Cli_(Args);

@@ -1,5 +1,6 @@
-// The run-time layer: messages and conversions (SysUtils), and the memory
-// stream (Classes), including its large blocks.
+// The run-time layer: messages and conversions (SysUtils), the memory
+// stream (Classes), including its large blocks, and the atomic file.
+#include "AtomicFile.h"
 #include "Classes.h"
 #include "SysUtils.h"
 
@@ -16,7 +17,10 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <iterator>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -252,4 +256,62 @@ TEST(TMemoryStream, UntouchedReserveCostsNoMemory) {
   uint8_t Last = 0;
   EXPECT_EQ(S.Read(&Last, 1), 1);
   EXPECT_EQ(Last, 7);
+}
+
+namespace {
+
+std::set<std::string> Names(const std::string& Folder) {
+  std::set<std::string> Found;
+  for (const auto& Entry : std::filesystem::directory_iterator(Folder))
+    Found.insert(Entry.path().filename().string());
+  return Found;
+}
+
+std::string Bytes(const std::string& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(In), {});
+}
+
+void Save(const std::string& Name, const std::string& Text) {
+  TAtomicFile File(Name);
+  File.Write(Text.data(), Text.size());
+  File.Commit();
+}
+
+}  // namespace
+
+TEST(TAtomicFile, SaveRemovesNoFileItDidNotCreate) {
+  // Under umask 077 every file of the user's is 0600, like a temporary.
+  TTempFolder Folder;
+  const mode_t Mask = umask(077);
+  const std::set<std::string> Theirs{"x.png.backup", "x.png.notes1", "x.png.a1B2c3",
+                                     ".x.png.quorvant-tmp-a1B2c3"};
+  for (const std::string& Name : Theirs) std::ofstream(Folder.File(Name)) << Name;
+  Save(Folder.File("x.png"), "made");
+  Save(Folder.File("x.png"), "replaced");
+  { TAtomicFile Dropped(Folder.File("x.png")); }  // uncommitted: nothing stays
+  umask(Mask);
+  for (const std::string& Name : Theirs) EXPECT_EQ(Bytes(Folder.File(Name)), Name);
+  EXPECT_EQ(Names(Folder.File("")).size(), Theirs.size() + 1);  // and x.png
+  EXPECT_EQ(Bytes(Folder.File("x.png")), "replaced");
+}
+
+TEST(TAtomicFile, LinksAreWrittenThroughAndNeverReplaced) {
+  namespace fs = std::filesystem;
+  TTempFolder Folder;
+  fs::create_directory(Folder.File("in"));
+  // Link, what it points to (from its folder), the file written; none: refused.
+  const std::vector<std::tuple<std::string, std::string, std::string>> Cases{
+      {"dangling", "in/new", "in/new"}, {"chain", "dangling", "in/new"}, {"loop", "loop", ""}};
+  for (const auto& [Link, To, Written] : Cases) {
+    fs::create_symlink(To, Folder.File(Link));
+    if (Written.empty()) {
+      EXPECT_THROW(Save(Folder.File(Link), Link), EFCreateError);
+    } else {
+      Save(Folder.File(Link), Link);
+      EXPECT_EQ(Bytes(Folder.File(Written)), Link);
+    }
+    EXPECT_EQ(fs::read_symlink(Folder.File(Link)).string(), To) << Link;
+  }
+  EXPECT_EQ(Names(Folder.File("in")), std::set<std::string>{"new"});
 }

@@ -104,7 +104,8 @@ void OpenForViews(const std::string& FileName, bool Extended, bool Lf, THuffman&
       if (struct stat Info{}; ::stat(FileName.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode))
         throw TFailure{FileName + ": is a folder"};
       [[fallthrough]];
-    case TOpenStatus::TooLarge: throw TFailure{Result.Message};
+    case TOpenStatus::TooLarge:
+    case TOpenStatus::Changed: throw TFailure{Result.Message};
     case TOpenStatus::Cancelled:  // no progress hook here: cannot happen
       throw TFailure{FileName + ": cancelled"};
   }

@@ -1,6 +1,7 @@
 // quorvant-cli's input and output (see CliFiles.h).
 #include "CliFiles.h"
 
+#include "AtomicFile.h"
 #include "SysUtils.h"
 
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 namespace Cli {
@@ -59,8 +61,9 @@ void WriteToDisk(int Fd, const void* Data, size_t Size, const std::string& Where
   WriteAll(Fd, P + Done, Size - Done, Where);
 }
 
-// Where an OUT named on the command line leads.  A link to an existing file
-// stands for that file: it is written through and the link stays.
+// Where an OUT named on the command line leads.  A link stands for the file
+// its chain ends in: written through (a dangling link's target created), the
+// link itself never replaced.
 enum class TOutputKind {
   Replace,  // a regular file, or nothing yet: a temporary renamed over it
   InPlace,  // a device or named pipe: written directly, never replaced
@@ -73,19 +76,20 @@ struct TOutputTarget {
   struct stat Info {};
 };
 
-// Resolves OUT and refuses (TFailure, naming the file) a folder, a socket and
-// an existing file that the user may not write: a folder's write permission
-// alone must not let anyone replace a file that is not theirs.
+// Resolves OUT and refuses (TFailure, naming the file) a loop of links (with
+// the system's reason), a folder, a socket and an existing file that the user
+// may not write: a folder's write permission alone must not let anyone
+// replace a file that is not theirs.
 TOutputTarget ResolveOutput(const std::string& Name) {
   TOutputTarget T;
-  T.Path = Name;
-  struct stat Link {};
-  if (::lstat(Name.c_str(), &Link) == 0 && S_ISLNK(Link.st_mode)) {
-    if (char* Target = ::realpath(Name.c_str(), nullptr)) {
-      T.Path = Target;
-      std::free(Target);
+  if (const int Error = ResolveWriteTarget(Name, T.Path))
+    throw TFailure{Name + ": " + SystemError(Error)};
+  // An existing file behind a link is named by its real path.
+  if (T.Path != Name)
+    if (char* Real = ::realpath(Name.c_str(), nullptr)) {
+      T.Path = Real;
+      std::free(Real);
     }
-  }
   T.Exists = ::stat(T.Path.c_str(), &T.Info) == 0;
   if (!T.Exists) return T;
   const mode_t Type = T.Info.st_mode & S_IFMT;
@@ -318,23 +322,39 @@ void ReadInput(const std::string& Name, int64_t Limit, const TTooLarge& TooLarge
 std::vector<std::string> CorpusFiles(const std::vector<std::string>& Operands, bool Recursive) {
   namespace fs = std::filesystem;
   std::vector<std::string> Files;
+  // The files found in folders so far, by identity: one reached again
+  // through a link (or a hard link) is read once.
+  std::set<std::pair<dev_t, ino_t>> Seen;
   for (const std::string& Operand : Operands) {
     std::error_code Error;
     if (!Recursive || !fs::is_directory(Operand, Error)) {
       Files.push_back(Operand);
       continue;
     }
-    // The default options do not follow links to folders: no loop.
+    // Folders are listed one by one, so a failure names the folder that
+    // failed; links to folders are not entered (no loop).
     std::vector<std::string> Found;
-    fs::recursive_directory_iterator It(Operand, Error), End;
-    for (; !Error && It != End; It.increment(Error)) {
-      std::error_code Ignored;
-      if (It->is_regular_file(Ignored)) Found.push_back(It->path().string());
+    std::vector<fs::path> Folders{fs::path(Operand)};
+    while (!Folders.empty()) {
+      const fs::path Folder = std::move(Folders.back());
+      Folders.pop_back();
+      fs::directory_iterator It(Folder, Error), End;
+      for (; !Error && It != End; It.increment(Error)) {
+        std::error_code Ignored;
+        if (It->is_symlink(Ignored) || !It->is_directory(Ignored)) {
+          if (It->is_regular_file(Ignored)) Found.push_back(It->path().string());
+        } else {
+          Folders.push_back(It->path());
+        }
+      }
+      if (Error) throw TFailure{Folder.string() + ": " + Error.message()};
     }
-    if (Error) throw TFailure{Operand + ": " + Error.message()};
     if (Found.empty()) throw TFailure{Operand + ": no regular file in the folder"};
     std::sort(Found.begin(), Found.end());
-    Files.insert(Files.end(), Found.begin(), Found.end());
+    for (const std::string& File : Found)
+      if (struct stat Info{};
+          ::stat(File.c_str(), &Info) != 0 || Seen.insert({Info.st_dev, Info.st_ino}).second)
+        Files.push_back(File);
   }
   return Files;
 }

@@ -44,13 +44,15 @@ void InstallSignalCleanup();
 std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::string& Name, int StandardFd);
 
 // Raises TFailure (naming the file) when OUT Name could not be written by
-// WriteFileWhole: a folder, a socket, or an existing file the user may not
-// write (a folder's write permission alone must not let anyone replace a
-// file that is not theirs).
+// WriteFileWhole: a loop of links ("Name: " and the system's reason), a
+// folder, a socket, or an existing file the user may not write (a folder's
+// write permission alone must not let anyone replace a file that is not
+// theirs).
 void CheckOutput(const std::string& Name);
 
-// Writes Data to the file Name whole.  A link to an existing file stands for
-// that file (written through; the link stays).  A device or named pipe is
+// Writes Data to the file Name whole.  A link stands for the file its chain
+// ends in (written through, a dangling link's target created in the target's
+// folder; the link itself is never replaced).  A device or named pipe is
 // written directly, in place, and never replaced by a regular file.  A
 // regular file (or none yet) is replaced: a temporary beside it, written,
 // synced and closed with every step checked, is renamed over it, so it shows
@@ -77,9 +79,12 @@ void ReadInput(const std::string& Name, int64_t Limit, const TTooLarge& TooLarge
 // The files a corpus command reads, in order: each operand as given, except
 // that with Recursive a folder stands for every regular file under it
 // (links to files followed, links to folders not entered, so no loop), its
-// paths sorted bytewise.  Without Recursive a folder stays an operand (the
-// open then names it as a folder).  A folder that cannot be listed, or holds
-// no regular file, raises TFailure naming it.
+// paths sorted bytewise; a file found in folders more than once (the same
+// file system and inode: a link beside its target, a hard link) is taken
+// once, under the name that sorts first.  Without Recursive a folder stays
+// an operand (the open then names it as a folder).  A folder (the operand or
+// one under it) that cannot be listed raises TFailure "Folder: reason"
+// naming that folder; an operand holding no regular file raises one naming it.
 std::vector<std::string> CorpusFiles(const std::vector<std::string>& Operands, bool Recursive);
 
 }  // namespace Cli

@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QGuiApplication>
 
+#include <limits>
+
 namespace Cli {
 
 namespace {
@@ -51,6 +53,7 @@ void ReadGraphOption(const std::string& Name, bool HasValue,
       Usage("--order takes data or frequency, not '" + Value + "'");
     Graph.FrequencyOrder = Value == "frequency";
   } else if (Name == "--bar-width") {
+    if (BeyondWholeNumber(Value)) Usage(TooLargeValue(Name, Value, "20"));
     const auto Width = WholeNumber(Value);
     if (!Width || *Width < 1 || *Width > 20)
       Usage("--bar-width takes a width of 1..20 pixels, not '" + Value + "'");
@@ -59,12 +62,17 @@ void ReadGraphOption(const std::string& Name, bool HasValue,
     const size_t X = Value.find_first_of("xX");
     const auto W = X == std::string::npos ? std::nullopt : WholeNumber(Value.substr(0, X));
     const auto H = X == std::string::npos ? std::nullopt : WholeNumber(Value.substr(X + 1));
+    if (X != std::string::npos &&
+        (BeyondWholeNumber(Value.substr(0, X)) || BeyondWholeNumber(Value.substr(X + 1))))
+      Usage(TooLargeValue(Name, Value, std::to_string(MaxSide) + "x" + std::to_string(MaxSide)));
     if (!W || !H || *W < 1 || *H < 1 || *W > MaxSide || *H > MaxSide)
       Usage("--size takes WIDTHxHEIGHT in pixels, each 1.." + std::to_string(MaxSide) + ", not '" +
             Value + "'");
     Graph.Width = *W;
     Graph.Height = *H;
   } else if (Name == "--first") {
+    if (BeyondWholeNumber(Value))
+      Usage(TooLargeValue(Name, Value, std::to_string(std::numeric_limits<int32_t>::max())));
     const auto First = WholeNumber(Value);
     if (!First || *First < 0) Usage("--first takes a position of 0 or more, not '" + Value + "'");
     Graph.First = *First;

@@ -124,6 +124,18 @@ std::optional<int> WholeNumber(const std::string& Text) {
   return Value;
 }
 
+bool BeyondWholeNumber(const std::string& Text) {
+  if (Text.empty() || Text.find_first_not_of("0123456789") != std::string::npos) return false;
+  int Value = 0;
+  return std::from_chars(Text.data(), Text.data() + Text.size(), Value).ec ==
+         std::errc::result_out_of_range;
+}
+
+std::string TooLargeValue(const std::string& Option, const std::string& Text,
+                          const std::string& Most) {
+  return Option + " " + Text + " is too large (at most " + Most + ")";
+}
+
 std::string CommandHelp(const std::string& Command) {
   if (Command == "distribution")
     return std::string(
@@ -389,6 +401,7 @@ TOptions ParseArguments(int Argc, char** Argv) {
       O.Output = TakeValue();
     } else if (Name == "--max-bits") {
       const std::string Text = TakeValue();
+      if (BeyondWholeNumber(Text)) throw TUsageError{TooLargeValue(Name, Text, "16"), O.Command};
       const auto Bits = WholeNumber(Text);
       if (!Bits || *Bits < 1 || *Bits > 16)
         throw TUsageError{"--max-bits takes a number of bits up to 16, not '" + Text + "'",

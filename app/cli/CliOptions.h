@@ -71,6 +71,13 @@ TOptions ParseArguments(int Argc, char** Argv);
 // Decimal digits with an optional leading minus that fit an int, else none
 // (no sign "+", no spaces): the numbers of the options.
 std::optional<int> WholeNumber(const std::string& Text);
+// True for decimal digits alone (no sign) whose value is beyond an int: a
+// value the user meant as a number, too large rather than malformed.
+bool BeyondWholeNumber(const std::string& Text);
+// The usage message for such a value: "Option Text is too large (at most
+// Most)".
+std::string TooLargeValue(const std::string& Option, const std::string& Text,
+                          const std::string& Most);
 
 // The help of Command (a working command), else the program's.
 std::string CommandHelp(const std::string& Command);
