@@ -418,7 +418,7 @@ TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffma
   }
   if (S_ISREG(Info.st_mode) && Info.st_size > MaxCountableSize) {
     Result.Status = TOpenStatus::TooLarge;
-    Result.Message = FileName + " は大きすぎて表示出来ません。";
+    Result.Message = FileName + TooLargeToShow;
     return Result;
   }
   // Pipes, devices and sockets hold no file to count (opening a pipe would
@@ -435,7 +435,7 @@ TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffma
     Result.Status = Status;
     Result.Message = Status == TOpenStatus::Empty ? "サイズが 0 のファイルは表示出来ません。"
                      : Status == TOpenStatus::Changed ? FileName + ChangedWhileOpened
-                                                      : FileName + " は大きすぎて表示出来ません。";
+                                                      : FileName + TooLargeToShow;
     return Result;
   };
   if (File.Size() == 0) return Refuse(TOpenStatus::Empty);
@@ -499,11 +499,20 @@ bool CountDocumentFile(const std::string& FileName, TByteCount& Count,
     throw EFOpenError(FileName + " は見つかりません。");
   if (S_ISDIR(Info.st_mode)) throw EFOpenError(FileName + ": is a folder");
   if (!S_ISREG(Info.st_mode)) throw EFOpenError(Format(SFOpenError, FileName.c_str()));
-  if (Info.st_size > MaxCountableSize)
-    throw EFOpenError(FileName + " は大きすぎて表示出来ません。");
+  if (Info.st_size > MaxCountableSize) throw EFOpenError(FileName + TooLargeToShow);
   TFileStream File(FileName);
   if (File.Size() == 0) return true;
-  return CountFile(File, Count, Progress);
+  const int64_t Before = Count.Total();
+  switch (CountFile(File, Count, Progress)) {
+    case TCountEnd::Cancelled: return false;
+    case TCountEnd::TooLarge: throw EFOpenError(FileName + TooLargeToShow);
+    case TCountEnd::Counted: break;
+  }
+  // As the open road: a file cut while it was read is refused, not counted short.
+  const int64_t Read = Count.Total() - Before;
+  if (Read < File.Size() || File.CurrentSize() < Read)
+    throw EFOpenError(FileName + ChangedWhileOpened);
+  return true;
 }
 
 namespace {

@@ -164,6 +164,8 @@ enum class TOpenStatus {
   Changed,    // cut shorter while it was read: what was read is no file's
 };
 
+// What follows the file's name when it is larger than can be counted.
+inline constexpr const char* TooLargeToShow = " は大きすぎて表示出来ません。";
 // What follows the file's name when it changed during the open.
 inline constexpr const char* ChangedWhileOpened =
     " は読み込みの途中で変更されたので表示出来ません。";
