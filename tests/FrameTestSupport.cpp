@@ -40,6 +40,14 @@ QString TRecordingDialogs::OpenFileName(QWidget*, const QString& Dir) {
   return Answer;
 }
 
+QStringList TRecordingDialogs::OpenFileNames(QWidget*, const QString& Dir) {
+  OpenDialogDirs << Dir;
+  if (OpenManyAnswers.empty()) return {};
+  const QStringList Answer = OpenManyAnswers.front();
+  OpenManyAnswers.pop_front();
+  return Answer;
+}
+
 QString TRecordingDialogs::SaveFileName(QWidget*, const QString& Path, const QString& Filter) {
   SaveDialogPaths << Path;
   SaveDialogFilters << Filter;

@@ -46,16 +46,18 @@ public:
 
   void Message(QWidget* Owner, const QString& Title, const QString& Text, TKind Kind) override;
   QString OpenFileName(QWidget* Owner, const QString& Dir) override;
+  QStringList OpenFileNames(QWidget* Owner, const QString& Dir) override;
   QString SaveFileName(QWidget* Owner, const QString& Path, const QString& Filter) override;
   void About(QWidget* Owner, const QString& Title, const QIcon& Icon, const QString& Text) override;
   void OpenDocument(const QString& Path) override;
 
   std::vector<TMessage> Messages;
-  std::deque<QString> OpenAnswers;  // answers of the open dialog, in order
-  QStringList OpenDialogDirs;       // the folder each open dialog started in
-  std::deque<QString> SaveAnswers;  // answers of the save dialog, in order
-  QStringList SaveDialogPaths;      // the path each save dialog started at
-  QStringList SaveDialogFilters;    // and its filter
+  std::deque<QString> OpenAnswers;          // answers of the open dialog, in order
+  std::deque<QStringList> OpenManyAnswers;  // answers of the several-files dialog
+  QStringList OpenDialogDirs;               // the folder each open dialog started in
+  std::deque<QString> SaveAnswers;          // answers of the save dialog, in order
+  QStringList SaveDialogPaths;              // the path each save dialog started at
+  QStringList SaveDialogFilters;            // and its filter
   QStringList AboutTexts;
   QStringList OpenedDocuments;
 

@@ -28,6 +28,16 @@ QString TDialogs::OpenFileName(QWidget* Owner, const QString& Dir) {
   return Files.isEmpty() ? QString() : Files.first();
 }
 
+QStringList TDialogs::OpenFileNames(QWidget* Owner, const QString& Dir) {
+  QFileDialog Dialog(Owner, QString(), Dir);
+  Dialog.setFileMode(QFileDialog::ExistingFiles);
+  Dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  Dialog.setNameFilter(QStringLiteral("*.* (*)"));
+  Dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+  if (Dialog.exec() != QDialog::Accepted) return {};
+  return Dialog.selectedFiles();
+}
+
 QString TDialogs::SaveFileName(QWidget* Owner, const QString& Path, const QString& Filter) {
   QFileDialog Dialog(Owner, QString(), Path, Filter);
   Dialog.setFileMode(QFileDialog::AnyFile);

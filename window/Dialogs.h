@@ -25,6 +25,8 @@ public:
   // The open-file dialog starting in Dir with the one filter entry "*.*"
   // (matching every file); an empty string when cancelled.
   virtual QString OpenFileName(QWidget* Owner, const QString& Dir);
+  // The same dialog taking one or more existing files; empty when cancelled.
+  virtual QStringList OpenFileNames(QWidget* Owner, const QString& Dir);
 
   // The save-file dialog starting at Path (folder and proposed name) with the
   // entries of Filter ("PNG (*.png);;SVG (*.svg)"); it asks before replacing

@@ -14,6 +14,7 @@
 //   FrameHandshake.cpp  the single-instance request (WMCopyData, AllowDoubleLaunchChosen)
 //   FrameHistory.cpp    undo and redo of the table
 //   FrameRecent.cpp     the recently opened files
+//   FrameDesign.cpp     the length limit, its rule, the code tried on files
 //
 // Everything runs on the GUI thread, one handler at a time.  Every handler
 // wired to a control runs inside Guarded: an exception that escapes it is
@@ -35,6 +36,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -161,6 +163,9 @@ public:
   QAction* UndoItem = nullptr;               // "元に戻す(&U)"
   QAction* RedoItem = nullptr;               // "やり直し(&R)"
   QMenu* RecentMenu = nullptr;               // "最近使ったファイル(&F)"
+  QMenu* LimitMenu = nullptr;                // "符号長の上限(&L)": "16" .. "8"
+  QAction* OptimalCodeItem = nullptr;        // "最適な符号(&O)"
+  QAction* EvaluateItem = nullptr;           // "他のファイルで評価(&E)..."
   TParameter* Settings = nullptr;            // the settings store; owned through Qt parenthood
   int SkipModeReload = 0;  // one-shot: the fallback's switch to 8 bit does not reload
   int FittingRule = 0;     // fitting rule last applied, 0..5
@@ -315,6 +320,10 @@ private:
   void RedoChosen();
   // recent files (FrameRecent.cpp)
   void RecentFileChosen(const QString& FileName);
+  // design (FrameDesign.cpp)
+  void MaxBitsChosen(int32_t MaxBits);
+  void OptimalCodeChosen();
+  void EvaluateChosen();
 
   // graph helpers (FrameGraph.cpp)
   // PeakBox as an integer; when it holds none, FMaxFrequency is written into
@@ -343,6 +352,21 @@ private:
   void RememberOpenedFile(const QString& FileName);
   // RecentMenu from the list; files that are gone are disabled.
   void ShowRecentMenu();
+
+  // design helpers (FrameDesign.cpp)
+  // A limit below 16 or the optimal rule is chosen.
+  bool CodeIsLimited() const;
+  // The limits the table's values cannot fit are disabled.
+  void ShowLimitMenu();
+  // The table stored into the code builder and its code built with the
+  // chosen limit and rule (no views).
+  void BuildLimitedCode();
+  // Text's first line with its CR LF.
+  static std::string FirstLine(const std::string& Text);
+  // Runs Work with a progress step that shows the open's progress dialog
+  // after the progress delay; the step returns false once Cancel is pressed.
+  using TProgressStep = std::function<bool(int64_t Done, int64_t Total)>;
+  void RunWithProgress(const std::function<void(const TProgressStep&)>& Work);
 
   // layout (FrameLayout.cpp)
   void CreateControls();
@@ -429,6 +453,8 @@ private:
   std::unique_ptr<QPicture> FMetafile;
   TCopyDataReceiver* FCopyDataReceiver = nullptr;  // owned through Qt parenthood
   TTableHistory FHistory;
+  int32_t FChosenMaxBits = 16;  // the length limit chosen, 8..16
+  TLimitRule FChosenRule = TLimitRule::Repair;
   QString FRecentPath;  // empty: no list is kept
   std::vector<std::string> FRecentFiles;
   bool FRecentWritable = false;  // false for a list that exists but could not be read

@@ -3,6 +3,7 @@
 // quorvant-cli's open takes), and the controls that show its figures.
 #include "Frame.h"
 #include "FrameBusy.h"
+#include "Corpus.h"
 #include "Locale.h"
 
 #include <QFile>
@@ -18,12 +19,20 @@ void TFrameForm::RebuildFromTable() {
   {
     TBusyScope Busy(this);
     Busy.Start();
-    StoreFrequencies();
-    FHuffman->BuildFromTable();
+    BuildLimitedCode();
     RefreshDocument();
   }
   ShowRebuiltDocument();
   RecordEdit();
+}
+
+void TFrameForm::BuildLimitedCode() {
+  StoreFrequencies();
+  // A limit the table's values no longer fit is raised to the fewest bits
+  // that hold them (the menu shows such limits disabled).
+  FHuffman->SetMaxBitLength(std::max(FChosenMaxBits, SmallestMaxBits(FFrequency)));
+  FHuffman->SetLimitRule(FChosenRule);
+  FHuffman->BuildFromTable();
 }
 
 void TFrameForm::RefreshDocument() {

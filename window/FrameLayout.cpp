@@ -15,11 +15,13 @@
 #include "Param.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
 
@@ -298,6 +300,20 @@ void TFrameForm::CreateControls() {
   RecentMenu = ContextMenu->addMenu(QString::fromUtf8("最近使ったファイル(&F)"));
   RecentMenu->setObjectName(QStringLiteral("RecentMenu"));
   RecentMenu->setEnabled(false);
+  ContextMenu->addSeparator();
+  LimitMenu = ContextMenu->addMenu(QString::fromUtf8("符号長の上限(&L)"));
+  LimitMenu->setObjectName(QStringLiteral("LimitMenu"));
+  auto* Limits = new QActionGroup(LimitMenu);
+  for (int Bits = 16; Bits >= 8; --Bits) {
+    QAction* Item = LimitMenu->addAction(QString::number(Bits));
+    Item->setData(Bits);
+    Item->setCheckable(true);
+    Item->setChecked(Bits == 16);
+    Limits->addAction(Item);
+  }
+  OptimalCodeItem = AddItem("OptimalCodeItem", "最適な符号(&O)", QKeySequence());
+  OptimalCodeItem->setCheckable(true);
+  EvaluateItem = AddItem("EvaluateItem", "他のファイルで評価(&E)...", QKeySequence());
 }
 
 void TFrameForm::WireHandlers() {
@@ -372,7 +388,17 @@ void TFrameForm::WireHandlers() {
   Triggered(SaveGraphItem, &TFrameForm::SaveGraphChosen);
   Triggered(UndoItem, &TFrameForm::UndoChosen);
   Triggered(RedoItem, &TFrameForm::RedoChosen);
-  connect(ContextMenu, &QMenu::aboutToShow, this, [this] { Guarded([&] { ShowRecentMenu(); }); });
+  Triggered(OptimalCodeItem, &TFrameForm::OptimalCodeChosen);
+  Triggered(EvaluateItem, &TFrameForm::EvaluateChosen);
+  for (QAction* Item : LimitMenu->actions())
+    connect(Item, &QAction::triggered, this,
+            [this, Item] { Guarded([&] { MaxBitsChosen(Item->data().toInt()); }); });
+  connect(ContextMenu, &QMenu::aboutToShow, this, [this] {
+    Guarded([&] {
+      ShowRecentMenu();
+      ShowLimitMenu();
+    });
+  });
   connect(GraphView, &TPictureView::ShowHint, this,
           [this](const QPoint& At, const QPoint& GlobalAt) {
             Guarded([&] { GraphHintRequested(At, GlobalAt); });

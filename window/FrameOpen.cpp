@@ -66,6 +66,11 @@ private:
 
 }  // namespace
 
+void TFrameForm::RunWithProgress(const std::function<void(const TProgressStep&)>& Work) {
+  TOpenProgress Progress(this, ApplicationTitle(), FProgressDelayMs);
+  Work([&Progress](int64_t Done, int64_t Total) { return Progress.Step(Done, Total); });
+}
+
 void TFrameForm::OpenDataFile(const QString& FileName, bool AsEdit) {
   // The datum selector goes back to 0 whatever follows.
   DatumSpin->SetPosition(0);
@@ -97,6 +102,12 @@ void TFrameForm::OpenDataFile(const QString& FileName, bool AsEdit) {
 
   FSelectedData = 0;
   FDocument = std::move(Doc);
+  // A chosen limit or rule: the code of the table as opened, built as every
+  // rebuild builds it.
+  if (CodeIsLimited()) {
+    BuildLimitedCode();
+    DeriveDocument(FDocument, *FHuffman, LocaleDecimalSeparator());
+  }
   ShowDocumentControls();
   Busy.Stop();
 
