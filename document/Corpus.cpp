@@ -53,7 +53,7 @@ int32_t SmallestMaxBits(std::span<const int32_t> Frequency) {
 
 void BuildTableDocument(std::vector<int32_t> Frequency, const std::string& FirstPath,
                         const std::string& ShownName, int32_t MaxBits, THuffman& Huffman,
-                        TDocument& Doc, char DecimalSeparator) {
+                        TDocument& Doc, char DecimalSeparator, TLimitRule Rule) {
   const int32_t Smallest = SmallestMaxBits(Frequency);
   if (MaxBits < Smallest || MaxBits > 16)
     throw ERangeError(Format(SRangeError, MaxBits, Smallest, 16));
@@ -62,6 +62,7 @@ void BuildTableDocument(std::vector<int32_t> Frequency, const std::string& First
   New.Frequency = std::move(Frequency);
   StoreFrequencies(Huffman, New.Frequency, New.Scan);
   Huffman.SetMaxBitLength(MaxBits);
+  Huffman.SetLimitRule(Rule);
   Huffman.BuildFromTable();
   Huffman.InStream().Clear();
   Huffman.OutStream().Clear();

@@ -43,14 +43,17 @@ std::string CorpusFileName(const std::string& FirstPath, size_t Files);
 
 // Doc := the document of Frequency (not empty) as an open makes it:
 // Huffman's code built from its first 256 entries with codes of at most
-// MaxBits (1..16) bits, the order, the statistics, and the views under
+// MaxBits (1..16) bits limited by Rule (the code, and so the distribution
+// and array texts, of `distribution`/`arrays --max-bits N --limit-rule R`),
+// the order, the statistics, and the views under
 // ShownName; Doc.FileName := FirstPath.  Huffman's streams are left empty.
 // A MaxBits outside SmallestMaxBitLength(values present)..16 raises
 // ERangeError "%d is not within the valid range of %d..%d" with Doc and
 // Huffman unchanged.
 void BuildTableDocument(std::vector<int32_t> Frequency, const std::string& FirstPath,
                         const std::string& ShownName, int32_t MaxBits, THuffman& Huffman,
-                        TDocument& Doc, char DecimalSeparator);
+                        TDocument& Doc, char DecimalSeparator,
+                        TLimitRule Rule = TLimitRule::Repair);
 
 // The smallest limit the code of the first 256 entries of Frequency allows.
 int32_t SmallestMaxBits(std::span<const int32_t> Frequency);

@@ -268,13 +268,15 @@ TViewTexts BuildViewTexts(const std::string& FileName, int32_t DataCount,
     // A code limited below 16 bits (quorvant-cli --max-bits) is shown as it
     // is; the default one through the texts the window has always shown.
     const int32_t MaxBits = Huffman.MaxBitLength();
+    const TLimitRule Rule = Huffman.LimitRule();
+    const bool Default = MaxBits == 16 && Rule == TLimitRule::Repair;
     Texts.HuffmanText = Head + "<データのハフマン分布>" + CrLf +
-                        (MaxBits == 16 ? HuffmanTableText(Frequency, 256)
-                                       : HuffmanTableText(Frequency, 256, MaxBits));
-    if (MaxBits == 16) {
+                        (Default ? HuffmanTableText(Frequency, 256)
+                                 : HuffmanTableText(Frequency, 256, MaxBits, Rule));
+    if (Default) {
       Texts.ArrayText = Head + HuffmanArraySource(Frequency, 256, DataName);
     } else {
-      const auto Tables = CodeTablesOf(Frequency, 256, DataName, MaxBits);
+      const auto Tables = CodeTablesOf(Frequency, 256, DataName, MaxBits, Rule);
       Texts.ArrayText = Head + (Tables ? ArraySource(*Tables, {}) : std::string());
     }
   }
@@ -473,6 +475,20 @@ TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffma
   return Result;
 }
 
+bool CountDocumentFile(const std::string& FileName, TByteCount& Count,
+                       const std::function<bool(int64_t, int64_t)>& Progress) {
+  struct stat Info {};
+  if (FileName.empty() || ::stat(FileName.c_str(), &Info) != 0)
+    throw EFOpenError(FileName + " は見つかりません。");
+  if (S_ISDIR(Info.st_mode)) throw EFOpenError(FileName + ": is a folder");
+  if (!S_ISREG(Info.st_mode)) throw EFOpenError(Format(SFOpenError, FileName.c_str()));
+  if (Info.st_size > MaxCountableSize)
+    throw EFOpenError(FileName + " は大きすぎて表示出来ません。");
+  TFileStream File(FileName);
+  if (File.Size() == 0) return true;
+  return CountFile(File, Count, Progress);
+}
+
 namespace {
 
 // The first Count lines of a CR LF text, each with its line end.
@@ -489,9 +505,10 @@ std::string FirstLines(const std::string& Text, int Count) {
 
 std::optional<std::string> DocumentArrays(const TDocument& Doc, const std::string& ArrayText,
                                           TArrayLanguage Language, bool MsbFirst,
-                                          const std::string& DataName, int32_t MaxBits) {
+                                          const std::string& DataName, int32_t MaxBits,
+                                          TLimitRule Rule) {
   if (Doc.Scan.DataCount == 0) return std::nullopt;
-  const auto Tables = CodeTablesOf(Doc.Frequency, 256, DataName, MaxBits);
+  const auto Tables = CodeTablesOf(Doc.Frequency, 256, DataName, MaxBits, Rule);
   if (!Tables) return std::nullopt;
   TArrayOptions Options;
   Options.Language = Language;

@@ -124,7 +124,8 @@ struct TViewTexts {
 // The three views.  FileName is the name without its folder (empty before
 // any open).  The ratio comes from Huffman's leaves; the distribution and the
 // arrays from the first 256 entries of Frequency, with codes of at most
-// Huffman.MaxBitLength() bits (the limit must hold the values present).  DataName is the array
+// Huffman.MaxBitLength() bits limited by Huffman.LimitRule() (the limit must
+// hold the values present).  DataName is the array
 // source's data name (the window passes none: "データ").
 TViewTexts BuildViewTexts(const std::string& FileName, int32_t DataCount,
                           std::span<const int32_t> Frequency, const THuffman& Huffman,
@@ -213,7 +214,20 @@ TOpenResult OpenDocumentFile(const std::string& FileName, bool Extended, THuffma
 // head of ArrayText (the array view's text: Pascal keeps its first three
 // lines, the others carry its first two as comments and add the decoder's
 // arrays Symbol, CodeCount and CodeSymbol); MsbFirst gives the codes as sent.
-// DataName as HuffmanArraySource takes it.  nullopt when there is no code.
+// DataName as HuffmanArraySource takes it; Rule limits the code as
+// THuffman's rule does.  nullopt when there is no code.
 std::optional<std::string> DocumentArrays(const TDocument& Doc, const std::string& ArrayText,
                                           TArrayLanguage Language, bool MsbFirst,
-                                          const std::string& DataName, int32_t MaxBits = 16);
+                                          const std::string& DataName, int32_t MaxBits = 16,
+                                          TLimitRule Rule = TLimitRule::Repair);
+
+// Counts the bytes of the regular file FileName as the open road does (in
+// pieces of 64 MiB on every core, never held whole), adding them to Count;
+// Progress as TOpenHooks::Progress.  False when Progress asked to stop
+// (Count then holds part of the file).  Raises EFOpenError naming the file
+// with the open road's messages: missing (" は見つかりません。"), a folder
+// (": is a folder"), larger than 2147483647 bytes (" は大きすぎて表示出来ません。"),
+// not a regular file or unreadable (SFOpenError); ERangeError when Count's
+// total would pass 2147483647.
+bool CountDocumentFile(const std::string& FileName, TByteCount& Count,
+                       const std::function<bool(int64_t Counted, int64_t Total)>& Progress = {});

@@ -19,14 +19,16 @@
 
 // The code built from the first min(Limit, size) entries of a frequency
 // table (entry k the frequency of data value k), as HuffmanArraySource
-// builds it.  Invariants: Symbol, Pattern, Length and Frequency have one
-// entry per leaf (1..256), Symbol strictly ascending; CodeCount[1..16] sums
+// builds it, or a designed code of data 0..10239 (a 32-bit table's).
+// Invariants: Symbol, Pattern, Length and Frequency have one entry per leaf
+// (1..256 for a built code, up to 10240 for a designed one), Symbol strictly
+// ascending; CodeCount[1..16] sums
 // to that number and CodeCount[0] is 0; CodeSymbol is a permutation of
 // Symbol.
 struct TCodeTables {
   // Per datum that has a code, data ascending: entry j of each array is
   // datum Symbol[j].
-  std::vector<uint8_t> Symbol;
+  std::vector<uint16_t> Symbol;
   std::vector<int32_t> Pattern;  // stored form: bit 0 is the first bit sent
   std::vector<int32_t> Length;   // 1..MaxBits
   std::vector<int32_t> Frequency;
@@ -36,7 +38,7 @@ struct TCodeTables {
   std::array<int32_t, 17> CodeCount{};
   // The data values in the code's table order, as the coded form stores
   // them: with CodeCount all a canonical decoder needs.
-  std::vector<uint8_t> CodeSymbol;
+  std::vector<uint16_t> CodeSymbol;
   int32_t MaxBits = 16;
 
   // The names DataName selects: the data name itself ("データ" when given
@@ -52,15 +54,21 @@ struct TCodeTables {
 };
 
 // The code of A[0..min(Limit, size)-1] (Limit 1..256) with codes of at most
-// MaxBits (1..16) bits, or nothing when HuffmanArraySource would give an
-// empty text.  MaxBits outside 1..16, or too small for the number of values
-// present (SmallestMaxBitLength), raises ERangeError.
+// MaxBits (1..16) bits, limited by Rule, or nothing when HuffmanArraySource
+// would give an empty text.  MaxBits outside 1..16, or too small for the
+// number of values present (SmallestMaxBitLength), raises ERangeError.
 std::optional<TCodeTables> CodeTablesOf(std::span<const int32_t> A, int32_t Limit,
-                                        const std::string& DataName, int32_t MaxBits = 16);
+                                        const std::string& DataName, int32_t MaxBits = 16,
+                                        TLimitRule Rule = TLimitRule::Repair);
 
-// HuffmanTableText with a length limit (MaxBits as in CodeTablesOf); at 16
-// the same text.
-std::string HuffmanTableText(std::span<const int32_t> A, int32_t Limit, int32_t MaxBits);
+// The array names and comment prefix DataName selects (as CodeTablesOf sets
+// them), into T.
+void NameCodeTables(TCodeTables& T, const std::string& DataName);
+
+// HuffmanTableText with a length limit and rule (as in CodeTablesOf); at 16
+// with Repair the same text.
+std::string HuffmanTableText(std::span<const int32_t> A, int32_t Limit, int32_t MaxBits,
+                             TLimitRule Rule = TLimitRule::Repair);
 
 enum class TArrayLanguage { Pascal, C, Cpp, Rust, Python, Verilog };
 

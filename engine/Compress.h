@@ -93,6 +93,30 @@ struct TWorkItem {
 };
 
 // ---------------------------------------------------------------------------
+// Length limits
+
+// How a code longer than its limit is brought within it.
+//   Repair   the builder's rule: too-deep leaves are put at the limit, then
+//            the deepest shorter leaf is lengthened step by step until the
+//            lengths are a prefix code's again (often a little above the best).
+//   Optimal  the lengths of least total coded bits among all prefix codes
+//            within the limit (package-merge).
+// A code that already fits is the same under both.
+enum class TLimitRule { Repair, Optimal };
+
+// The optimal lengths (1..MaxBits) for Weights (each > 0; any order): entry
+// k the length of weight k.  Minimises the sum of Weights[k] * Length[k]
+// among all prefix codes with lengths at most MaxBits; a heavier weight
+// never gets a longer length than a lighter one; with two or more weights
+// the code is complete (Kraft sum 1), a single weight gets length 1.  Empty
+// Weights give an empty result.  MaxBits outside 1..16, or too small for
+// the number of weights (2^MaxBits < size), raises ERangeError "%d is not
+// within the valid range of %d..%d" (MaxBits, SmallestMaxBitLength(size),
+// 16); a weight <= 0 raises ERangeError too.  Time O(size * MaxBits),
+// memory O(size * MaxBits) bytes.
+std::vector<int32_t> OptimalLimitedLengths(std::span<const int64_t> Weights, int32_t MaxBits);
+
+// ---------------------------------------------------------------------------
 // THuffman
 //
 // Counting build:  fill InStream with data, Encode (or CountFrequencies,
@@ -213,6 +237,19 @@ public:
   int32_t MaxBitLength() const { return FMaxBitLength; }
   // Value outside 1..16 raises ERangeError and keeps the limit.
   void SetMaxBitLength(int32_t Value);
+  // The rule AssignCodes limits a too-long code by (Repair unless set).
+  // Either way the lengths go to the leaves in table order, never
+  // decreasing, and the patterns are the canonical code of those lengths.
+  TLimitRule LimitRule() const { return FLimitRule; }
+  void SetLimitRule(TLimitRule Value) { FLimitRule = Value; }
+
+  // Makes Data[k] (the data in table order) a leaf with length Lengths[k]
+  // (1..16, never decreasing) and the canonical pattern of those lengths,
+  // frequency 0: a designed code, which EncodeData then codes with exactly
+  // (Encode would count and build its own).  Sizes that differ, more than
+  // 256 leaves, a datum twice, lengths out of order or out of 1..16, or a
+  // Kraft sum above 1 raise ERangeError and leave the code as it was.
+  void SetCode(std::span<const uint8_t> Data, std::span<const int32_t> Lengths);
 
   // Counting from the caller's memory, so that a large block (a mapped file,
   // say) need not be copied into InStream first.  CountFromBytes makes the
@@ -260,6 +297,7 @@ private:
   const void* FCountedMemory = nullptr;
   int64_t FCountedSize = -1;
   int32_t FMaxBitLength = 16;
+  TLimitRule FLimitRule = TLimitRule::Repair;
 };
 
 // The canonical code Code16 (16 bits, left-aligned) of length Len (1..16) in

@@ -240,6 +240,23 @@ int32_t THuffman::AssignCodes() {
   const int64_t Full = int64_t{1} << Limit;
   int64_t S = 0;
   for (int32_t L = 1; L <= Limit; ++L) S += Counts[L] << (Limit - L);
+  if (S > Full && FLimitRule == TLimitRule::Optimal) {
+    // Table order is frequency descending, and the optimal lengths never
+    // make a heavier leaf longer: sorted, they go to the leaves in order.
+    // A leaf always has a frequency above 0; 1 keeps a hand-made table
+    // codable.
+    std::vector<int64_t> Weights(static_cast<size_t>(N));
+    for (int32_t K = 0; K < N; ++K)
+      Weights[static_cast<size_t>(K)] =
+          std::max<int64_t>(FNodes[static_cast<size_t>(K)].Frequency, 1);
+    std::fill(std::begin(Counts), std::end(Counts), 0);
+    for (const int32_t L : OptimalLimitedLengths(Weights, Limit)) ++Counts[L];
+    S = Full;  // the repair below has nothing to do
+    int32_t K = 0;
+    for (int32_t L = 1; L <= Limit && K < N; ++L)
+      for (int64_t M = 0; M < Counts[L] && K < N; ++M, ++K)
+        FNodes[static_cast<size_t>(K)].BitLength = L;
+  }
   if (S > Full) {
     for (int64_t Step = S - Full; Step > 0; --Step) {
       int32_t L = Limit - 1;
@@ -259,6 +276,39 @@ int32_t THuffman::AssignCodes() {
     Unsigned[L] = Counts[L] > 0 ? static_cast<uint32_t>(Counts[L]) : 0;
   AssignCanonicalPatterns(FNodes, N, Unsigned);
   return N;
+}
+
+void THuffman::SetCode(std::span<const uint8_t> Data, std::span<const int32_t> Lengths) {
+  const int32_t N = static_cast<int32_t>(Data.size());
+  if (Lengths.size() != Data.size() || N > 256) throw ERangeError(Format(SRangeError, N, 0, 256));
+  bool Seen[256] = {};
+  uint32_t Counts[MaxLength + 1] = {};
+  int64_t Kraft = 0;  // in units of 2^-16
+  for (int32_t K = 0; K < N; ++K) {
+    const int32_t L = Lengths[static_cast<size_t>(K)];
+    if (L < 1 || L > MaxLength || (K > 0 && L < Lengths[static_cast<size_t>(K - 1)]))
+      throw ERangeError(
+          Format(SRangeError, L, K > 0 ? Lengths[static_cast<size_t>(K - 1)] : 1, MaxLength));
+    if (Seen[Data[static_cast<size_t>(K)]])
+      throw ERangeError(Format(SRangeError, Data[static_cast<size_t>(K)], 0, 255));
+    Seen[Data[static_cast<size_t>(K)]] = true;
+    ++Counts[L];
+    Kraft += int64_t{1} << (MaxLength - L);
+  }
+  if (Kraft > (int64_t{1} << MaxLength))
+    throw ERangeError(Format(SRangeError, static_cast<int32_t>(Kraft), 0, 1 << MaxLength));
+  FNodes.assign(static_cast<size_t>(N), THuffmanNode{0, 0, 0, 0, 0, -1, -1, -1});
+  for (int32_t K = 0; K < N; ++K) {
+    FNodes[static_cast<size_t>(K)].Index = K;
+    FNodes[static_cast<size_t>(K)].Data = Data[static_cast<size_t>(K)];
+    FNodes[static_cast<size_t>(K)].BitLength = Lengths[static_cast<size_t>(K)];
+  }
+  AssignCanonicalPatterns(FNodes, N, Counts);
+  FCount = N;
+  FWorkList.clear();
+  FCountedBytes.clear();
+  FCountedMemory = nullptr;
+  FCountedSize = -1;
 }
 
 void THuffman::SetMaxBitLength(int32_t Value) {

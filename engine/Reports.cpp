@@ -27,13 +27,15 @@ std::string NodeRow(const THuffmanNode& Node) {
 // first min(Limit, size) entries (Limit 1..256) count.  Codes are at most
 // MaxBits (1..16) long.
 std::unique_ptr<THuffman> BuildPrivateCode(std::span<const int32_t> A, int32_t& Limit,
-                                           int32_t MaxBits = 16) {
+                                           int32_t MaxBits = 16,
+                                           TLimitRule Rule = TLimitRule::Repair) {
   if (Limit < 1 || Limit > 256 || A.empty()) return nullptr;
   Limit = std::min<int32_t>(Limit, static_cast<int32_t>(A.size()));
   const auto Used = A.first(static_cast<size_t>(Limit));
   if (std::none_of(Used.begin(), Used.end(), [](int32_t F) { return F > 0; })) return nullptr;
   auto Huffman = std::make_unique<THuffman>();
   Huffman->SetMaxBitLength(MaxBits);
+  Huffman->SetLimitRule(Rule);
   WriteFrequencyTable(Huffman->InStream(), Used);
   Huffman->BuildFromTable();
   if (Huffman->Count() == 0) return nullptr;
@@ -90,8 +92,9 @@ std::string HuffmanTableText(std::span<const int32_t> A, int32_t Limit) {
   return HuffmanTableText(A, Limit, 16);
 }
 
-std::string HuffmanTableText(std::span<const int32_t> A, int32_t Limit, int32_t MaxBits) {
-  const auto Huffman = BuildPrivateCode(A, Limit, MaxBits);
+std::string HuffmanTableText(std::span<const int32_t> A, int32_t Limit, int32_t MaxBits,
+                             TLimitRule Rule) {
+  const auto Huffman = BuildPrivateCode(A, Limit, MaxBits, Rule);
   if (!Huffman) return {};
   std::string Text = std::string(SRule) + SCrLf + SHead + SCrLf + SRule + SCrLf;
   THuffmanNode Node;
@@ -103,16 +106,11 @@ std::string HuffmanTableText(std::span<const int32_t> A, int32_t Limit, int32_t 
   return Text;
 }
 
-std::optional<TCodeTables> CodeTablesOf(std::span<const int32_t> A, int32_t Limit,
-                                        const std::string& DataName, int32_t MaxBits) {
-  if (MaxBits < 1 || MaxBits > 16) throw ERangeError(Format(SRangeError, MaxBits, 1, 16));
-  const auto Huffman = BuildPrivateCode(A, Limit, MaxBits);
-  if (!Huffman) return std::nullopt;
-  TCodeTables T;
-  T.MaxBits = MaxBits;
+void NameCodeTables(TCodeTables& T, const std::string& DataName) {
   T.DataName = DataName.empty() ? "データ" : DataName;
   T.PatternName = "BitPattern";
   T.LengthName = "BitLength";
+  T.CommentPrefix.clear();
   const char* ArrayPrefix = "";
   if (T.DataName == "一致長" || T.DataName == "一致位置のビット数") {
     ArrayPrefix = T.DataName == "一致長" ? "ml" : "di";
@@ -123,6 +121,17 @@ std::optional<TCodeTables> CodeTablesOf(std::span<const int32_t> A, int32_t Limi
   T.SymbolName = std::string(ArrayPrefix) + "Symbol";
   T.CodeCountName = std::string(ArrayPrefix) + "CodeCount";
   T.CodeSymbolName = std::string(ArrayPrefix) + "CodeSymbol";
+}
+
+std::optional<TCodeTables> CodeTablesOf(std::span<const int32_t> A, int32_t Limit,
+                                        const std::string& DataName, int32_t MaxBits,
+                                        TLimitRule Rule) {
+  if (MaxBits < 1 || MaxBits > 16) throw ERangeError(Format(SRangeError, MaxBits, 1, 16));
+  const auto Huffman = BuildPrivateCode(A, Limit, MaxBits, Rule);
+  if (!Huffman) return std::nullopt;
+  TCodeTables T;
+  T.MaxBits = MaxBits;
+  NameCodeTables(T, DataName);
   // Leaves by datum: a table build gives each datum at most one leaf.
   std::array<int32_t, 256> LeafOf;
   LeafOf.fill(-1);
@@ -136,7 +145,7 @@ std::optional<TCodeTables> CodeTablesOf(std::span<const int32_t> A, int32_t Limi
   for (int32_t D = 0; D < 256; ++D) {
     if (LeafOf[static_cast<size_t>(D)] < 0) continue;
     Huffman->GetNode(LeafOf[static_cast<size_t>(D)], Node);
-    T.Symbol.push_back(static_cast<uint8_t>(D));
+    T.Symbol.push_back(static_cast<uint16_t>(D));
     T.Pattern.push_back(Node.BitPattern);
     T.Length.push_back(Node.BitLength);
     T.Frequency.push_back(Node.Frequency);

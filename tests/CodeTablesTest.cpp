@@ -122,11 +122,11 @@ TEST(LengthLimit, EveryLimitGivesACompletePrefixCodeWithinIt) {
 TEST(CodeTables, AbracadabraGivesTheWorkedExampleAsData) {
   const auto T = CodeTablesOf(AbracadabraTable(), 256, "");
   ASSERT_TRUE(T.has_value());
-  EXPECT_EQ(T->Symbol, (std::vector<uint8_t>{'a', 'b', 'c', 'd', 'r'}));
+  EXPECT_EQ(T->Symbol, (std::vector<uint16_t>{'a', 'b', 'c', 'd', 'r'}));
   EXPECT_EQ(T->Pattern, (std::vector<int32_t>{0, 1, 3, 7, 5}));
   EXPECT_EQ(T->Length, (std::vector<int32_t>{1, 3, 3, 3, 3}));
   EXPECT_EQ(T->Frequency, (std::vector<int32_t>{5, 2, 1, 1, 2}));
-  EXPECT_EQ(T->CodeSymbol, (std::vector<uint8_t>{'a', 'b', 'r', 'c', 'd'}));
+  EXPECT_EQ(T->CodeSymbol, (std::vector<uint16_t>{'a', 'b', 'r', 'c', 'd'}));
   EXPECT_EQ(T->CodeCount, (std::array<int32_t, 17>{0, 1, 0, 4}));
   EXPECT_EQ(T->LargestPattern, 7);
   EXPECT_EQ(T->LargestLength, 3);
