@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 struct TDesignedCode {
@@ -22,6 +21,11 @@ struct TDesignedCode {
 inline TCodeTables HandMadeCode(const std::vector<int>& Data, const std::vector<int32_t>& Lengths) {
   TCodeTables T;
   T.DataName = "table32";
+  T.PatternName = "BitPattern";
+  T.LengthName = "BitLength";
+  T.SymbolName = "Symbol";
+  T.CodeCountName = "CodeCount";
+  T.CodeSymbolName = "CodeSymbol";
   std::vector<std::pair<int, std::pair<int32_t, int32_t>>> Entries;  // datum, pattern, length
   uint32_t Code = 0;
   for (size_t J = 0; J < Data.size(); ++J) {
@@ -30,12 +34,12 @@ inline TCodeTables HandMadeCode(const std::vector<int>& Data, const std::vector<
     for (int32_t K = 0; K < Lengths[J]; ++K)
       Stored |= static_cast<int32_t>((Code >> (Lengths[J] - 1 - K)) & 1) << K;
     Entries.push_back({Data[J], {Stored, Lengths[J]}});
-    T.CodeSymbol.push_back(static_cast<decltype(T.CodeSymbol)::value_type>(Data[J]));
+    T.CodeSymbol.push_back(static_cast<uint16_t>(Data[J]));
     ++T.CodeCount[static_cast<size_t>(Lengths[J])];
   }
   std::sort(Entries.begin(), Entries.end());
   for (const auto& [Datum, Code] : Entries) {
-    T.Symbol.push_back(static_cast<decltype(T.Symbol)::value_type>(Datum));
+    T.Symbol.push_back(static_cast<uint16_t>(Datum));
     T.Pattern.push_back(Code.first);
     T.Length.push_back(Code.second);
     T.Frequency.push_back(1);
@@ -59,14 +63,12 @@ inline std::vector<TDesignedCode> DesignedCodes() {
   }
   Codes.push_back({"skewed", *CodeTablesOf(Skewed, 256, "")});
   Codes.push_back({"limited", *CodeTablesOf(Skewed, 256, "limited", 9)});
-  // Data up to 10239, codes of 2..16 bits, a quarter of the code space unused.
+  // Data up to 10239, codes of 2..16 bits, about half the code space unused.
   std::vector<int> Data;
   const std::vector<int32_t> Lengths{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 13, 14, 15, 16, 16};
   for (int K = 0; K < 17; ++K) {
     const int Rank = K * 7 % 17;
-    Data.push_back(std::is_same_v<decltype(TCodeTables::Symbol), std::vector<uint8_t>>
-                       ? Rank * 15
-                       : Rank * 600 + (Rank == 16 ? 639 : 39));
+    Data.push_back(Rank * 600 + (Rank == 16 ? 639 : 39));
   }
   Codes.push_back({"table32", HandMadeCode(Data, Lengths)});
   std::vector<int32_t> One(256, 0);
