@@ -556,34 +556,20 @@ int @NAME@_decode(const uint8_t *in, size_t in_bits, @OUT@ *out, size_t count,
      valid (pos == next * 8 - cnt); the others are 0 or the same bits, so a
      refill ORs the 8 bytes at next in after cnt.  After it cnt is 56..63:
      four look-ups of at most 12 bits, or three and one of 16 (the round
-     then ends), all below in_bits; at most 12 symbols are written. */
+     then ends); at most 12 symbols are written.  Every bit looked at lies
+     below (next + 8) * 8 for the next of the refill, so within the whole
+     bytes of the input. */
   if (count >= 12 && in_bits >= 64) {
-    const size_t bytes = in_bits / 8u + (in_bits % 8u != 0);
+    const size_t last = in_bits / 8u - 8u, limit = count - 12u;
     uint64_t buf = 0;
     size_t next = 0;
-    unsigned cnt = 0, round;
-    while (o + 12 <= count && next + 8 <= bytes && next * 8 - cnt + 52 <= in_bits) {
+    unsigned cnt = 0;
+    uint32_t e;
+    while (o <= limit && next <= last) {
       @UNAME@_FILL(buf, in + next, cnt);
       next += (63u - cnt) >> 3;
       cnt |= 56u;
-      for (round = 0; round < 4; ++round) {
-        uint32_t e = @NAME@_fast[@UNAME@_BUF_FIRST(buf)];
-        if ((e & 0xC0u) == 0) {
-          /* A longer code, or none: every bit looked at is input. */
-          if (e != 0)
-            e = @NAME@_long[(e >> 8) + @UNAME@_BUF_REST(buf, e & 63u)];
-          if (e == 0) {
-            pos = next * 8 - cnt;
-            result = @UNAME@_CANNOT_DECODE;
-            goto done;
-          }
-          round = 4;
-        }
-@STORE@
-        @UNAME@_DROP(buf, e & 63u);
-        cnt -= e & 63u;
-      }
-    }
+@ROUNDS@@LONGER@    }
     pos = next * 8 - cnt;
   }
   /* The rest one code at a time, with every check. */
@@ -606,11 +592,36 @@ done:
 )QV";
 
 constexpr const char* SRawStoreBytes =
-    "        out[o] = (uint8_t)(e >> 8);\n"
-    "        out[o + 1] = (uint8_t)(e >> 16);\n"
-    "        out[o + 2] = (uint8_t)(e >> 24);\n"
-    "        o += (e >> 6) & 3u;";
-constexpr const char* SRawStoreWide = "        out[o++] = (uint16_t)(e >> 8);";
+    "      out[o] = (uint8_t)(e >> 8);\n"
+    "      out[o + 1] = (uint8_t)(e >> 16);\n"
+    "      out[o + 2] = (uint8_t)(e >> 24);\n"
+    "      o += (e >> 6) & 3u;";
+constexpr const char* SRawStoreWide = "      out[o++] = (uint16_t)(e >> 8);";
+// One look-up of the fast loop, written out four times.  A complete code
+// of at most 12 bits has no entry to check.
+constexpr const char* SRawRound =
+    "      e = @NAME@_fast[@UNAME@_BUF_FIRST(buf)];\n"
+    "@CHECK@"
+    "@STORE@\n"
+    "      @UNAME@_DROP(buf, e & 63u);\n"
+    "      cnt -= e & 63u;\n";
+constexpr const char* SRawCheck =
+    "      if ((e & 0xC0u) == 0)\n"
+    "        goto longer;\n";
+constexpr const char* SRawLonger = R"QV(      continue;
+    longer:
+      /* A longer code, or none: every bit looked at is input. */
+      if (e != 0)
+        e = @NAME@_long[(e >> 8) + @UNAME@_BUF_REST(buf, e & 63u)];
+      if (e == 0) {
+        pos = next * 8 - cnt;
+        result = @UNAME@_CANNOT_DECODE;
+        goto done;
+      }
+@STORE@
+      @UNAME@_DROP(buf, e & 63u);
+      cnt -= e & 63u;
+)QV";
 
 void ReplaceAll(std::string& Text, const std::string& Mark, const std::string& By) {
   for (size_t At = Text.find(Mark); At != std::string::npos; At = Text.find(Mark, At + By.size()))
@@ -753,11 +764,15 @@ std::string RawDecoderSource(const TCodeTables& T, const std::string& Name, TBit
       std::to_string(T.Symbol.size()) + " symbol" + (T.Symbol.size() == 1 ? "" : "s") +
       ", codes of " + std::to_string(Shortest) + ".." + std::to_string(T.LargestLength) +
       " bits, " + (Kraft == 65536 ? "complete" : "incomplete (Kraft sum below 1)") +
-      "; symbols are data values " + (Wide ? "0..16383" : "0..255");
+      "; each symbol is one datum" + (Wide ? " (some above 255, so out holds uint16_t)" : ", a byte");
 
   std::string Text = std::string(SRawHead) + (Wide ? "" : SRawByteLength) +
                      (Lsb0 ? SRawLsb0 : SRawMsb0) + SRawBody;
   ReplaceAll(Text, "@HEADLINES@", Lines);
+  const bool Checked = Kraft != 65536 || T.LargestLength > SFastBits;
+  ReplaceAll(Text, "@ROUNDS@", std::string(SRawRound) + SRawRound + SRawRound + SRawRound);
+  ReplaceAll(Text, "@CHECK@", Checked ? SRawCheck : "");
+  ReplaceAll(Text, "@LONGER@", Checked ? SRawLonger : "");
   ReplaceAll(Text, "@STORE@", Wide ? SRawStoreWide : SRawStoreBytes);
   ReplaceAll(Text, "@FIRSTLENGTH@", Wide ? "e & 63u" : "@NAME@_datum_length[(e >> 8) & 0xFFu]");
   ReplaceAll(Text, "@SYMBOLMASK@", Wide ? "0x3FFF" : "0xFF");
