@@ -10,9 +10,11 @@
 #include "CliFiles.h"
 #include "CliGraph.h"
 #include "CliOptions.h"
+#include "CodeFile.h"
 #include "CodeTables.h"
 #include "Corpus.h"
 #include "DecoderSource.h"
+#include "Designer.h"
 #include "Document.h"
 #include "Locale.h"
 
@@ -21,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -49,6 +52,24 @@ void CheckMaxBits(const TOptions& O, int32_t Smallest, const std::string& Label)
     throw TUsageError{"--max-bits " + std::to_string(*O.MaxBits) + " is not within the range of " +
                           std::to_string(Smallest) + "..16 for the values of " + Label,
                       O.Command};
+}
+
+// The --limit-rule given, else the builder's repair rule.
+TLimitRule RuleOf(const TOptions& O) {
+  return O.LimitRule ? LimitRuleOf(*O.LimitRule).value_or(TLimitRule::Repair) : TLimitRule::Repair;
+}
+
+// A code file read whole and checked; its refusals are failures.  Bytes:
+// the code must code bytes (encode, evaluate).
+TDesignedCode ReadCode(const std::string& Path, bool Bytes) {
+  try {
+    TDesignedCode Code = ReadCodeFile(Path);
+    if (const std::string Refusal = Bytes ? ByteCodeRefusal(Code) : std::string(); !Refusal.empty())
+      throw TFailure{Path + ": " + Refusal};
+    return Code;
+  } catch (const ECodeFileError& E) {
+    throw TFailure{E.Message()};
+  }
 }
 
 // What a corpus command works on: the document of all its files.
@@ -143,11 +164,16 @@ void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L,
       throw TFailure{CorpusLabel(L) + ": " + Refusal};
     BuildTableDocument(Sum.Frequency(), L.Files[0], L.Shown, 16, L.Huffman, L.Doc, Separator);
   }
-  if (!O.MaxBits || *O.MaxBits == 16) return;
-  CheckMaxBits(O, SmallestMaxBits(L.Doc.Frequency), CorpusLabel(L));
+  // The optimal rule can change even a 16-bit code (one the builder had to
+  // repair to 16 bits).
+  const TLimitRule Rule = RuleOf(O);
+  if ((!O.MaxBits || *O.MaxBits == 16) && Rule == TLimitRule::Repair) return;
+  const int32_t MaxBits = O.MaxBits.value_or(16);
+  if (O.MaxBits) CheckMaxBits(O, SmallestMaxBits(L.Doc.Frequency), CorpusLabel(L));
   TDocument Default;
   BuildTableDocument(L.Doc.Frequency, L.Files[0], L.Shown, 16, L.Default, Default, Separator);
-  BuildTableDocument(L.Doc.Frequency, L.Files[0], L.Shown, *O.MaxBits, L.Huffman, L.Doc, Separator);
+  BuildTableDocument(L.Doc.Frequency, L.Files[0], L.Shown, MaxBits, L.Huffman, L.Doc, Separator,
+                     Rule);
   L.Limited = true;
 }
 
@@ -159,8 +185,9 @@ std::string ArraysText(const TOptions& O, const TLoaded& L, const TViewTexts& Te
                                   : Lang == "c"    ? TArrayLanguage::C
                                   : Lang == "cpp"  ? TArrayLanguage::Cpp
                                                    : TArrayLanguage::Rust;
-  const auto Text = DocumentArrays(L.Doc, Texts.ArrayText, Language, O.MsbFirst,
-                                   O.Name.value_or(std::string()), L.Huffman.MaxBitLength());
+  const auto Text =
+      DocumentArrays(L.Doc, Texts.ArrayText, Language, O.MsbFirst, O.Name.value_or(std::string()),
+                     L.Huffman.MaxBitLength(), L.Huffman.LimitRule());
   if (Text) return *Text;
   if (Language == TArrayLanguage::Pascal) return Texts.ArrayText;  // the view says there is no code
   throw TFailure{CorpusLabel(L) +
@@ -170,9 +197,11 @@ std::string ArraysText(const TOptions& O, const TLoaded& L, const TViewTexts& Te
 // table --csv: every entry of the table with the code of the distribution
 // view (built from the first 256 entries), the pattern's digits highest
 // first as the views show them.
-std::string CsvText(const TDocument& Doc) {
-  const auto Tables =
-      Doc.Scan.DataCount == 0 ? std::nullopt : CodeTablesOf(Doc.Frequency, 256, std::string());
+std::string CsvText(const TDocument& Doc, const THuffman& Huffman) {
+  const auto Tables = Doc.Scan.DataCount == 0
+                          ? std::nullopt
+                          : CodeTablesOf(Doc.Frequency, 256, std::string(), Huffman.MaxBitLength(),
+                                         Huffman.LimitRule());
   std::vector<int32_t> Entry(256, -1);  // datum -> its index in Tables, -1: no code
   if (Tables)
     for (size_t J = 0; J < Tables->Symbol.size(); ++J)
@@ -193,7 +222,49 @@ std::string CsvText(const TDocument& Doc) {
   return Text;
 }
 
+// arrays --code: the arrays of a code file, no data read.  The file-name
+// line names the code file; the ratio line follows when the file gives
+// every symbol's frequency.
+int RunCodeArrays(const TOptions& O) {
+  const std::string& Path = *O.CodeFile;
+  const TDesignedCode Code = ReadCode(Path, false);
+  const TCodeTables Tables = CodeTablesOfCode(Code, O.Name.value_or(std::string()));
+  std::string Head = "ファイル名 = " + ExtractFileName(Path);
+  int64_t Plain = 0;
+  int64_t Coded = 0;
+  bool Known = true;
+  for (const auto& S : Code.Symbols) {
+    Known = Known && S.Frequency.has_value();
+    Plain += S.Frequency.value_or(0) * 8;
+    Coded += S.Frequency.value_or(0) * S.Length;
+  }
+  std::string Ratio;
+  if (Known && Plain > 0)
+    Ratio = "ハフマン符号による圧縮率 = " +
+            FormatCompressionRatio(Coded, Plain, LocaleDecimalSeparator()) + " %";
+  const std::string Lang = O.Lang.value_or("pascal");
+  TArrayOptions Options;
+  Options.Language = Lang == "pascal" ? TArrayLanguage::Pascal
+                     : Lang == "c"    ? TArrayLanguage::C
+                     : Lang == "cpp"  ? TArrayLanguage::Cpp
+                                      : TArrayLanguage::Rust;
+  Options.MsbFirst = O.MsbFirst;
+  std::string Text;
+  if (Options.Language == TArrayLanguage::Pascal) {
+    Text = Head + "\r\n" + (Ratio.empty() ? "" : Ratio + "\r\n") + "\r\n" +
+           ArraySource(Tables, Options);
+  } else {
+    Options.DecoderArrays = true;
+    Options.HeadLines = {Head};
+    if (!Ratio.empty()) Options.HeadLines.push_back(Ratio);
+    Text = ArraySource(Tables, Options);
+  }
+  WriteStdout(WithLineEnds(Text, O.Lf));
+  return ExitSuccess;
+}
+
 int RunView(const TOptions& O) {
+  if (O.CodeFile) return RunCodeArrays(O);
   TLoaded L;
   LoadCorpus(O, O.Lf, L);
   const TDocument& Doc = L.Doc;
@@ -201,7 +272,7 @@ int RunView(const TOptions& O) {
   if (O.Command == "distribution") {
     Text = Doc.Texts.HuffmanText;
   } else if (O.Command == "table") {
-    Text = O.Csv ? CsvText(Doc) : Doc.Texts.TableText;
+    Text = O.Csv ? CsvText(Doc, L.Huffman) : Doc.Texts.TableText;
   } else {
     const std::string DataName = O.Name.value_or(std::string());
     const TViewTexts Texts = DataName.empty()
@@ -218,10 +289,15 @@ int RunView(const TOptions& O) {
 int RunStats(const TOptions& O) {
   TLoaded L;
   LoadCorpus(O, true, L);
-  const TStatsSource Source{L.Files[0], L.Doc,
-                            L.Huffman,  L.Table,
-                            L.FellBack, CompressionRatioText(L.Huffman, LocaleDecimalSeparator()),
-                            L.Files,    L.Limited ? &L.Default : nullptr};
+  const TStatsSource Source{L.Files[0],
+                            L.Doc,
+                            L.Huffman,
+                            L.Table,
+                            L.FellBack,
+                            CompressionRatioText(L.Huffman, LocaleDecimalSeparator()),
+                            L.Files,
+                            L.Limited ? &L.Default : nullptr,
+                            O.LimitRule.value_or(std::string())};
   WriteStdout(O.Json ? StatsJson(Source) : StatsText(Source));
   return ExitSuccess;
 }
@@ -235,6 +311,84 @@ int RunGraph(const TOptions& O) {
   LoadCorpus(O, false, L,
              [&](const std::vector<std::string>& Files) { CheckGraphOutput(Graph, Files); });
   return WriteGraph(L.Doc, CorpusLabel(L), Graph);
+}
+
+TFigureFormat FormatOf(const TOptions& O) {
+  return O.Json ? TFigureFormat::Json : O.Csv ? TFigureFormat::Csv : TFigureFormat::Text;
+}
+
+int RunLimits(const TOptions& O) {
+  // Files that are all empty hold no data: no rows rather than a refusal.
+  const std::vector<std::string> Files = CorpusFiles(O.Operands, O.Recursive);
+  const bool AllEmpty = std::all_of(Files.begin(), Files.end(), [](const std::string& F) {
+    struct stat Info {};
+    return ::stat(F.c_str(), &Info) == 0 && S_ISREG(Info.st_mode) && Info.st_size == 0;
+  });
+  if (AllEmpty) {
+    WriteStdout(LimitsText(TLimitTable{}, Files, FormatOf(O)));
+    return ExitSuccess;
+  }
+  TLoaded L;
+  LoadCorpus(O, true, L);
+  WriteStdout(LimitsText(LimitTable(L.Doc.Frequency), L.Files, FormatOf(O)));
+  return ExitSuccess;
+}
+
+// OUT (or standard output, "-") may be no input: it would be replaced before
+// the input is read, or read while it is written.
+void CheckNotAnInput(const std::string& Out, const std::vector<std::string>& Files,
+                     const std::string& Command) {
+  const auto Target = FileIdentity(Out, STDOUT_FILENO);
+  for (const std::string& File : Files)
+    if (const auto Source = FileIdentity(File, -1); Source && Source == Target)
+      throw TUsageError{
+          File + " and " + (Out == "-" ? "standard output" : Out) + " are the same file", Command};
+  if (Out != "-") CheckOutput(Out);
+}
+
+int RunCode(const TOptions& O) {
+  const std::string& Out = *O.Output;
+  TLoaded L;
+  LoadCorpus(O, true, L,
+             [&](const std::vector<std::string>& Files) { CheckNotAnInput(Out, Files, "code"); });
+  const auto Code =
+      DesignCode(L.Doc.Frequency, L.Huffman.MaxBitLength(), L.Huffman.LimitRule(), L.Files);
+  if (!Code)
+    throw TFailure{CorpusLabel(L) +
+                   ": no Huffman code can be built: no datum 0..255 has a frequency above 0"};
+  const std::string Text = CodeFileText(*Code);
+  if (Out == "-")
+    WriteStdout(Text);
+  else
+    WriteFileWhole(Out, Text.data(), Text.size());
+  return ExitSuccess;
+}
+
+int RunEvaluate(const TOptions& O) {
+  const std::vector<std::string> Files = CorpusFiles(O.Operands, O.Recursive);
+  if (O.CodeFile) {
+    const TDesignedCode Code = ReadCode(*O.CodeFile, true);
+    const auto E = Evaluate(Code, TCodeSource{"code", *O.CodeFile}, Files);
+    WriteStdout(EvaluationText(*E, FormatOf(O)));  // no hook: never cancelled
+    return ExitSuccess;
+  }
+  // A table file, read as the workbench reads one in 32-bit mode.
+  const std::string& Path = *O.TableFile;
+  TMemoryStream In;
+  const int64_t Largest = int64_t{MaxTableEntries} * 4;
+  const std::string NotATable =
+      Path + ": not a 32-bit frequency table (at most 10240 little-endian words, each 0.." +
+      std::to_string(MaxTableFrequency) + ")";
+  ReadInput(
+      Path, Largest, [&](int64_t) { return TFailure{NotATable}; }, In);
+  std::vector<int32_t> Frequency;
+  TTableScan Scan;
+  if (!ReadExtendedData(In, Frequency, Scan)) throw TFailure{NotATable};
+  const int32_t MaxBits = O.MaxBits.value_or(16);
+  if (O.MaxBits) CheckMaxBits(O, SmallestMaxBits(Frequency), Path);
+  const auto Text = EvaluateTableText(Frequency, MaxBits, RuleOf(O), Path, Files, FormatOf(O));
+  WriteStdout(*Text);
+  return ExitSuccess;
 }
 
 int RunDecoder(const TOptions& O) {
@@ -254,6 +408,36 @@ int RunDecoder(const TOptions& O) {
 // coder would refuse them, before they fill the memory.
 constexpr int64_t MaxEncodeInput = MaxCountedBytes;
 constexpr int64_t MaxDecodeInput = 6 + 256 + 2 * 31 + (int64_t{1} << 30);
+
+// encode --code: H's input coded with exactly Code, always in the coded
+// form.  A byte without a code refuses the input, naming the first one.
+void EncodeWithCode(const TDesignedCode& Code, const std::string& CodePath,
+                    const std::string& Shown, THuffman& H,
+                    const std::function<TFailure(const std::string&)>& TooLargeToCode) {
+  bool Has[256] = {};
+  std::vector<uint8_t> Data;
+  std::vector<int32_t> Lengths;
+  for (const auto& S : Code.Symbols) {
+    Has[S.Datum] = true;
+    Data.push_back(static_cast<uint8_t>(S.Datum));
+    Lengths.push_back(S.Length);
+  }
+  const auto* Bytes = static_cast<const uint8_t*>(H.InStream().Memory());
+  const int64_t Size = H.InStream().Size();
+  for (int64_t I = 0; I < Size; ++I)
+    if (!Has[Bytes[I]]) {
+      char Value[8];
+      std::snprintf(Value, sizeof Value, "$%02X", Bytes[I]);
+      throw TFailure{Shown + ": byte " + Value + " at offset " + std::to_string(I) +
+                     " has no code in " + CodePath};
+    }
+  H.SetCode(Data, Lengths);
+  try {
+    H.EncodeData();
+  } catch (const ERangeError& E) {
+    throw TooLargeToCode(E.Message());
+  }
+}
 
 int RunCoder(const TOptions& O) {
   const std::string& In = O.Operands[0];
@@ -284,8 +468,18 @@ int RunCoder(const TOptions& O) {
                                    static_cast<long long>(MaxCountedBytes)));
     return TFailure{Shown + ": Data error .  Not Huffman encoded data ."};
   };
+  // A code file is checked before the input is read.
+  std::optional<TDesignedCode> Code;
+  if (O.CodeFile) Code = ReadCode(*O.CodeFile, true);
   THuffman H;
   ReadInput(In, Encode ? MaxEncodeInput : MaxDecodeInput, TooLarge, H.InStream());
+  if (Code) {
+    EncodeWithCode(*Code, *O.CodeFile, Shown, H, TooLargeToCode);
+    H.InStream().Clear();
+    WriteOutput(Out, H.OutStream());
+    return ExitSuccess;
+  }
+  if (Encode && O.LimitRule) H.SetLimitRule(RuleOf(O));
   if (Encode && O.MaxBits && *O.MaxBits != 16) {
     // The values present decide the smallest limit: counted first.
     const int32_t Distinct =
@@ -337,6 +531,9 @@ int Run(int Argc, char** Argv) {
   if (O.Command == "stats") return RunStats(O);
   if (O.Command == "decoder") return RunDecoder(O);
   if (O.Command == "graph") return RunGraph(O);
+  if (O.Command == "limits") return RunLimits(O);
+  if (O.Command == "code") return RunCode(O);
+  if (O.Command == "evaluate") return RunEvaluate(O);
   return RunCoder(O);
 }
 

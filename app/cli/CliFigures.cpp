@@ -158,6 +158,7 @@ std::string StatsJson(const TStatsSource& S) {
     Out += ",\"max_bits\":" + std::to_string(S.Huffman.MaxBitLength());
     Out += ",\"average_bits_16\":" + Number(D.HasCode, D.Average);
   }
+  if (!S.LimitRule.empty()) Out += ",\"limit_rule\":" + JsonString(S.LimitRule);
   Out += "}\n";
   return Out;
 }
@@ -189,6 +190,7 @@ std::string StatsText(const TStatsSource& S) {
     Line("average at 16:",
          D.HasCode ? Fixed(D.Average, 3) + " bits per datum with the default 16-bit code" : None);
   }
+  if (!S.LimitRule.empty()) Line("limit rule:", S.LimitRule);
   Line("Kraft sum:", HasCode ? Shortest(F.Kraft) : None);
   Line("compression ratio:", HasCode ? S.Ratio + " %" : None);
   Line("entropy:", HasCode ? Fixed(F.Entropy, 3) + " bits per datum" : None);

@@ -23,6 +23,8 @@ struct TStatsSource {
   // With --max-bits: the default 16-bit code of the same table, whose
   // average shows what the limit costs (Huffman is then the limited code).
   const THuffman* Default = nullptr;
+  // --limit-rule as given (empty when not given: nothing is said of it).
+  std::string LimitRule;
 };
 
 // One "label: value" line per figure, LF line ends; figures that need a code

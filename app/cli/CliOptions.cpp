@@ -36,6 +36,10 @@ constexpr const char* MainHelp =
     "  decode IN OUT       restore the bytes coded by encode\n"
     "  decoder [-o FILE]   a self-contained C99 decoder of encode's forms\n"
     "  graph FILE -o OUT   the frequency graph as a PNG or SVG picture\n"
+    "  limits FILE         what each length limit costs, repair and optimal\n"
+    "  code FILE -o CODE   the code as a JSON code file other tools can read\n"
+    "  evaluate --code CODE FILE\n"
+    "                      how well a designed code serves other files\n"
     "  help [COMMAND]      this text, or a command's\n"
     "\n"
     "Options:\n"
@@ -77,6 +81,15 @@ constexpr const char* CorpusNote =
 constexpr const char* MaxBitsHelp =
     "  --max-bits N        codes of at most N bits (from the fewest that hold\n"
     "                      the distinct values up to 16, the default)\n";
+
+constexpr const char* LimitRuleHelp =
+    "  --limit-rule R      how a code longer than the limit is shortened:\n"
+    "                      repair (the builder's rule, the default) or optimal\n"
+    "                      (least total coded bits within the limit)\n";
+
+constexpr const char* FigureFormatHelp =
+    "  --json              one JSON object on one line\n"
+    "  --csv               comma-separated columns under a header line\n";
 
 constexpr const char* CoderOutputHelp =
     "IN and OUT must be different files (exit 2).  An OUT that is a device or\n"
@@ -124,12 +137,14 @@ std::string CommandHelp(const std::string& Command) {
                "that value, its last digit being the first bit sent; Parent, Left,\n"
                "Right), most frequent first.\n"
                "\n") +
-           CorpusNote + "Options:\n" + ViewOptionsHelp + CorpusHelp + MaxBitsHelp;
+           CorpusNote + "Options:\n" + ViewOptionsHelp + CorpusHelp + MaxBitsHelp + LimitRuleHelp;
   if (Command == "arrays")
     return std::string(
                "Usage: quorvant-cli arrays FILE... [--32bit] [--lf] [--name DATANAME]\n"
                "                              [--lang pascal|c|cpp|rust] [--msb-first]\n"
-               "                              [-r] [--max-bits N]\n"
+               "                              [-r] [--max-bits N] [--limit-rule R]\n"
+               "       quorvant-cli arrays --code CODE.json [--lf] [--name DATANAME]\n"
+               "                              [--lang pascal|c|cpp|rust] [--msb-first]\n"
                "\n"
                "Prints the code as two constant arrays, bit patterns and bit lengths,\n"
                "one entry per datum that occurs, in ascending datum order, 16 a line.\n"
@@ -138,7 +153,9 @@ std::string CommandHelp(const std::string& Command) {
                "of each length 1..16) and CodeSymbol (the data in the code's table\n"
                "order): with CodeCount what a canonical decoder needs.\n"
                "\n") +
-           CorpusNote + "Options:\n" + ViewOptionsHelp + CorpusHelp + MaxBitsHelp +
+           CorpusNote + "Options:\n" + ViewOptionsHelp + CorpusHelp + MaxBitsHelp + LimitRuleHelp +
+           "  --code CODE.json    the arrays of a code file (quorvant-cli code), no\n"
+           "                      data read; the file name line names the code file\n"
            "  --name DATANAME     the data name in the comments (default \"データ\");\n"
            "                      \"一致長\" and \"一致位置のビット数\" name the LZ77\n"
            "                      match arrays mlPat/mlLen and diPat/diLen\n"
@@ -152,7 +169,8 @@ std::string CommandHelp(const std::string& Command) {
            "                      of bit-reversed\n";
   if (Command == "table")
     return std::string(
-               "Usage: quorvant-cli table FILE... [--32bit] [--lf] [-r] [--csv]\n"
+               "Usage: quorvant-cli table FILE... [--32bit] [--lf] [-r]\n"
+               "                             [--csv [--max-bits N] [--limit-rule R]]\n"
                "\n"
                "Prints what the workbench's view \"頻度テーブル\" shows right after\n"
                "opening FILE: every datum of the table with its frequency, in decimal\n"
@@ -161,10 +179,12 @@ std::string CommandHelp(const std::string& Command) {
            CorpusNote + "Options:\n" + ViewOptionsHelp + CorpusHelp +
            "  --csv               \"datum,frequency,bit_length,bit_pattern\", then one\n"
            "                      line per entry; the code of the distribution view,\n"
-           "                      pattern digits highest first, both empty without one\n";
+           "                      pattern digits highest first, both empty without one\n" +
+           MaxBitsHelp + LimitRuleHelp;
   if (Command == "stats")
     return std::string(
                "Usage: quorvant-cli stats FILE... [--32bit] [--json] [-r] [--max-bits N]\n"
+               "                             [--limit-rule R]\n"
                "\n"
                "Prints figures about FILE's distribution and its code:\n"
                "  data count         last datum with a frequency above 0, plus 1\n"
@@ -187,10 +207,11 @@ std::string CommandHelp(const std::string& Command) {
            "Options:\n"
            "  --32bit             read FILE as a table of 32-bit frequencies\n"
            "  --json              one JSON object on one line\n" +
-           CorpusHelp + MaxBitsHelp;
+           CorpusHelp + MaxBitsHelp + LimitRuleHelp;
   if (Command == "encode")
     return std::string(
-               "Usage: quorvant-cli encode IN OUT [--force] [--max-bits N]\n"
+               "Usage: quorvant-cli encode IN OUT [--force] [--max-bits N] [--limit-rule R]\n"
+               "       quorvant-cli encode --code CODE.json IN OUT [--force]\n"
                "\n"
                "Codes IN with its own Huffman code into the engine's self-describing\n"
                "coded form (header, code table, payload), or into the stored form\n"
@@ -198,8 +219,15 @@ std::string CommandHelp(const std::string& Command) {
                "\"-\" is standard input or output.  OUT appears only when complete.\n"
                "Both forms hold 30-bit lengths: inputs whose coded payload or stored\n"
                "size would reach 1 GiB cannot be coded (exit 1).  A code limited with\n"
-               "--max-bits decodes with the ordinary decode.\n") +
-           CoderOutputHelp + MaxBitsHelp;
+               "--max-bits decodes with the ordinary decode.\n"
+               "\n"
+               "With --code, IN is coded with exactly the code of CODE.json (written by\n"
+               "quorvant-cli code): always the coded form, also where the stored form\n"
+               "would be smaller and for an empty IN, so files coded with one code share\n"
+               "one table.  A byte that has no code refuses the whole input (exit 1,\n"
+               "naming its value and offset), as does a code holding data above 255.\n") +
+           CoderOutputHelp + MaxBitsHelp + LimitRuleHelp +
+           "  --code CODE.json    code with this code file's code\n";
   if (Command == "decode")
     return std::string(
                "Usage: quorvant-cli decode IN OUT [--force]\n"
@@ -224,7 +252,65 @@ std::string CommandHelp(const std::string& Command) {
            "Options:\n"
            "  -o, --output FILE   write FILE (replaced only when complete) instead\n"
            "                      of standard output\n";
-  if (Command == "graph") return GraphHelp() + CorpusHelp + MaxBitsHelp;
+  if (Command == "graph") return GraphHelp() + CorpusHelp + MaxBitsHelp + LimitRuleHelp;
+  if (Command == "limits")
+    return std::string(
+               "Usage: quorvant-cli limits FILE... [--32bit] [-r] [--json|--csv]\n"
+               "\n"
+               "What each code-length limit costs: one row per limit from 16 down to\n"
+               "the fewest bits that hold the distinct values, with the data's total\n"
+               "coded bits (header excluded) under the repair rule and under the optimal\n"
+               "rule, both as averages in bits per datum, and the data's entropy.\n"
+               "The code covers data 0..255; without data there are no rows.\n"
+               "\n") +
+           CorpusNote +
+           "Options:\n"
+           "  --32bit             read FILE as a table of 32-bit frequencies\n" +
+           CorpusHelp + FigureFormatHelp;
+  if (Command == "code")
+    return std::string(
+               "Usage: quorvant-cli code FILE... -o CODE.json [--32bit] [-r] [--max-bits N]\n"
+               "                             [--limit-rule R]\n"
+               "\n"
+               "Writes the code of FILE's table as a JSON code file that other tools can\n"
+               "read without Quorvant:\n"
+               "\n"
+               "  {\"format\":\"quorvant-code\",\"version\":1,\"max_bits\":16,\n"
+               "   \"limit_rule\":\"repair\",\"files\":[\"a.txt\"],\"total\":11,\n"
+               "   "
+               "\"symbols\":[{\"datum\":97,\"frequency\":5,\"bit_length\":1,\"code\":\"0\"},...]}\n"
+               "\n"
+               "symbols holds every datum that has a code in the code's table order\n"
+               "(non-decreasing bit_length); code is the canonical code of those lengths\n"
+               "in that order, first bit sent first.  evaluate --code, encode --code and\n"
+               "arrays --code read it back (frequency and code are optional there).\n"
+               "\n") +
+           CorpusNote +
+           "Options:\n"
+           "  -o, --output CODE   the file to write (replaced only when complete, never\n"
+           "                      an input); \"-\" writes to standard output\n"
+           "  --32bit             read FILE as a table of 32-bit frequencies\n" +
+           CorpusHelp + MaxBitsHelp + LimitRuleHelp;
+  if (Command == "evaluate")
+    return std::string(
+               "Usage: quorvant-cli evaluate --code CODE.json FILE... [-r] [--json|--csv]\n"
+               "       quorvant-cli evaluate --table TABLE.bin FILE... [-r] [--max-bits N]\n"
+               "                             [--limit-rule R] [--json|--csv]\n"
+               "\n"
+               "How well a designed code serves other files: for each FILE on its own,\n"
+               "then a row (total) of the sums, the bytes, the payload bits under the\n"
+               "code (coded_bits: the bytes that have a code), under the file's own code\n"
+               "with the same limit and rule (own_bits), the file's entropy times its\n"
+               "size, the overhead 100 x (coded_bits / own_bits - 1) in percent, the\n"
+               "bytes whose value has no code (uncodable) and their values, and the size\n"
+               "encode --code would write (coded_bytes; none with uncodable bytes).\n"
+               "Uncodable bytes are reported, not refused: the exit status stays 0.\n"
+               "\n"
+               "Options:\n"
+               "  --code CODE.json    a code file (quorvant-cli code)\n"
+               "  --table TABLE.bin   a 32-bit frequency table, coded as the workbench\n"
+               "                      codes it (with --max-bits and --limit-rule)\n") +
+           CorpusHelp + MaxBitsHelp + LimitRuleHelp + FigureFormatHelp;
   std::string Text = MainHelp;
   const std::string Mark = "%VERSION%";
   Text.replace(Text.find(Mark), Mark.size(), QuorvantVersionText);
@@ -236,11 +322,12 @@ bool IsViewCommand(const std::string& C) {
 }
 
 bool IsCorpusCommand(const std::string& C) {
-  return IsViewCommand(C) || C == "stats" || C == "graph";
+  return IsViewCommand(C) || C == "stats" || C == "graph" || C == "limits" || C == "code";
 }
 
 bool IsCommand(const std::string& C) {
-  return IsCorpusCommand(C) || C == "encode" || C == "decode" || C == "decoder" || C == "help";
+  return IsCorpusCommand(C) || C == "evaluate" || C == "encode" || C == "decode" ||
+         C == "decoder" || C == "help";
 }
 
 TOptions ParseArguments(int Argc, char** Argv) {
@@ -289,6 +376,15 @@ TOptions ParseArguments(int Argc, char** Argv) {
       O.Lang = TakeValue();
       if (*O.Lang != "pascal" && *O.Lang != "c" && *O.Lang != "cpp" && *O.Lang != "rust")
         throw TUsageError{"--lang takes pascal, c, cpp or rust, not '" + *O.Lang + "'", "arrays"};
+    } else if (Name == "--limit-rule") {
+      O.LimitRule = TakeValue();
+      if (*O.LimitRule != "repair" && *O.LimitRule != "optimal")
+        throw TUsageError{"--limit-rule takes repair or optimal, not '" + *O.LimitRule + "'",
+                          O.Command};
+    } else if (Name == "--code") {
+      O.CodeFile = TakeValue();
+    } else if (Name == "--table") {
+      O.TableFile = TakeValue();
     } else if (Name == "-o" || Name == "--output") {
       O.Output = TakeValue();
     } else if (Name == "--max-bits") {
@@ -311,6 +407,22 @@ TOptions ParseArguments(int Argc, char** Argv) {
 
   const auto Allowed = [&](const std::string& Option) {
     if (Option == "-h" || Option == "--help" || Option == "--version") return true;
+    // The designer's commands and the options that came with them.
+    if (O.Command == "limits")
+      return Option == "--32bit" || Option == "-r" || Option == "--recursive" ||
+             Option == "--json" || Option == "--csv";
+    if (O.Command == "code")
+      return Option == "--32bit" || Option == "-r" || Option == "--recursive" ||
+             Option == "--max-bits" || Option == "--limit-rule" || Option == "-o" ||
+             Option == "--output";
+    if (O.Command == "evaluate")
+      return Option == "--code" || Option == "--table" || Option == "-r" ||
+             Option == "--recursive" || Option == "--max-bits" || Option == "--limit-rule" ||
+             Option == "--json" || Option == "--csv";
+    if (Option == "--code") return O.Command == "encode" || O.Command == "arrays";
+    if (O.Command == "table" && (Option == "--max-bits" || Option == "--limit-rule"))
+      return O.Csv;  // only the CSV shows a code
+    if (Option == "--limit-rule") return IsCorpusCommand(O.Command) || O.Command == "encode";
     if (IsViewCommand(O.Command) && (Option == "--32bit" || Option == "--lf")) return true;
     if (O.Command == "arrays" &&
         (Option == "--name" || Option == "--lang" || Option == "--msb-first"))
@@ -319,7 +431,7 @@ TOptions ParseArguments(int Argc, char** Argv) {
     if (IsCorpusCommand(O.Command) && (Option == "-r" || Option == "--recursive")) return true;
     if (O.Command == "table" && Option == "--csv") return true;
     if (Option == "--max-bits" && (IsCorpusCommand(O.Command) || O.Command == "encode"))
-      return O.Command != "table";
+      return true;
     if ((O.Command == "encode" || O.Command == "decode") && Option == "--force") return true;
     if (O.Command == "decoder" && (Option == "-o" || Option == "--output")) return true;
     if (O.Command == "graph" && (Option == "--32bit" || IsGraphOption(Option))) return true;
@@ -328,15 +440,34 @@ TOptions ParseArguments(int Argc, char** Argv) {
   for (const std::string& Option : Given)
     if (!Allowed(Option))
       throw TUsageError{"option " + Option + " does not apply to " + O.Command, O.Command};
-  const size_t Wanted = O.Command == "encode" || O.Command == "decode" ? 2
-                        : O.Command == "decoder"                       ? 0
-                                                                       : 1;
+  const auto WasGiven = [&](const std::string& Option) {
+    return std::find(Given.begin(), Given.end(), Option) != Given.end();
+  };
+  // Options that only make sense together, or not at all together.
+  if (O.Json && O.Csv) throw TUsageError{"--json and --csv exclude each other", O.Command};
+  if (O.Command == "code" && !O.Output)
+    throw TUsageError{"code needs -o CODE.json (\"-o -\" writes to standard output)", O.Command};
+  if (O.Command == "evaluate" && O.CodeFile.has_value() == O.TableFile.has_value())
+    throw TUsageError{"evaluate takes either --code CODE.json or --table TABLE.bin", O.Command};
+  if (O.CodeFile && (O.MaxBits || O.LimitRule))
+    throw TUsageError{
+        "--max-bits and --limit-rule do not apply with --code: the code file "
+        "fixes the code",
+        O.Command};
+  if (O.Command == "arrays" && O.CodeFile)
+    for (const char* Option : {"--32bit", "-r", "--recursive"})
+      if (WasGiven(Option))
+        throw TUsageError{std::string("option ") + Option + " does not apply to arrays --code",
+                          O.Command};
+  const bool NoFiles = O.Command == "decoder" || (O.Command == "arrays" && O.CodeFile);
+  const size_t Wanted = O.Command == "encode" || O.Command == "decode" ? 2 : NoFiles ? 0 : 1;
   if (O.Operands.size() < Wanted)
     throw TUsageError{Wanted == 2 ? O.Command + " needs IN and OUT" : O.Command + " needs a FILE",
                       O.Command};
-  if (O.Operands.size() > Wanted && !IsCorpusCommand(O.Command))
+  if (O.Operands.size() > Wanted &&
+      ((!IsCorpusCommand(O.Command) && O.Command != "evaluate") || NoFiles))
     throw TUsageError{"unexpected operand '" + O.Operands[Wanted] + "'", O.Command};
-  if (IsCorpusCommand(O.Command))
+  if (IsCorpusCommand(O.Command) || O.Command == "evaluate")
     for (const std::string& Operand : O.Operands)
       if (Operand == "-")
         throw TUsageError{O.Command + " reads a file, not standard input", O.Command};

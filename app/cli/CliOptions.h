@@ -46,15 +46,19 @@ struct TOptions {
   bool Csv = false;                 // table as CSV
   // --max-bits: 1..16 here; the lower bound the data set is checked later.
   std::optional<int> MaxBits;
-  std::optional<std::string> Output;  // decoder -o FILE
-  TGraphOptions Graph;                // graph's options (CliGraph.h)
+  std::optional<std::string> LimitRule;  // --limit-rule: "repair" or "optimal"
+  std::optional<std::string> CodeFile;   // --code CODE.json
+  std::optional<std::string> TableFile;  // --table TABLE.bin
+  std::optional<std::string> Output;     // decoder, code -o FILE
+  TGraphOptions Graph;                   // graph's options (CliGraph.h)
 };
 
 // distribution, arrays, table: the window's views.
 bool IsViewCommand(const std::string& Command);
-// The views, stats and graph: the commands that read a corpus of FILEs.
+// The views, stats, graph, limits and code: the commands that read a corpus
+// of FILEs as one.
 bool IsCorpusCommand(const std::string& Command);
-// The views, stats, encode, decode, decoder and help.
+// The corpus commands, evaluate, encode, decode, decoder and help.
 bool IsCommand(const std::string& Command);
 
 // Reads Argv[1..Argc-1]: options anywhere ("--name=V" or "--name V"), "--"
