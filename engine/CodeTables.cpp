@@ -156,14 +156,16 @@ std::string Verilog(const TCodeTables& T, const TArrayOptions& O) {
   const std::string Module = (IsCIdentifier(T.DataName) ? T.DataName : "qv") + "_decode";
   std::string Text;
   for (const std::string& Line : O.HeadLines) Text += "// " + CommentSafe(Line) + SCrLf;
-  Text += std::string("// ") + CommentSafe(T.CommentPrefix + T.DataName) +
-          "のハフマン符号: " + std::to_string(T.Symbol.size()) +
-          " codes, a purely combinational decoder of one code" + SCrLf + "module " + Module + " (" +
-          SCrLf +
+  int32_t Shortest = 16;
+  for (const int32_t Length : T.Length) Shortest = std::min(Shortest, Length);
+  Text += "// A decoder of one code (" + std::to_string(T.Symbol.size()) + " codes of " +
+          std::to_string(Shortest) + ".." + std::to_string(T.LargestLength) +
+          " bits), purely combinational: one casez arm per code." + SCrLf + "module " + Module +
+          " (" + SCrLf +
           "  input  wire [15:0] window,  // the next 16 stream bits; window[15] is the first "
           "bit sent" +
-          SCrLf + "  output reg  [" + (Wide ? "13" : "7") +
-          ":0] symbol,  // the datum (0 when valid is 0)" + SCrLf +
+          SCrLf + "  output reg  [" + (Wide ? "13:0] " : "7:0]  ") +
+          "symbol,  // the datum (0 when valid is 0)" + SCrLf +
           "  output reg  [4:0]  length,  // the code's length, 1..16 (0 when valid is 0)" + SCrLf +
           "  output reg         valid    // 0 when the window starts with no code" + SCrLf + ");" +
           SCrLf + SCrLf + "  always @* begin" + SCrLf + "    casez (window)" + SCrLf;

@@ -382,9 +382,9 @@ constexpr const char* SRawHead = R"QV(/*
  * ceil(in_bits / 8) bytes; bits after in_bits are ignored and nothing
  * beyond those bytes is read).  Returns 0 and sets *used_bits to the bits
  * the symbols took, or
- *   @UNAME@_CANNOT_DECODE (-2)  the next bits match no code;
- *   @UNAME@_TRUNCATED     (-4)  the input ends before count symbols
- *                               (inside a code, or at a code's end);
+ *   @UNAME@_CANNOT_DECODE (-2) where the next bits match no code;
+ *   @UNAME@_TRUNCATED (-4) where the input ends before count symbols,
+ *     inside a code or at a code's end;
  * after an error *used_bits is where the failing code began and out holds
  * the symbols before it (entries after them may have been written over).
  * used_bits may be NULL.
@@ -402,12 +402,12 @@ constexpr const char* SRawHead = R"QV(/*
 int @NAME@_decode(const uint8_t *in, size_t in_bits, @OUT@ *out, size_t count,
 @PAD@size_t *used_bits);
 
-/* Per the next 12 bits (@INDEXTEXT@): 0 when no code begins with them; else
-   bits 0-5 the bits consumed, bits 6-7 the number of symbols decoded (1..@MULTI@),
-   bits 8-31 the symbols (@SYMBOLTEXT@); or, bits 6-7 being 0, a link: bits 0-5
-   the number k of further bits that decide, bits 8-31 where their 2^k
-   entries begin in @NAME@_long, whose entries are 0 or one symbol with the
-   whole code's length in bits 0-5. */
+/* Per the next 12 bits (@INDEXTEXT@): 0 when no code begins
+   with them; else bits 0-5 the bits consumed, bits 6-7 the number of
+   symbols decoded (1..@MULTI@), bits 8-31 the symbols (@SYMBOLTEXT@); or,
+   bits 6-7 being 0, a link: bits 0-5 the number k of further bits that
+   decide, bits 8-31 where their 2^k entries begin in @NAME@_long, whose
+   entries are 0 or one symbol with the whole code's length in bits 0-5. */
 static const uint32_t @NAME@_fast[4096] = {
 @FAST@};
 
@@ -763,8 +763,8 @@ std::string RawDecoderSource(const TCodeTables& T, const std::string& Name, TBit
   const std::string CodeText =
       std::to_string(T.Symbol.size()) + " symbol" + (T.Symbol.size() == 1 ? "" : "s") +
       ", codes of " + std::to_string(Shortest) + ".." + std::to_string(T.LargestLength) +
-      " bits, " + (Kraft == 65536 ? "complete" : "incomplete (Kraft sum below 1)") +
-      "; each symbol is one datum" + (Wide ? " (some above 255, so out holds uint16_t)" : ", a byte");
+      " bits,\n * " + (Kraft == 65536 ? "complete" : "incomplete (Kraft sum below 1)") +
+      "; each symbol is one datum" + (Wide ? " (some above 255: uint16_t)" : ", a byte");
 
   std::string Text = std::string(SRawHead) + (Wide ? "" : SRawByteLength) +
                      (Lsb0 ? SRawLsb0 : SRawMsb0) + SRawBody;
