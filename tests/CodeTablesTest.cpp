@@ -285,7 +285,7 @@ std::string TablesLines(const TCodeTables& T, bool MsbFirst) {
 // The Python module imports and holds what the C arrays hold: the tables.
 TEST_F(GeneratedCode, PythonTablesImportAndEqualTheCArrays) {
   if (std::string(QV_TEST_PYTHON).empty()) GTEST_SKIP() << "python3 not found";
-  for (const TDesignedCode& Code : DesignedCodes()) {
+  for (const TTestCode& Code : DesignedCodes()) {
     const bool MsbFirst = Code.Name == "skewed";
     TArrayOptions O;
     O.DecoderArrays = true;
@@ -318,7 +318,7 @@ TEST_F(GeneratedCode, PythonTablesImportAndEqualTheCArrays) {
 TEST_F(GeneratedCode, VerilogDecoderAnswersEveryWindow) {
   if (std::string(QV_TEST_IVERILOG).empty() || std::string(QV_TEST_VVP).empty())
     GTEST_SKIP() << "Icarus Verilog (iverilog, vvp) not found";
-  for (const TDesignedCode& Code : DesignedCodes()) {
+  for (const TTestCode& Code : DesignedCodes()) {
     const TCodeTables& T = Code.Tables;
     const std::string Module = T.DataName == "データ" ? "qv_decode" : T.DataName + "_decode";
     const bool Wide = *std::max_element(T.Symbol.begin(), T.Symbol.end()) > 255;

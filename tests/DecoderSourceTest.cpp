@@ -370,7 +370,7 @@ TEST_P(RawDecoder, DecodesEveryDesignedCodeInBothBitOrders) {
   const std::string Cc = std::string(V.Compiler) + " -std=c99 " + V.Flags;
   std::mt19937_64 R(77);
   int Seen[5] = {};
-  for (const TDesignedCode& Code : DesignedCodes()) {
+  for (const TTestCode& Code : DesignedCodes()) {
     SCOPED_TRACE(Code.Name);
     const TCodeTables& T = Code.Tables;
     std::vector<TBits> Codes;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-struct TDesignedCode {
+struct TTestCode {
   std::string Name;  // a C identifier
   TCodeTables Tables;
 };
@@ -49,8 +49,8 @@ inline TCodeTables HandMadeCode(const std::vector<int>& Data, const std::vector<
   return T;
 }
 
-inline std::vector<TDesignedCode> DesignedCodes() {
-  std::vector<TDesignedCode> Codes;
+inline std::vector<TTestCode> DesignedCodes() {
+  std::vector<TTestCode> Codes;
   std::vector<int32_t> Text(256, 0);
   for (const char C : std::string("the quick brown fox jumps over the lazy dog, then sleeps.\n"))
     ++Text[static_cast<unsigned char>(C)];
