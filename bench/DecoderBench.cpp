@@ -14,10 +14,10 @@
 #include "DecoderInputs.h"
 
 #include <algorithm>
-#include <ctime>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
