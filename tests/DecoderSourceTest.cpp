@@ -437,8 +437,8 @@ TEST_P(RawDecoder, DecodesEveryDesignedCodeInBothBitOrders) {
       ASSERT_LE(At + 8 + 4 * Cases[I].Count, Results.size());
       std::memcpy(&Got.Result, Results.data() + At, 4);
       std::memcpy(&Got.Used, Results.data() + At + 4, 4);
-      Got.Symbols.resize(E.Symbols.size());
-      std::memcpy(Got.Symbols.data(), Results.data() + At + 8, 4 * E.Symbols.size());
+      for (size_t K = 0; K < E.Symbols.size(); ++K)
+        std::memcpy(&Got.Symbols.emplace_back(), Results.data() + At + 8 + 4 * K, 4);
       At += 8 + 4 * Cases[I].Count;
       ASSERT_EQ(Got.Result, E.Result) << "case " << I << (Cases[I].Msb0 ? " msb0" : " lsb0");
       ASSERT_EQ(Got.Used, E.Used) << "case " << I;
