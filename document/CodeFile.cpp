@@ -485,7 +485,7 @@ std::string CodeFileText(const TDesignedCode& Code) {
       ",\"max_bits\":" + std::to_string(Code.MaxBits) +
       ",\"limit_rule\":" + JsonString(Code.LimitRule) + ",\n \"files\":[";
   for (size_t I = 0; I < Code.Files.size(); ++I)
-    Text += (I > 0 ? "," : "") + JsonString(Code.Files[I]);
+    Text += std::string(I > 0 ? "," : "") + JsonString(Code.Files[I]);
   Text += "],\"total\":" + std::to_string(Code.Total) + ",\n \"symbols\":[";
   const std::vector<std::string> Sent = CanonicalCodeTexts(Code);
   for (size_t K = 0; K < Code.Symbols.size(); ++K) {

@@ -52,6 +52,35 @@ int64_t CodedBits(std::span<const int32_t> Table, int32_t MaxBits, TLimitRule Ru
   return Bits;
 }
 
+// One table's code under many limits: the tree is built once (it does not
+// depend on the limit) and the engine's own AssignCodes limits it each time
+// from the tree's depths, so each result is the table build's at that
+// limit.
+class TLimitProbe : public THuffman {
+public:
+  explicit TLimitProbe(std::span<const int32_t> Table) {
+    WriteFrequencyTable(InStream(), Table);
+    LoadFrequencies();
+    BuildTree();
+    InStream().Clear();
+    for (int32_t K = 0; K < Count(); ++K)
+      FDepths.push_back(Nodes()[static_cast<size_t>(K)].BitLength);
+  }
+  int64_t Bits(int32_t MaxBits, TLimitRule Rule) {
+    for (size_t K = 0; K < FDepths.size(); ++K) Nodes()[K].BitLength = FDepths[K];
+    SetMaxBitLength(MaxBits);
+    SetLimitRule(Rule);
+    AssignCodes();
+    int64_t Sum = 0;
+    for (size_t K = 0; K < FDepths.size(); ++K)
+      Sum += int64_t{Nodes()[K].Frequency} * Nodes()[K].BitLength;
+    return Sum;
+  }
+
+private:
+  std::vector<int32_t> FDepths;
+};
+
 // Columns of an aligned table, right-aligned (the first left-aligned when
 // FirstLeft: a name), two blanks between.
 std::string Aligned(const std::vector<std::vector<std::string>>& Rows, bool FirstLeft) {
@@ -84,7 +113,8 @@ std::string CsvField(const std::string& Text) {
 
 std::string JsonFiles(const std::vector<std::string>& Files) {
   std::string Out = "[";
-  for (size_t I = 0; I < Files.size(); ++I) Out += (I > 0 ? "," : "") + JsonString(Files[I]);
+  for (size_t I = 0; I < Files.size(); ++I)
+    Out += std::string(I > 0 ? "," : "") + JsonString(Files[I]);
   return Out + "]";
 }
 
@@ -102,9 +132,9 @@ TLimitTable LimitTable(std::span<const int32_t> Frequency) {
     }
   if (T.Distinct == 0) return T;
   T.Entropy = EntropyBits(Counts, T.Total) / static_cast<double>(T.Total);
+  TLimitProbe Probe(Coded);
   for (int32_t N = 16; N >= SmallestMaxBitLength(T.Distinct); --N)
-    T.Rows.push_back(
-        {N, CodedBits(Coded, N, TLimitRule::Repair), CodedBits(Coded, N, TLimitRule::Optimal)});
+    T.Rows.push_back({N, Probe.Bits(N, TLimitRule::Repair), Probe.Bits(N, TLimitRule::Optimal)});
   return T;
 }
 
@@ -136,7 +166,7 @@ std::string LimitsText(const TLimitTable& T, const std::vector<std::string>& Fil
                                          "entropy_bits"};
   if (Format == TFigureFormat::Csv) {
     std::string Out;
-    for (size_t C = 0; C < Head.size(); ++C) Out += (C > 0 ? "," : "") + Head[C];
+    for (size_t C = 0; C < Head.size(); ++C) Out += std::string(C > 0 ? "," : "") + Head[C];
     Out += "\n";
     for (const TLimitRow& R : T.Rows)
       Out += std::to_string(R.MaxBits) + "," + std::to_string(R.RepairBits) + "," +
@@ -263,7 +293,7 @@ std::string RowJson(const TEvaluationRow& R, bool Named) {
          ",\"overhead_percent\":" + Shortest(R.OverheadPercent) +
          ",\"uncodable\":" + std::to_string(R.Uncodable) + ",\"uncodable_values\":[";
   for (size_t I = 0; I < R.UncodableValues.size(); ++I)
-    Out += (I > 0 ? "," : "") + std::to_string(R.UncodableValues[I]);
+    Out += std::string(I > 0 ? "," : "") + std::to_string(R.UncodableValues[I]);
   Out += "],\"coded_bytes\":" + (R.CodedBytes ? std::to_string(*R.CodedBytes) : "null") + "}";
   return Out;
 }
@@ -283,7 +313,7 @@ std::string EvaluationText(const TEvaluation& E, TFigureFormat Format) {
                       ",\"designed_on\":" + JsonFiles(E.Code.Files) +
                       ",\"designed_total\":" + std::to_string(E.Code.Total) + "},\"files\":[";
     for (size_t I = 0; I < E.Files.size(); ++I)
-      Out += (I > 0 ? "," : "") + RowJson(E.Files[I], true);
+      Out += std::string(I > 0 ? "," : "") + RowJson(E.Files[I], true);
     return Out + "],\"total\":" + RowJson(E.Total, false) + "}\n";
   }
   if (Format == TFigureFormat::Csv) {

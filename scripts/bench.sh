@@ -7,7 +7,9 @@
 #     the raw-stream decoders of decoder --code beside it;
 #   - opening a 1 GiB cached file (quorvant-cli distribution and stats, the
 #     window) against `cat` of it, and the window's 32-bit open;
-#   - quorvant-cli encode and decode of 1 GiB.
+#   - quorvant-cli encode and decode of 1 GiB;
+#   - quorvant-cli limits and evaluate on a 1 GiB corpus against stats of
+#     it, and the optimal length limit's time for 256 values.
 # Every part runs even when one misses a target; the exit status is 1 when
 # any did.
 set -uo pipefail
@@ -19,5 +21,6 @@ echo "== engine";            bench/compress.sh || Status=1
 echo; echo "== generated decoders"; bench/decoder.sh || Status=1
 echo; echo "== open";        bench/open.sh || Status=1
 echo; echo "== quorvant-cli encode and decode"; bench/cli.sh || Status=1
+echo; echo "== designer: limits, evaluate, the optimal limit"; bench/designer.sh || Status=1
 echo; uptime
 exit $Status

@@ -3,6 +3,7 @@
 #include "AbracadabraGolden.h"
 #include "CodeFile.h"
 #include "DesignedCodes.h"
+#include "Designer.h"
 #include "Document.h"
 
 #include <gtest/gtest.h>
@@ -1200,6 +1201,28 @@ TEST_F(QuorvantCli, UsageErrorsExitTwo) {
       {{"decoder", "--code", F, "--name", "a-b"},
        "--name takes a C identifier for the decoder, not 'a-b'",
        "decoder"},
+      {{"stats", F, "--limit-rule", "best"},
+       "--limit-rule takes repair or optimal, not 'best'",
+       "stats"},
+      {{"table", F, "--limit-rule", "optimal"},
+       "option --limit-rule does not apply to table",
+       "table"},
+      {{"limits", F, "--max-bits", "8"}, "option --max-bits does not apply to limits", "limits"},
+      {{"limits", F, "--json", "--csv"}, "--json and --csv exclude each other", "limits"},
+      {{"code", F}, "code needs -o CODE.json (\"-o -\" writes to standard output)", "code"},
+      {{"code", F, "-o", F}, F + " and " + F + " are the same file", "code"},
+      {{"evaluate", F}, "evaluate takes either --code CODE.json or --table TABLE.bin", "evaluate"},
+      {{"evaluate", F, "--code", "c", "--table", "t"},
+       "evaluate takes either --code CODE.json or --table TABLE.bin",
+       "evaluate"},
+      {{"evaluate", F, "--code", "c", "--max-bits", "9"},
+       "--max-bits and --limit-rule do not apply with --code: the code file fixes the code",
+       "evaluate"},
+      {{"encode", F, "x", "--code", "c", "--limit-rule", "repair"},
+       "--max-bits and --limit-rule do not apply with --code: the code file fixes the code",
+       "encode"},
+      {{"arrays", "--code", "c", F}, "unexpected operand '" + F + "'", "arrays"},
+      {{"decode", F, "x", "--code", "c"}, "option --code does not apply to decode", "decode"},
   };
   for (const auto& [Args, Message, Topic] : Bad) {
     const TRun R = Cli_(Args);
@@ -1225,6 +1248,114 @@ TEST_F(QuorvantCli, VersionAndHelp) {
     EXPECT_EQ(Cli_({"help", Command}).Out, H.Out);
   }
   EXPECT_NE(Cli_({"arrays", "-h"}).Out.find("--lang c"), std::string::npos);
+}
+
+// ---- the designer's loop -----------------------------------------------------
+
+TEST_F(QuorvantCli, CodeFileRoundTripsThroughEncodeDecodeAndArrays) {
+  const std::string Abra = File("abra.txt", "abracadabra");
+  ASSERT_EQ(Cli_({"code", Abra, "-o", "c.json"}).Exit, 0);
+  const std::string Code = (Dir / "c.json").string();
+  const std::string Other = File("other.txt", std::string(3000, 'd') + "cabbadrab");
+  TRun R = Cli_({"encode", "--code", Code, Other, "o.qv"});
+  ASSERT_EQ(R.Exit, 0) << R.Err;
+  EXPECT_EQ(Cli_({"decode", "o.qv", "-"}).Out, ReadWhole(Other));
+  // The size evaluate promised is the size written.
+  R = Cli_({"evaluate", "--code", Code, Other, "--json"});
+  TJson J;
+  ASSERT_TRUE(TJsonReader(R.Out).Read(J)) << R.Out;
+  EXPECT_EQ(J.Members.at("total").Members.at("coded_bytes").N,
+            static_cast<double>(fs::file_size(Dir / "o.qv")));
+  // Coded even where storing would be smaller, and for nothing at all.
+  for (const std::string& Input : {std::string("a"), std::string()}) {
+    ASSERT_EQ(Cli_({"encode", "--code", Code, File("small", Input), "s.qv"}).Exit, 0);
+    const std::string Coded = ReadWhole(Dir / "s.qv");
+    EXPECT_EQ(Coded[0] & 3, 1) << "the coded form's tag";
+    EXPECT_EQ(Cli_({"decode", "s.qv", "-"}).Out, Input);
+  }
+  // A byte without a code refuses the input: named, with its offset; no OUT.
+  R = Cli_({"encode", "--code", Code, File("z.txt", "abcz"), "z.qv"});
+  EXPECT_EQ(R.Exit, 1);
+  EXPECT_EQ(R.Err, "quorvant-cli: " + (Dir / "z.txt").string() +
+                       ": byte $7A at offset 3 has no code in " + Code + "\n");
+  EXPECT_FALSE(fs::exists(Dir / "z.qv"));
+  // The arrays of the file are the arrays of the data it was designed on.
+  const auto Tail = [](const std::string& Text) { return Text.substr(Text.find("\r\n\r\n")); };
+  for (const char* Lang : {"c", "rust"})
+    EXPECT_EQ(Tail(Cli_({"arrays", "--code", Code, "--lang", Lang}).Out),
+              Tail(Cli_({"arrays", Abra, "--lang", Lang}).Out));
+  // A bad code file: exit 1, the file and the problem named.
+  const std::string Bad =
+      File("bad.json",
+           ReadWhole(Code).replace(ReadWhole(Code).find("\"code\":\"0\""), 10, "\"code\":\"1\""));
+  for (const auto& Args :
+       std::vector<std::vector<std::string>>{{"encode", "--code", Bad, Abra, "x.qv"},
+                                             {"evaluate", "--code", Bad, Abra},
+                                             {"arrays", "--code", Bad}}) {
+    R = Cli_(Args);
+    EXPECT_EQ(R.Exit, 1);
+    EXPECT_EQ(
+        R.Err.rfind("quorvant-cli: " + Bad + ": symbol 1: code \"1\" is not the canonical", 0), 0u)
+        << R.Err;
+  }
+}
+
+TEST_F(QuorvantCli, EvaluateTableIsTheWindowsEvaluationText) {
+  std::vector<int64_t> Table(40, 0);
+  for (size_t I = 0; I < Table.size(); ++I) Table[I] = static_cast<int64_t>(I * I * I % 97);
+  const std::string Path = File("t.bin", Words(Table));
+  std::string Data;
+  for (int I = 0; I < 4000; ++I) Data += static_cast<char>(I * 7 % 45);
+  const std::vector<std::string> Files = {File("d1", Data), File("d2", "")};
+  const std::vector<int32_t> Frequency(Table.begin(), Table.end());
+  for (const auto& [Format, Flag] : {std::pair{TFigureFormat::Text, ""},
+                                     {TFigureFormat::Csv, "--csv"},
+                                     {TFigureFormat::Json, "--json"}}) {
+    std::vector<std::string> Args = {"evaluate",   "--table", Path,           Files[0], Files[1],
+                                     "--max-bits", "6",       "--limit-rule", "optimal"};
+    if (*Flag) Args.push_back(Flag);
+    const TRun R = Cli_(Args);
+    EXPECT_EQ(R.Exit, 0) << R.Err;
+    EXPECT_EQ(R.Out, EvaluateTableText(Frequency, 6, TLimitRule::Optimal, Path, Files, Format));
+  }
+}
+
+TEST_F(QuorvantCli, LimitsShowWhatTheLimitedCodesCost) {
+  std::vector<int64_t> Fib(18);
+  Fib[0] = Fib[1] = 1;
+  for (size_t I = 2; I < Fib.size(); ++I) Fib[I] = Fib[I - 1] + Fib[I - 2];
+  const std::string Path = File("fib.bin", Words(Fib));
+  TRun R = Cli_({"limits", "--32bit", "--json", Path});
+  TJson J;
+  ASSERT_TRUE(TJsonReader(R.Out).Read(J)) << R.Out;
+  const auto& Rows = J.Members.at("rows").Items;
+  ASSERT_EQ(Rows.size(), 16u - 5 + 1);
+  const double Total = J.Members.at("total").N;
+  for (const TJson& Row : Rows) {
+    const int Bits = static_cast<int>(Row.Members.at("max_bits").N);
+    for (const char* Rule : {"repair", "optimal"}) {
+      // The limited code stats reports costs what the row says.
+      TJson S;
+      ASSERT_TRUE(TJsonReader(Cli_({"stats", "--32bit", "--json", Path, "--max-bits",
+                                    std::to_string(Bits), "--limit-rule", Rule})
+                                  .Out)
+                      .Read(S));
+      EXPECT_NEAR(S.Members.at("average_bits").N * Total,
+                  Row.Members.at(std::string(Rule) + "_total_bits").N, 1e-6)
+          << Rule << " at " << Bits;
+      EXPECT_EQ(S.Members.at("longest_code").N, std::min(Bits, 16));
+    }
+  }
+  EXPECT_LT(Rows.back().Members.at("optimal_total_bits").N,
+            Rows.back().Members.at("repair_total_bits").N);
+  // Nothing changes where the new options are not given.
+  EXPECT_EQ(
+      Cli_({"distribution", "--32bit", Path, "--max-bits", "9", "--limit-rule", "repair"}).Out,
+      Cli_({"distribution", "--32bit", Path, "--max-bits", "9"}).Out);
+  // No data: no rows, and no failure.
+  R = Cli_({"limits", File("empty", ""), "--csv"});
+  EXPECT_EQ(R.Exit, 0);
+  EXPECT_EQ(std::count(R.Out.begin(), R.Out.end(), '\n'), 1);
 }
 
 }  // namespace

@@ -28,8 +28,9 @@ struct TUsageError {
 // A command line as given.  After ParseArguments: either Help or Version, or
 // Command is "help" (Operands: at most the topic, checked by the caller), or
 // Command is one of the working commands with exactly its operands (one or
-// more FILEs for the views, stats and graph, IN and OUT for encode and
-// decode, none for decoder) and only the options it takes.
+// more FILEs for the corpus commands and evaluate, IN and OUT for encode
+// and decode, none for decoder and arrays --code) and only the options it
+// takes.
 struct TOptions {
   std::string Command;
   std::vector<std::string> Operands;
