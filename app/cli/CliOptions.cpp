@@ -31,6 +31,7 @@ constexpr const char* MainHelp =
     "  distribution FILE   the code's leaf table (view \"ハフマン分布\")\n"
     "  arrays FILE         the code as two constant arrays (view \"ハフマン配列\"),\n"
     "                      in Pascal, or with a decoder's tables in C, C++, Rust\n"
+    "                      or Python; or the code as a Verilog decoder\n"
     "  table FILE          the frequency table (view \"頻度テーブル\")\n"
     "  stats FILE          counts, average code length, compression ratio,\n"
     "                      entropy; --json for scripts\n"
