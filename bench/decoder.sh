@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The generated C decoder (quorvant-cli decoder's qv_decode) beside the
-# engine's Decode on the same coded forms, 32 MiB each, one thread.
-# Target: qv_decode at least half the engine's MB/s on every input.
+# The generated C decoders beside the engine's Decode on the same coded
+# forms, 32 MiB each, one thread: quorvant-cli decoder's qv_decode, and the
+# raw-stream decoders of decoder --code on each payload in both bit orders.
+# Targets: qv_decode at least half the engine's MB/s on every input; the raw
+# decoders at least qv_decode's.
 #
 # Usage: bench/decoder.sh [REPETITIONS] [BUILD_DIR]
 #   REPETITIONS  runs of each decoder (default 5; the best counts)

@@ -2,6 +2,7 @@
 #include "CodeTables.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 
@@ -125,7 +126,70 @@ std::string Rust(const std::vector<TArray>& Arrays, const TArrayOptions& O) {
   return Text;
 }
 
+// BitPattern -> BIT_PATTERN, mlCodeCount -> ML_CODE_COUNT.
+std::string UpperSnake(const std::string& Name) {
+  std::string Text;
+  for (size_t I = 0; I < Name.size(); ++I) {
+    const auto C = static_cast<unsigned char>(Name[I]);
+    if (I > 0 && std::isupper(C) && !std::isupper(static_cast<unsigned char>(Name[I - 1])))
+      Text += '_';
+    Text += static_cast<char>(std::toupper(C));
+  }
+  return Text;
+}
+
+// Tuples end in a comma, so that one value is a tuple too.
+std::string Python(const std::vector<TArray>& Arrays, const TArrayOptions& O) {
+  std::string Text;
+  for (const std::string& Line : O.HeadLines) Text += "# " + CommentSafe(Line) + SCrLf;
+  for (const TArray& A : Arrays)
+    Text += std::string(SCrLf) + "# " + CommentSafe(A.Comment) + SCrLf + UpperSnake(A.Name) +
+            " = (" + SCrLf + "  " + ValueLines(A.Values) + "," + SCrLf + ")" + SCrLf;
+  return Text;
+}
+
+// The arms follow from the codes being a prefix code: at most one matches.
+std::string Verilog(const TCodeTables& T, const TArrayOptions& O) {
+  const bool Wide = std::any_of(T.Symbol.begin(), T.Symbol.end(),
+                                [](auto D) { return static_cast<int32_t>(D) > 255; });
+  const std::string W = Wide ? "14" : "8";
+  const std::string Module = (IsCIdentifier(T.DataName) ? T.DataName : "qv") + "_decode";
+  std::string Text;
+  for (const std::string& Line : O.HeadLines) Text += "// " + CommentSafe(Line) + SCrLf;
+  int32_t Shortest = 16;
+  for (const int32_t Length : T.Length) Shortest = std::min(Shortest, Length);
+  Text += "// A decoder of one code (" + std::to_string(T.Symbol.size()) + " codes of " +
+          std::to_string(Shortest) + ".." + std::to_string(T.LargestLength) +
+          " bits), purely combinational: one casez arm per code." + SCrLf + "module " + Module +
+          " (" + SCrLf +
+          "  input  wire [15:0] window,  // the next 16 stream bits; window[15] is the first "
+          "bit sent" +
+          SCrLf + "  output reg  [" + (Wide ? "13:0] " : "7:0]  ") +
+          "symbol,  // the datum (0 when valid is 0)" + SCrLf +
+          "  output reg  [4:0]  length,  // the code's length, 1..16 (0 when valid is 0)" + SCrLf +
+          "  output reg         valid    // 0 when the window starts with no code" + SCrLf + ");" +
+          SCrLf + SCrLf + "  always @* begin" + SCrLf + "    casez (window)" + SCrLf;
+  for (size_t J = 0; J < T.Symbol.size(); ++J) {
+    std::string Bits;
+    for (int32_t K = 0; K < 16; ++K)
+      Bits += K < T.Length[J] ? ((T.Pattern[J] >> K) & 1 ? '1' : '0') : '?';
+    Text += "      16'b" + Bits + ": begin symbol = " + W + "'d" +
+            std::to_string(static_cast<int32_t>(T.Symbol[J])) + "; length = 5'd" +
+            std::to_string(T.Length[J]) + "; valid = 1'b1; end" + SCrLf;
+  }
+  Text += "      default: begin symbol = " + W + "'d0; length = 5'd0; valid = 1'b0; end" + SCrLf +
+          "    endcase" + SCrLf + "  end" + SCrLf + "endmodule" + SCrLf;
+  return Text;
+}
+
 }  // namespace
+
+bool IsCIdentifier(const std::string& Name) {
+  if (Name.empty() || std::isdigit(static_cast<unsigned char>(Name[0]))) return false;
+  return std::all_of(Name.begin(), Name.end(), [](char C) {
+    return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9') || C == '_';
+  });
+}
 
 std::string ArraySource(const TCodeTables& Tables, const TArrayOptions& Options) {
   const std::vector<TArray> Arrays = ArraysOf(Tables, Options);
@@ -133,6 +197,8 @@ std::string ArraySource(const TCodeTables& Tables, const TArrayOptions& Options)
     case TArrayLanguage::C: return C(Arrays, Options);
     case TArrayLanguage::Cpp: return Cpp(Arrays, Options);
     case TArrayLanguage::Rust: return Rust(Arrays, Options);
+    case TArrayLanguage::Python: return Python(Arrays, Options);
+    case TArrayLanguage::Verilog: return Verilog(Tables, Options);
     case TArrayLanguage::Pascal: break;
   }
   return Pascal(Arrays);

@@ -2,7 +2,8 @@
 // made from it.
 //
 //   CodeTablesOf   the code HuffmanArraySource builds, as plain data
-//   ArraySource    that data as Pascal (the window's text), C, C++ or Rust
+//   ArraySource    that data as Pascal (the window's text), C, C++, Rust or
+//                  Python, or as a Verilog decoder of one code
 //
 // Every array text is a formatter over TCodeTables; nothing is parsed back.
 // Texts are UTF-8 with CR LF between lines.
@@ -69,16 +70,17 @@ void NameCodeTables(TCodeTables& T, const std::string& DataName);
 std::string HuffmanTableText(std::span<const int32_t> A, int32_t Limit, int32_t MaxBits,
                              TLimitRule Rule = TLimitRule::Repair);
 
-enum class TArrayLanguage { Pascal, C, Cpp, Rust };
+enum class TArrayLanguage { Pascal, C, Cpp, Rust, Python, Verilog };
 
 struct TArrayOptions {
   TArrayLanguage Language = TArrayLanguage::Pascal;
   // The code values as sent, highest bit first, in place of the stored
   // bit-reversed patterns (same array name, the comment says so).
   bool MsbFirst = false;
-  // C, C++ and Rust: also the arrays Symbol, CodeCount and CodeSymbol.
+  // C, C++, Rust and Python: also the arrays Symbol, CodeCount and
+  // CodeSymbol.
   bool DecoderArrays = false;
-  // C, C++ and Rust: comment lines before the arrays (control characters
+  // All but Pascal: comment lines before the arrays (control characters
   // become blanks; nothing in them can end the comment).
   std::vector<std::string> HeadLines;
 };
@@ -89,6 +91,21 @@ struct TArrayOptions {
 // smallest that holds the values present.  C++: a header of its own
 // ("#pragma once", <array>, <cstdint>) with "inline constexpr std::array" of
 // std::uint8_t/16_t/32_t.  Rust: top-level "pub const" arrays of u8/u16/u32.
-// Values 16 a line, every array in data order except CodeSymbol (table
-// order) and CodeCount (lengths 1..16).
+// Python: a module of tuples of ints named in upper snake case (BitPattern
+// becomes BIT_PATTERN, mlPat ML_PAT).  Values 16 a line, every array in data
+// order except CodeSymbol (table order) and CodeCount (lengths 1..16).
+// Verilog: no arrays but one synthesizable Verilog-2001 module, purely
+// combinational (always @* with casez, one arm per code, in data order):
+//
+//   module NAME_decode (input wire [15:0] window, output reg [W-1:0] symbol,
+//                       output reg [4:0] length, output reg valid);
+//
+// window[15] is the first bit sent; symbol and length are the datum and
+// the code's length of the code the window begins with, valid 1; all 0 when
+// it begins with none.  NAME is Tables.DataName when IsCIdentifier, else
+// "qv"; W is 8 when every datum is below 256, else 14.  MsbFirst and
+// DecoderArrays are not used.
 std::string ArraySource(const TCodeTables& Tables, const TArrayOptions& Options);
+
+// Whether Name can stand as a C identifier: [A-Za-z_][A-Za-z0-9_]*.
+bool IsCIdentifier(const std::string& Name);

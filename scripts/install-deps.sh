@@ -9,6 +9,7 @@ Packages=(
   libzstd-dev
   qt6-base-dev qt6-svg-dev libgl-dev qt6-translations-l10n
   clang libclang-rt-14-dev clang-format
+  python3 iverilog    # the tests import the Python tables and simulate the Verilog decoder
   fonts-ipafont-gothic
   xvfb xauth x11-utils imagemagick
 )

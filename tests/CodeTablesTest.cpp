@@ -3,9 +3,11 @@
 #include "AbracadabraGolden.h"
 #include "CodeTables.h"
 #include "Compress.h"
+#include "DesignedCodes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -238,6 +240,94 @@ TEST(CodeTables, CAndCppAndRustArraysHoldTheNodeTable) {
     EXPECT_EQ(ReadWhole(Folder + "/out.txt"), Expected.str()) << C.Header;
   }
   fs::remove_all(Folder);
+}
+
+// A temporary folder of a test's own.
+class GeneratedCode : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const char* Base = std::getenv("TMPDIR");
+    std::string Pattern = std::string(Base != nullptr && *Base ? Base : "/tmp") + "/qvgen-XXXXXX";
+    ASSERT_NE(::mkdtemp(Pattern.data()), nullptr);
+    FDir = Pattern;
+  }
+  void TearDown() override { fs::remove_all(FDir); }
+  // Runs Command in the folder; its output is in "log" there.
+  bool Run(const std::string& Command) {
+    return std::system(("cd " + FDir + " && (" + Command + ") > log 2>&1").c_str()) == 0;
+  }
+  std::string FDir;
+};
+
+// The Python module imports and holds what the C arrays hold: the tables.
+TEST_F(GeneratedCode, PythonTablesImportAndEqualTheCArrays) {
+  if (std::string(QV_TEST_PYTHON).empty()) GTEST_SKIP() << "python3 not found";
+  for (const TTestCode& Code : DesignedCodes()) {
+    TArrayOptions O;
+    O.DecoderArrays = true;
+    O.MsbFirst = Code.Name == "skewed";
+    O.HeadLines = {"ファイル名 = a\nb.txt", "圧縮率 = 50%"};
+    O.Language = TArrayLanguage::Python;
+    std::ofstream(FDir + "/tables.py", std::ios::binary) << ArraySource(Code.Tables, O);
+    O.Language = TArrayLanguage::C;
+    std::ofstream(FDir + "/tables.h", std::ios::binary) << ArraySource(Code.Tables, O);
+    std::ofstream(FDir + "/main.c", std::ios::binary)
+        << "#include <stdio.h>\n#include \"tables.h\"\n#define P(A) { size_t i; for (i = 0; i < "
+           "sizeof A / sizeof A[0]; ++i) printf(i ? \" %lu\" : \"%lu\", (unsigned long)A[i]); "
+           "printf(\"\\n\"); }\nint main(void) { P(BitPattern) P(BitLength) P(Symbol) "
+           "P(CodeCount) P(CodeSymbol) return 0; }\n";
+    ASSERT_TRUE(
+        Run(std::string(QV_TEST_CC) + " -std=c99 -Wall -Werror main.c -o main && ./main > c.txt"))
+        << ReadWhole(FDir + "/log");
+    const std::string C = ReadWhole(FDir + "/c.txt");
+    ASSERT_EQ(std::count(C.begin(), C.end(), '\n'), 5) << C;
+    ASSERT_TRUE(Run(std::string(QV_TEST_PYTHON) +
+                    " -c 'import tables as t\nfor a in (t.BIT_PATTERN, t.BIT_LENGTH, t.SYMBOL, "
+                    "t.CODE_COUNT, t.CODE_SYMBOL): print(*a)' > py.txt"))
+        << ReadWhole(FDir + "/log");
+    EXPECT_EQ(ReadWhole(FDir + "/py.txt"), C) << Code.Name;
+  }
+}
+
+// Every window of 16 bits through the simulated module: the code it begins
+// with, found here by comparing bits, or valid 0.
+TEST_F(GeneratedCode, VerilogDecoderAnswersEveryWindow) {
+  if (std::string(QV_TEST_IVERILOG).empty() || std::string(QV_TEST_VVP).empty())
+    GTEST_SKIP() << "Icarus Verilog (iverilog, vvp) not found";
+  for (const TTestCode& Code : DesignedCodes()) {
+    const TCodeTables& T = Code.Tables;
+    const std::string Module = T.DataName == "データ" ? "qv_decode" : T.DataName + "_decode";
+    const bool Wide = *std::max_element(T.Symbol.begin(), T.Symbol.end()) > 255;
+    TArrayOptions O;
+    O.Language = TArrayLanguage::Verilog;
+    O.HeadLines = {"ファイル名 = " + Code.Name};
+    std::ofstream(FDir + "/decoder.v", std::ios::binary) << ArraySource(T, O);
+    std::ofstream(FDir + "/bench.v", std::ios::binary)
+        << std::string("module bench;\n  reg [15:0] w;\n  wire [") + (Wide ? "13" : "7") +
+               ":0] s;\n  wire [4:0] l;\n  wire v;\n  integer i, f;\n  " + Module +
+               " d (.window(w), .symbol(s), .length(l), .valid(v));\n  initial begin\n"
+               "    f = $fopen(\"out.txt\", \"w\");\n"
+               "    for (i = 0; i < 65536; i = i + 1) begin\n      w = i;\n      #1;\n"
+               "      $fwrite(f, \"%0d %0d %0d\\n\", s, l, v);\n    end\n"
+               "    $fclose(f);\n    $finish;\n  end\nendmodule\n";
+    ASSERT_TRUE(Run(std::string(QV_TEST_IVERILOG) + " -g2001 -Wall -o sim bench.v decoder.v && " +
+                    QV_TEST_VVP + " -n sim"))
+        << ReadWhole(FDir + "/log");
+    EXPECT_EQ(ReadWhole(FDir + "/log").find("warning"), std::string::npos)
+        << ReadWhole(FDir + "/log");
+    std::string Expected;
+    for (uint32_t W = 0; W < 65536; ++W) {
+      std::string Line = "0 0 0\n";
+      for (size_t J = 0; J < T.Symbol.size(); ++J) {
+        bool Match = true;
+        for (int32_t K = 0; K < T.Length[J]; ++K)
+          Match = Match && ((W >> (15 - K)) & 1) == static_cast<uint32_t>((T.Pattern[J] >> K) & 1);
+        if (Match) Line = std::to_string(T.Symbol[J]) + " " + std::to_string(T.Length[J]) + " 1\n";
+      }
+      Expected += Line;
+    }
+    EXPECT_EQ(ReadWhole(FDir + "/out.txt"), Expected) << Code.Name;
+  }
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 // one run of a small C driver over one batch of streams.
 #include "Compress.h"
 #include "DecoderSource.h"
+#include "DesignedCodes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -270,5 +272,204 @@ TEST(DecoderSourceText, NamesItsVersionSafelyAndTheResultCodes) {
     ++Includes;
   EXPECT_EQ(Includes, 3u);
 }
+
+// The raw decoders of one code, lsb0 and msb0, on a batch of records (u32
+// order, u32 in_bits, u32 count, the bytes): i32 result, u32 used_bits, count
+// symbols as u32 (entries not decoded hold what they held: 0xABAB..).
+// Blocks of exactly the bytes given, so that ASan sees reads beyond them.
+constexpr const char* SRawDriver = R"(#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <stdint.h>
+int lsb_decode(const uint8_t *, size_t, OUT_T *, size_t, size_t *);
+int msb_decode(const uint8_t *, size_t, OUT_T *, size_t, size_t *);
+int main(int argc, char **argv) {
+  FILE *in = fopen(argv[1], "rb"), *out = fopen(argv[2], "wb");
+  uint32_t h[3], k, v[2];
+  while (argc == 3 && fread(h, 4, 3, in) == 3) {
+    uint8_t *data = malloc(h[1] ? (h[1] + 7) / 8 : 1);
+    OUT_T *s = malloc(h[2] ? h[2] * sizeof *s : 1);
+    size_t used = 12345;
+    if (fread(data, 1, (h[1] + 7) / 8, in) != (h[1] + 7) / 8) return 2;
+    memset(s, 0xAB, h[2] * sizeof *s);
+    v[0] = (uint32_t)(h[0] ? msb_decode : lsb_decode)(data, h[1], s, h[2], &used);
+    v[1] = (uint32_t)used;
+    fwrite(v, 4, 2, out);
+    for (k = 0; k < h[2]; ++k) fwrite((v[0] = s[k], v), 4, 1, out);
+    free(data);
+    free(s);
+  }
+  return fclose(out) == 0 ? 0 : 2;
+}
+)";
+
+using TBits = std::vector<bool>;  // as sent
+
+// The result, the bits used and the symbols decoded.
+struct TRawVerdict {
+  int32_t Result = 0;
+  uint32_t Used = 0;
+  std::vector<uint32_t> Symbols;
+};
+
+// A reference decoder: each code's bits compared at each position.
+TRawVerdict ReferenceDecode(const TCodeTables& T, const std::vector<TBits>& Codes, const TBits& In,
+                            size_t Count) {
+  TRawVerdict V;
+  size_t Pos = 0;
+  for (; V.Symbols.size() < Count; V.Used = static_cast<uint32_t>(Pos)) {
+    int32_t Verdict = Pos == In.size() ? -4 : -2;
+    for (size_t J = 0; J < T.Symbol.size() && Verdict == -2; ++J) {
+      const TBits& Code = Codes[J];
+      const size_t Have = std::min(Code.size(), In.size() - Pos);
+      if (!std::equal(Code.begin(), Code.begin() + static_cast<std::ptrdiff_t>(Have),
+                      In.begin() + static_cast<std::ptrdiff_t>(Pos)))
+        continue;
+      if (Have < Code.size()) {
+        Verdict = -4;
+      } else {
+        V.Symbols.push_back(static_cast<uint32_t>(T.Symbol[J]));
+        Pos += Code.size();
+        Verdict = 0;
+      }
+    }
+    if (Verdict != 0) {
+      V.Result = Verdict;
+      return V;
+    }
+  }
+  return V;
+}
+
+// Bits into bytes by an order, the unused end of the last byte random.
+std::vector<uint8_t> Packed(const TBits& Bits, bool Msb0, std::mt19937_64& R) {
+  std::vector<uint8_t> Bytes((Bits.size() + 7) / 8);
+  for (size_t B = 0; B < Bytes.size() * 8; ++B) {
+    const bool Bit = B < Bits.size() ? Bits[B] : R() % 2 == 1;
+    if (Bit) Bytes[B / 8] = static_cast<uint8_t>(Bytes[B / 8] | 1u << (Msb0 ? 7 - B % 8 : B % 8));
+  }
+  return Bytes;
+}
+
+class RawDecoder : public GeneratedDecoder {};
+
+TEST_P(RawDecoder, DecodesEveryDesignedCodeInBothBitOrders) {
+  const TVariant& V = GetParam();
+  if (std::string(V.Compiler).empty()) GTEST_SKIP() << V.Name << ": compiler not found";
+  const std::string Cc = std::string(V.Compiler) + " -std=c99 " + V.Flags;
+  std::mt19937_64 R(77);
+  int Seen[5] = {};
+  for (const TTestCode& Code : DesignedCodes()) {
+    SCOPED_TRACE(Code.Name);
+    const TCodeTables& T = Code.Tables;
+    std::vector<TBits> Codes;
+    for (size_t J = 0; J < T.Symbol.size(); ++J)  // the first bit sent first
+      for (int32_t K = 0; K < T.Length[J]; ++K)
+        (K ? Codes.back() : Codes.emplace_back()).push_back(((T.Pattern[J] >> K) & 1) != 0);
+    const bool Wide = std::any_of(T.Symbol.begin(), T.Symbol.end(),
+                                  [](auto D) { return static_cast<int32_t>(D) > 255; });
+    const std::string Lsb0 = RawDecoderSource(T, "lsb", TBitOrder::Lsb0, {"code */ " + Code.Name});
+    ASSERT_NE(Lsb0.find(" * code * / " + Code.Name + "\n"), std::string::npos);
+    ASSERT_NE(Lsb0.find("#define LSB_TRUNCATED (-4)\n"), std::string::npos);
+    EXPECT_THROW(RawDecoderSource(T, "a-b", TBitOrder::Lsb0, {}), Exception);
+    std::ofstream(FDir / "lsb.c", std::ios::binary) << Lsb0;
+    std::ofstream(FDir / "msb.c", std::ios::binary)
+        << RawDecoderSource(T, "msb", TBitOrder::Msb0, {});
+    std::ofstream(FDir / "driver.c", std::ios::binary) << SRawDriver;
+    const std::string Build = "cd " + FDir.string() + " && rm -f driver && " + Cc +
+                              " -Wall -Wextra -pedantic -Werror -c lsb.c msb.c > log 2>&1 && " +
+                              Cc + " -DOUT_T=" + (Wide ? "uint16_t" : "uint8_t") +
+                              " driver.c lsb.o msb.o -o driver >> log 2>&1";
+    ASSERT_EQ(std::system(Build.c_str()), 0) << ReadWhole(FDir / "log");
+
+    // Whole streams and a prefix of them, cut ones, damaged ones, random bits.
+    struct TCase {
+      bool Msb0;
+      TBits Bits;
+      size_t Count;
+    };
+    std::vector<TCase> Cases;
+    if (T.Symbol.back() < 256) {
+      // The payload of the coded form of data under this code, as encode
+      // --code writes it (lsb0).
+      std::vector<uint8_t> Data, Table;
+      std::vector<int32_t> Lengths;
+      for (const auto& S : Code.Code.Symbols) {
+        Table.push_back(static_cast<uint8_t>(S.Datum));
+        Lengths.push_back(S.Length);
+      }
+      for (int K = 0; K < 5000; ++K) Data.push_back(Table[R() % Table.size()]);
+      THuffman H;
+      H.InStream().Write(Data.data(), static_cast<int32_t>(Data.size()));
+      H.SetCode(Table, Lengths);
+      H.EncodeData();
+      const auto* F = static_cast<const uint8_t*>(H.OutStream().Memory());
+      const size_t Head = 6 + (F[5] ? F[5] : 256) + 2 * (F[4] >> 3);
+      TBits Payload((F[0] >> 2 | F[1] << 6 | F[2] << 14 | size_t{F[3]} << 22) * 8 + (F[4] & 7));
+      for (size_t B = 0; B < Payload.size(); ++B) Payload[B] = (F[Head + B / 8] >> B % 8) & 1;
+      ASSERT_EQ(ReferenceDecode(T, Codes, Payload, Data.size()).Symbols,
+                std::vector<uint32_t>(Data.begin(), Data.end()));
+      Cases.push_back({false, Payload, Data.size()});
+    }
+    for (size_t Symbols : {0, 1, 5, 13, 40, 700, 3000}) {
+      TBits Bits;
+      for (size_t K = 0; K < Symbols; ++K) {
+        const TBits& Next = Codes[R() % Codes.size()];
+        Bits.insert(Bits.end(), Next.begin(), Next.end());
+      }
+      for (const bool Msb0 : {false, true}) {
+        Cases.push_back({Msb0, Bits, Symbols});
+        Cases.push_back({Msb0, Bits, Symbols / 2});
+        for (int K = 0; K < 6 && !Bits.empty(); ++K) {
+          const size_t Cut = K == 0 ? Bits.size() - 1 : R() % Bits.size();
+          Cases.push_back(
+              {Msb0, TBits(Bits.begin(), Bits.begin() + static_cast<long>(Cut)), Symbols});
+          TBits Damaged = Bits;
+          for (int Flip = 0; Flip <= K % 3; ++Flip) Damaged[R() % Damaged.size()].flip();
+          Cases.push_back({Msb0, Damaged, Symbols});
+        }
+        TBits Noise(Symbols * 4);
+        for (size_t B = 0; B < Noise.size(); ++B) Noise[B] = R() % 3 == 0;
+        Cases.push_back({Msb0, Noise, Symbols});
+      }
+    }
+    std::string Batch;
+    for (const TCase& C : Cases) {
+      const uint32_t Head[3] = {C.Msb0, static_cast<uint32_t>(C.Bits.size()),
+                                static_cast<uint32_t>(C.Count)};
+      const std::vector<uint8_t> Bytes = Packed(C.Bits, C.Msb0, R);
+      Batch.append(reinterpret_cast<const char*>(Head), 12).append(Bytes.begin(), Bytes.end());
+    }
+    std::ofstream(FDir / "batch.in", std::ios::binary) << Batch;
+    const std::string Run =
+        "cd " + FDir.string() +
+        " && ASAN_OPTIONS=detect_leaks=0 ./driver batch.in batch.out > log 2>&1";
+    ASSERT_EQ(std::system(Run.c_str()), 0) << ReadWhole(FDir / "log");
+    const std::string Results = ReadWhole(FDir / "batch.out");
+    size_t At = 0;
+    for (size_t I = 0; I < Cases.size(); ++I) {
+      const TRawVerdict E = ReferenceDecode(T, Codes, Cases[I].Bits, Cases[I].Count);
+      TRawVerdict Got;
+      ASSERT_LE(At + 8 + 4 * Cases[I].Count, Results.size());
+      std::memcpy(&Got.Result, Results.data() + At, 4);
+      std::memcpy(&Got.Used, Results.data() + At + 4, 4);
+      for (size_t K = 0; K < E.Symbols.size(); ++K)
+        std::memcpy(&Got.Symbols.emplace_back(), Results.data() + At + 8 + 4 * K, 4);
+      At += 8 + 4 * Cases[I].Count;
+      ASSERT_EQ(Got.Result, E.Result) << "case " << I << (Cases[I].Msb0 ? " msb0" : " lsb0");
+      ASSERT_EQ(Got.Used, E.Used) << "case " << I;
+      ASSERT_EQ(Got.Symbols, E.Symbols) << "case " << I;
+      ++Seen[-E.Result];
+    }
+  }
+  for (const int K : {0, 2, 4}) EXPECT_GT(Seen[K], 50) << "verdict " << -K;  // none vacuous
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Variants, RawDecoder,
+    ::testing::Values(TVariant{"ClangO2", QV_TEST_CLANG, "-O2"},
+                      TVariant{"GccO2Sanitized", QV_TEST_GCC,
+                               "-O2 -fsanitize=address,undefined -fno-sanitize-recover=all"}),
+    [](const ::testing::TestParamInfo<TVariant>& Info) { return std::string(Info.param.Name); });
 
 }  // namespace

@@ -1,6 +1,9 @@
 // quorvant-cli as a user runs it: the program (path in QUORVANT_CLI) started
 // with arguments, its output and exit code checked.
 #include "AbracadabraGolden.h"
+#include "CodeFile.h"
+#include "DecoderSource.h"
+#include "DesignedCodes.h"
 #include "Designer.h"
 #include "Document.h"
 
@@ -966,6 +969,29 @@ TEST_F(QuorvantCli, GeneratedDecoderDecodesWhatEncodeWrote) {
   }
 }
 
+// decoder --code and arrays --code --lang verilog: the engine's texts of
+// the code file's code (held to every stream in the engine's tests).
+TEST_F(QuorvantCli, DecodersOfACodeFileAreTheEnginesTexts) {
+  for (const TTestCode& Code : DesignedCodes()) {
+    WriteWhole(Dir / "code.json", CodeFileText(Code.Code));
+    const TRun D = Cli_({"decoder", "--code", "code.json", "--name", Code.Name, "--bit-order",
+                         Code.Name == "text" ? "lsb0" : "msb0", "-o", "dec.c"});
+    ASSERT_EQ(D.Exit, 0) << D.Err;
+    EXPECT_EQ(ReadWhole(Dir / "dec.c"),
+              RawDecoderSource(Code.Tables, Code.Name,
+                               Code.Name == "text" ? TBitOrder::Lsb0 : TBitOrder::Msb0,
+                               {"code file: code.json"}));
+    const TRun V =
+        Cli_({"arrays", "--code", "code.json", "--lang", "verilog", "--name", Code.Name});
+    EXPECT_NE(V.Out.find("\r\nmodule " + Code.Name + "_decode (\r\n"), std::string::npos);
+    EXPECT_TRUE(Cli_({"arrays", "--code", "code.json", "--lang", "python"})
+                    .Out.starts_with("# ファイル名 = code.json\r\n"));
+  }
+  EXPECT_EQ(Cli_({"decoder", "--code", "code.json"}).Out,
+            RawDecoderSource(DesignedCodes().back().Tables, "qv", TBitOrder::Lsb0,
+                             {"code file: code.json"}));
+}
+
 TEST_F(QuorvantCli, CorpusCountsAsTheFilesJoined) {
   // A folder with a subfolder, a link to a file beside it (the file read
   // once) and a link back up (not entered): a/1, a/2, a/b/3 are read.
@@ -1161,7 +1187,9 @@ TEST_F(QuorvantCli, UsageErrorsExitTwo) {
       {{"table", F, "--json"}, "option --json does not apply to table", "table"},
       {{"table", F, "-json", "--name"}, "unknown option '-json'", "table"},
       {{"table", F, "--lf=1"}, "option --lf takes no value", "table"},
-      {{"arrays", F, "--lang", "go"}, "--lang takes pascal, c, cpp or rust, not 'go'", "arrays"},
+      {{"arrays", F, "--lang", "go"},
+       "--lang takes pascal, c, cpp, rust, python or verilog, not 'go'",
+       "arrays"},
       {{"stats", F, "--max-bits", "0"},
        "--max-bits takes a number of bits up to 16, not '0'",
        "stats"},
@@ -1183,6 +1211,15 @@ TEST_F(QuorvantCli, UsageErrorsExitTwo) {
       {{"table", "-"}, "table reads a file, not standard input", "table"},
       {{"graph", F, "-", "-o", "g.png"}, "graph reads a file, not standard input", "graph"},
       {{"help", "nothing"}, "unknown command 'nothing'", ""},
+      {{"decoder", "--bit-order", "msb0"},
+       "option --bit-order applies to decoder --code only",
+       "decoder"},
+      {{"decoder", "--code", F, "--bit-order", "le"},
+       "--bit-order takes lsb0 or msb0, not 'le'",
+       "decoder"},
+      {{"decoder", "--code", F, "--name", "a-b"},
+       "--name takes a C identifier for the decoder, not 'a-b'",
+       "decoder"},
       {{"stats", F, "--limit-rule", "best"},
        "--limit-rule takes repair or optimal, not 'best'",
        "stats"},

@@ -178,14 +178,21 @@ void LoadCorpus(const TOptions& O, bool Lf, TLoaded& L,
   L.Limited = true;
 }
 
+// --lang as the array texts take it (checked by ParseArguments).
+TArrayLanguage LanguageOf(const TOptions& O) {
+  const std::string Lang = O.Lang.value_or("pascal");
+  return Lang == "pascal"   ? TArrayLanguage::Pascal
+         : Lang == "c"      ? TArrayLanguage::C
+         : Lang == "cpp"    ? TArrayLanguage::Cpp
+         : Lang == "rust"   ? TArrayLanguage::Rust
+         : Lang == "python" ? TArrayLanguage::Python
+                            : TArrayLanguage::Verilog;
+}
+
 // The arrays of the code in another language than the view's, or with the
 // codes as sent.
 std::string ArraysText(const TOptions& O, const TLoaded& L, const TViewTexts& Texts) {
-  const std::string Lang = O.Lang.value_or("pascal");
-  const TArrayLanguage Language = Lang == "pascal" ? TArrayLanguage::Pascal
-                                  : Lang == "c"    ? TArrayLanguage::C
-                                  : Lang == "cpp"  ? TArrayLanguage::Cpp
-                                                   : TArrayLanguage::Rust;
+  const TArrayLanguage Language = LanguageOf(O);
   const auto Text =
       DocumentArrays(L.Doc, Texts.ArrayText, Language, O.MsbFirst, O.Name.value_or(std::string()),
                      L.Huffman.MaxBitLength(), L.Huffman.LimitRule());
@@ -243,12 +250,8 @@ int RunCodeArrays(const TOptions& O) {
   if (Known && Plain > 0)
     Ratio = "ハフマン符号による圧縮率 = " +
             FormatCompressionRatio(Coded, Plain, LocaleDecimalSeparator()) + " %";
-  const std::string Lang = O.Lang.value_or("pascal");
   TArrayOptions Options;
-  Options.Language = Lang == "pascal" ? TArrayLanguage::Pascal
-                     : Lang == "c"    ? TArrayLanguage::C
-                     : Lang == "cpp"  ? TArrayLanguage::Cpp
-                                      : TArrayLanguage::Rust;
+  Options.Language = LanguageOf(O);
   Options.MsbFirst = O.MsbFirst;
   std::string Text;
   if (Options.Language == TArrayLanguage::Pascal) {
@@ -392,8 +395,19 @@ int RunEvaluate(const TOptions& O) {
   return ExitSuccess;
 }
 
+// decoder --code: the raw-stream decoder of a code file's code; its head
+// comment names the code file.
 int RunDecoder(const TOptions& O) {
-  const std::string Source = DecoderSource(VersionNumber);
+  std::string Source;
+  if (O.CodeFile) {
+    const TCodeTables Tables = CodeTablesOfCode(ReadCode(*O.CodeFile, false), std::string());
+    const TBitOrder Order =
+        O.BitOrder.value_or("lsb0") == "msb0" ? TBitOrder::Msb0 : TBitOrder::Lsb0;
+    Source = RawDecoderSource(Tables, O.Name.value_or("qv"), Order,
+                              {"code file: " + ExtractFileName(*O.CodeFile)}, VersionNumber);
+  } else {
+    Source = DecoderSource(VersionNumber);
+  }
   if (!O.Output || *O.Output == "-")
     WriteStdout(Source);
   else

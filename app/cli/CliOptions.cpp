@@ -5,6 +5,8 @@
 // here anyway.
 #include "CliOptions.h"
 
+#include "CodeTables.h"
+
 #include <algorithm>
 #include <charconv>
 #include <iterator>
@@ -29,12 +31,15 @@ constexpr const char* MainHelp =
     "  distribution FILE   the code's leaf table (view \"ハフマン分布\")\n"
     "  arrays FILE         the code as two constant arrays (view \"ハフマン配列\"),\n"
     "                      in Pascal, or with a decoder's tables in C, C++, Rust\n"
+    "                      or Python; or the code as a Verilog decoder\n"
     "  table FILE          the frequency table (view \"頻度テーブル\")\n"
     "  stats FILE          counts, average code length, compression ratio,\n"
     "                      entropy; --json for scripts\n"
     "  encode IN OUT       code IN into the engine's self-describing form\n"
     "  decode IN OUT       restore the bytes coded by encode\n"
     "  decoder [-o FILE]   a self-contained C99 decoder of encode's forms\n"
+    "  decoder --code CODE.json\n"
+    "                      a C99 decoder of raw bit streams under a code file\n"
     "  graph FILE -o OUT   the frequency graph as a PNG or SVG picture\n"
     "  limits FILE         what each length limit costs, repair and optimal\n"
     "  code FILE -o CODE   the code as a JSON code file other tools can read\n"
@@ -153,10 +158,10 @@ std::string CommandHelp(const std::string& Command) {
   if (Command == "arrays")
     return std::string(
                "Usage: quorvant-cli arrays FILE... [--32bit] [--lf] [--name DATANAME]\n"
-               "                              [--lang pascal|c|cpp|rust] [--msb-first]\n"
+               "                              [--lang LANG] [--msb-first]\n"
                "                              [-r] [--max-bits N] [--limit-rule R]\n"
                "       quorvant-cli arrays --code CODE.json [--lf] [--name DATANAME]\n"
-               "                              [--lang pascal|c|cpp|rust] [--msb-first]\n"
+               "                              [--lang LANG] [--msb-first]\n"
                "\n"
                "Prints the code as two constant arrays, bit patterns and bit lengths,\n"
                "one entry per datum that occurs, in ascending datum order, 16 a line.\n"
@@ -177,6 +182,14 @@ std::string CommandHelp(const std::string& Command) {
            "                      fails (exit 1) when FILE gives no code\n"
            "  --lang cpp          a C++17 header of inline constexpr std::arrays\n"
            "  --lang rust         Rust pub const arrays of u8, u16 or u32\n"
+           "  --lang python       a Python 3 module of the same arrays as tuples of\n"
+           "                      ints: BIT_PATTERN, BIT_LENGTH, SYMBOL, CODE_COUNT,\n"
+           "                      CODE_SYMBOL\n"
+           "  --lang verilog      a hardware decoder instead of arrays: one\n"
+           "                      synthesizable Verilog-2001 module, NAME_decode\n"
+           "                      when --name gives a C identifier, else qv_decode;\n"
+           "                      combinational: window[15:0] (window[15] the first\n"
+           "                      bit sent) in, symbol, length (1..16) and valid out\n"
            "  --msb-first         the patterns as sent, highest bit first, instead\n"
            "                      of bit-reversed\n";
   if (Command == "table")
@@ -250,6 +263,8 @@ std::string CommandHelp(const std::string& Command) {
            CoderOutputHelp;
   if (Command == "decoder")
     return "Usage: quorvant-cli decoder [-o FILE]\n"
+           "       quorvant-cli decoder --code CODE.json [--name NAME]\n"
+           "                            [--bit-order lsb0|msb0] [-o FILE]\n"
            "\n"
            "Writes one self-contained C99 source file (only <stddef.h>, <stdint.h>\n"
            "and <string.h>; no allocation) defining\n"
@@ -261,9 +276,28 @@ std::string CommandHelp(const std::string& Command) {
            "QV_NOT_HUFFMAN_DATA (-1), QV_CANNOT_DECODE (-2) where decode fails, and\n"
            "QV_OUTPUT_TOO_SMALL (-3).\n"
            "\n"
+           "With --code, the decoder of raw bit streams under the code of CODE.json\n"
+           "(written by quorvant-cli code), the code baked in as tables:\n"
+           "\n"
+           "  int NAME_decode(const uint8_t *in, size_t in_bits,\n"
+           "                  uint8_t *out, size_t count, size_t *used_bits);\n"
+           "\n"
+           "decodes exactly count symbols from the first in_bits bits of in: 0, or\n"
+           "NAME_CANNOT_DECODE (-2) where the bits match no code, or NAME_TRUNCATED\n"
+           "(-4) where the input ends first; *used_bits is the bits used, after an\n"
+           "error where the failing code began.  A code holding data above 255\n"
+           "writes uint16_t symbols instead.\n"
+           "\n"
            "Options:\n"
            "  -o, --output FILE   write FILE (replaced only when complete) instead\n"
-           "                      of standard output\n";
+           "                      of standard output\n"
+           "  --code CODE.json    a raw-stream decoder of this code file's code\n"
+           "  --name NAME         with --code: the C identifier before _decode (default\n"
+           "                      qv); the error macros use its upper-case form\n"
+           "  --bit-order lsb0    with --code: each byte filled from bit 0 upward, as\n"
+           "                      encode's payload is (the default)\n"
+           "  --bit-order msb0    with --code: each byte filled from bit 7 downward\n"
+           "                      (codes are sent first bit first in both)\n";
   if (Command == "graph") return GraphHelp() + CorpusHelp + MaxBitsHelp + LimitRuleHelp;
   if (Command == "limits")
     return std::string(
@@ -386,8 +420,15 @@ TOptions ParseArguments(int Argc, char** Argv) {
       O.Name = TakeValue();
     } else if (Name == "--lang") {
       O.Lang = TakeValue();
-      if (*O.Lang != "pascal" && *O.Lang != "c" && *O.Lang != "cpp" && *O.Lang != "rust")
-        throw TUsageError{"--lang takes pascal, c, cpp or rust, not '" + *O.Lang + "'", "arrays"};
+      if (*O.Lang != "pascal" && *O.Lang != "c" && *O.Lang != "cpp" && *O.Lang != "rust" &&
+          *O.Lang != "python" && *O.Lang != "verilog")
+        throw TUsageError{
+            "--lang takes pascal, c, cpp, rust, python or verilog, not '" + *O.Lang + "'",
+            "arrays"};
+    } else if (Name == "--bit-order") {
+      O.BitOrder = TakeValue();
+      if (*O.BitOrder != "lsb0" && *O.BitOrder != "msb0")
+        throw TUsageError{"--bit-order takes lsb0 or msb0, not '" + *O.BitOrder + "'", O.Command};
     } else if (Name == "--limit-rule") {
       O.LimitRule = TakeValue();
       if (*O.LimitRule != "repair" && *O.LimitRule != "optimal")
@@ -432,7 +473,8 @@ TOptions ParseArguments(int Argc, char** Argv) {
       return Option == "--code" || Option == "--table" || Option == "-r" ||
              Option == "--recursive" || Option == "--max-bits" || Option == "--limit-rule" ||
              Option == "--json" || Option == "--csv";
-    if (Option == "--code") return O.Command == "encode" || O.Command == "arrays";
+    if (Option == "--code")
+      return O.Command == "encode" || O.Command == "arrays" || O.Command == "decoder";
     if (O.Command == "table" && (Option == "--max-bits" || Option == "--limit-rule"))
       return O.Csv;  // only the CSV shows a code
     if (Option == "--limit-rule") return IsCorpusCommand(O.Command) || O.Command == "encode";
@@ -446,7 +488,9 @@ TOptions ParseArguments(int Argc, char** Argv) {
     if (Option == "--max-bits" && (IsCorpusCommand(O.Command) || O.Command == "encode"))
       return true;
     if ((O.Command == "encode" || O.Command == "decode") && Option == "--force") return true;
-    if (O.Command == "decoder" && (Option == "-o" || Option == "--output")) return true;
+    if (O.Command == "decoder" &&
+        (Option == "-o" || Option == "--output" || Option == "--name" || Option == "--bit-order"))
+      return true;
     if (O.Command == "graph" && (Option == "--32bit" || IsGraphOption(Option))) return true;
     return false;
   };
@@ -472,6 +516,14 @@ TOptions ParseArguments(int Argc, char** Argv) {
       if (WasGiven(Option))
         throw TUsageError{std::string("option ") + Option + " does not apply to arrays --code",
                           O.Command};
+  if (O.Command == "decoder" && !O.CodeFile)
+    for (const char* Option : {"--name", "--bit-order"})
+      if (WasGiven(Option))
+        throw TUsageError{std::string("option ") + Option + " applies to decoder --code only",
+                          O.Command};
+  if (O.Command == "decoder" && O.Name && !IsCIdentifier(*O.Name))
+    throw TUsageError{"--name takes a C identifier for the decoder, not '" + *O.Name + "'",
+                      O.Command};
   const bool NoFiles = O.Command == "decoder" || (O.Command == "arrays" && O.CodeFile);
   const size_t Wanted = O.Command == "encode" || O.Command == "decode" ? 2 : NoFiles ? 0 : 1;
   if (O.Operands.size() < Wanted)

@@ -41,7 +41,7 @@ struct TOptions {
   bool Json = false;
   bool Force = false;  // binary output even to a terminal
   std::optional<std::string> Name;
-  std::optional<std::string> Lang;  // "pascal", "c", "cpp" or "rust"
+  std::optional<std::string> Lang;  // "pascal", "c", "cpp", "rust", "python", "verilog"
   bool MsbFirst = false;            // arrays: the codes as sent
   bool Recursive = false;           // -r: folders among the FILEs
   bool Csv = false;                 // table as CSV
@@ -49,6 +49,7 @@ struct TOptions {
   std::optional<int> MaxBits;
   std::optional<std::string> LimitRule;  // --limit-rule: "repair" or "optimal"
   std::optional<std::string> CodeFile;   // --code CODE.json
+  std::optional<std::string> BitOrder;   // decoder --bit-order: "lsb0" or "msb0"
   std::optional<std::string> TableFile;  // --table TABLE.bin
   std::optional<std::string> Output;     // decoder, code -o FILE
   TGraphOptions Graph;                   // graph's options (CliGraph.h)
