@@ -8,7 +8,11 @@
 // changes only GraphView's size and ViewMemo's width.  Inside ControlPanel the edit
 // boxes are as wide as the free fonts need for their longest values (a
 // 7-digit frequency, "10,239", a 16-digit pattern with " = 65535"), so a few
-// boxes and GraphOrderGroup sit a little off their first design places.
+// boxes and GraphOrderGroup sit a little off their first design places.  The
+// curve's value labels sit under their entry boxes, as wide as the boxes with
+// their arrows: the largest values a table gives (a peak of 2147483647 from an
+// 8-bit open, a variance of 26209280 and a mean of 10239 from a 32-bit table)
+// are read whole there in either language.
 #include "Frame.h"
 
 #include "Dialogs.h"
