@@ -167,7 +167,7 @@ started before it.</translation>
     </message>
     <message>
         <source>初期状態に戻す(&amp;Q)</source>
-        <translation>Reset to &amp;defaults</translation>
+        <translation>Restore &amp;defaults</translation>
     </message>
     <message>
         <source>C 配列をコピー(&amp;C)</source>
