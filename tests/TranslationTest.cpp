@@ -7,35 +7,26 @@
 #include <QGroupBox>
 #include <QPushButton>
 
+#include <array>
+
 namespace {
 
-// The language variables for one case; the test program's values come back
-// at the end of the scope.
-class TLanguageEnvironment {
-public:
-  TLanguageEnvironment(const char* Forced, const char* LcAll, const char* LcMessages,
-                       const char* Lang) {
-    const char* Values[] = {Forced, LcAll, LcMessages, Lang};
-    for (int I = 0; I < 4; ++I) {
-      FSaved[I] = qgetenv(Names[I]);
-      if (Values[I])
-        qputenv(Names[I], Values[I]);
-      else
-        qunsetenv(Names[I]);
+constexpr const char* LanguageVariables[] = {"QUORVANT_LANG", "LC_ALL", "LC_MESSAGES", "LANG"};
+
+// The four variables above for one case (nullptr: unset); the test
+// program's values come back at the end of the scope.
+struct TLanguageEnvironment {
+  explicit TLanguageEnvironment(std::array<const char*, 4> Values) {
+    for (size_t I = 0; I < 4; ++I) {
+      Saved[I] = qgetenv(LanguageVariables[I]);
+      Values[I] ? qputenv(LanguageVariables[I], Values[I]) : qunsetenv(LanguageVariables[I]);
     }
   }
   ~TLanguageEnvironment() {
-    for (int I = 0; I < 4; ++I) {
-      if (FSaved[I].isNull())
-        qunsetenv(Names[I]);
-      else
-        qputenv(Names[I], FSaved[I]);
-    }
+    for (size_t I = 0; I < 4; ++I)
+      Saved[I].isNull() ? qunsetenv(LanguageVariables[I]) : qputenv(LanguageVariables[I], Saved[I]);
   }
-
-private:
-  static constexpr const char* Names[] = {"QUORVANT_LANG", "LC_ALL", "LC_MESSAGES", "LANG"};
-  QByteArray FSaved[4];
+  QByteArray Saved[4];
 };
 
 constexpr TWindowLanguage Ja = TWindowLanguage::Japanese;
@@ -46,32 +37,20 @@ constexpr TWindowLanguage En = TWindowLanguage::English;
 class Translation : public TFrameTest {};
 
 TEST_F(Translation, LanguageComesFromTheOverrideThenTheMessagesLocale) {
-  struct TCase {
-    const char* Forced;
-    const char* LcAll;
-    const char* LcMessages;
-    const char* Lang;
-    TWindowLanguage Expected;
+  const std::pair<std::array<const char*, 4>, TWindowLanguage> Cases[] = {
+      {{nullptr, nullptr, nullptr, "de_DE.UTF-8"}, En},
+      {{nullptr, nullptr, nullptr, "ja_JP.UTF-8"}, Ja},
+      {{nullptr, nullptr, nullptr, "POSIX"}, Ja},
+      {{nullptr, nullptr, nullptr, nullptr}, Ja},
+      {{nullptr, "C.UTF-8", "de_DE.UTF-8", "en_US.UTF-8"}, Ja},
+      {{nullptr, nullptr, "en_GB.UTF-8", "ja_JP.UTF-8"}, En},
+      {{"en", "ja_JP.UTF-8", nullptr, nullptr}, En},
+      {{"ja", nullptr, nullptr, "en_US.UTF-8"}, Ja},
+      {{"fr", nullptr, nullptr, "C"}, Ja},
   };
-  const TCase Cases[] = {
-      {nullptr, nullptr, nullptr, "en_US.UTF-8", En},
-      {nullptr, nullptr, nullptr, "de_DE.UTF-8", En},
-      {nullptr, nullptr, nullptr, "ja_JP.UTF-8", Ja},
-      {nullptr, nullptr, nullptr, "C", Ja},
-      {nullptr, nullptr, nullptr, "POSIX", Ja},
-      {nullptr, nullptr, nullptr, nullptr, Ja},
-      {nullptr, "ja_JP.UTF-8", "de_DE.UTF-8", "en_US.UTF-8", Ja},
-      {nullptr, nullptr, "de_DE.UTF-8", "ja_JP.UTF-8", En},
-      {nullptr, "C.UTF-8", nullptr, "en_US.UTF-8", Ja},
-      {"en", "ja_JP.UTF-8", nullptr, nullptr, En},
-      {"ja", nullptr, nullptr, "en_US.UTF-8", Ja},
-      {"fr", nullptr, nullptr, "C", Ja},
-  };
-  for (const TCase& C : Cases) {
-    TLanguageEnvironment Environment(C.Forced, C.LcAll, C.LcMessages, C.Lang);
-    EXPECT_EQ(ChosenWindowLanguage(), C.Expected)
-        << (C.Forced ? C.Forced : "-") << " " << (C.LcAll ? C.LcAll : "-") << " "
-        << (C.LcMessages ? C.LcMessages : "-") << " " << (C.Lang ? C.Lang : "-");
+  for (const auto& [Values, Expected] : Cases) {
+    TLanguageEnvironment Environment(Values);
+    EXPECT_EQ(ChosenWindowLanguage(), Expected) << &Values - &Cases[0].first;
   }
 }
 
@@ -79,23 +58,21 @@ TEST_F(Translation, LanguageComesFromTheOverrideThenTheMessagesLocale) {
 // the locale; the memo's data stay as they are.
 TEST_F(Translation, WindowTextsFollowTheChosenLanguage) {
   const QString Missing = PathOf(QStringLiteral("missing.bin"));
-  struct TCase {
+  const struct {
     const char* Forced;
     const char* Lang;
     QString Open, Curve, Refused, NotFound;
-  };
-  const TCase Cases[] = {
+  } Cases[] = {
       {"en", "ja_JP.UTF-8", "Open", "Normal curve", "99 cannot be used here.",
        Missing + " cannot be found."},
       {"ja", "en_US.UTF-8", QString::fromUtf8("開く"), QString::fromUtf8("正規分布"),
        QString::fromUtf8("99 は指定出来ません。"),
        Missing + QString::fromUtf8(" は見つかりません。")},
   };
-  for (const TCase& C : Cases) {
-    TLanguageEnvironment Environment(C.Forced, nullptr, nullptr, C.Lang);
+  for (const auto& C : Cases) {
+    TLanguageEnvironment Environment({C.Forced, nullptr, nullptr, C.Lang});
     const std::unique_ptr<QTranslator> Texts = InstallWindowTexts(ChosenWindowLanguage());
     TFrameForm& F = ShowForm({Missing});
-    QApplication::processEvents();
     EXPECT_EQ(F.OpenButton->text(), C.Open) << C.Forced;
     EXPECT_EQ(F.CurveGroup->title(), C.Curve) << C.Forced;
     EXPECT_EQ(F.ViewMemo->Text(), MemoDesignText) << C.Forced;
