@@ -1,12 +1,15 @@
 // The program entry: the single-instance probe, then the one window.
 #include "CopyData.h"
 #include "Frame.h"
+#include "Translation.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+
+#include <memory>
 
 namespace {
 
@@ -30,11 +33,18 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName("TFrameForm");
   QApplication::setDesktopFileName("TFrameForm");
   QApplication::setWindowIcon(QIcon(":/quorvant/quorvant.png"));
-  // Qt's own texts (the open dialog, the memo's edit menu) in the user's
-  // language; the window's own texts are its own and stay as they are.  A
-  // missing catalogue leaves Qt's English.
+  // The window's own texts: Japanese as written, else English (Translation.h).
+  const TWindowLanguage Language = ChosenWindowLanguage();
+  const std::unique_ptr<QTranslator> WindowTexts = InstallWindowTexts(Language);
+  // Qt's own texts (the file dialogs, the buttons of the boxes, the memo's
+  // edit menu) along with them: the locale's language under Japanese (Japanese,
+  // or Qt's English under C), English when the window is English.  A missing
+  // catalogue leaves Qt's English.
   QTranslator QtTexts;
-  if (QtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+  const QLocale QtLocale =
+      qgetenv("QUORVANT_LANG") == "ja" ? QLocale(QLocale::Japanese) : QLocale();
+  if (Language == TWindowLanguage::Japanese &&
+      QtTexts.load(QtLocale, QStringLiteral("qtbase"), QStringLiteral("_"),
                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QApplication::installTranslator(&QtTexts);
 

@@ -7,7 +7,7 @@ Packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libzstd-dev
-  qt6-base-dev qt6-svg-dev libgl-dev qt6-translations-l10n
+  qt6-base-dev qt6-svg-dev libgl-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools
   clang libclang-rt-14-dev clang-format
   python3 iverilog    # the tests import the Python tables and simulate the Verilog decoder
   fonts-ipafont-gothic

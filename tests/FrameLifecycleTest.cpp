@@ -320,6 +320,17 @@ TEST_F(FrameLifecycle, SettingsFileThatCannotBeReadIsNeverWrittenOver) {
   }
 }
 
+// The window is on screen before the open of a named file shows anything
+// (its progress, or here its refusal); a drop opens at once as before.
+TEST_F(FrameLifecycle, CommandLineFileOpensOnceTheWindowIsOnScreen) {
+  const QString Missing = PathOf("missing.bin");
+  TFrameForm& F = ShowForm({Missing});
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Text, Missing + Utf8(" は見つかりません。"));
+  EXPECT_TRUE(Dialogs.Messages[0].OwnerOnScreen);
+  EXPECT_EQ(F.ViewMemo->Text(), MemoDesignText);
+}
+
 TEST_F(FrameLifecycle, MissingReadmeIsReportedAndLeavesTheMemo) {
   CreateForm();
   QFile::remove(PathOf("ReadmeQ.txt"));

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QWindow>
 
 #include <cstdlib>
 
@@ -28,8 +29,9 @@ void EnsureApplication() {
 void TRecordingDialogs::Message(QWidget* Owner, const QString& Title, const QString& Text,
                                 TKind Kind) {
   const QCursor* Cursor = QApplication::overrideCursor();
+  const QWindow* Native = Owner ? Owner->window()->windowHandle() : nullptr;
   Messages.push_back({Title, Text, Kind, Owner ? Owner->window()->windowTitle() : QString(),
-                      Cursor && Cursor->shape() == Qt::WaitCursor});
+                      Cursor && Cursor->shape() == Qt::WaitCursor, Native && Native->isVisible()});
 }
 
 QString TRecordingDialogs::OpenFileName(QWidget*, const QString& Dir) {

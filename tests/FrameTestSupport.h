@@ -42,6 +42,7 @@ public:
     TKind Kind;
     QString OwnerCaption;  // the owner window's caption while it was shown
     bool WaitCursor;       // a wait cursor was in force while it was shown
+    bool OwnerOnScreen;    // the owner's native window was visible then
   };
 
   void Message(QWidget* Owner, const QString& Title, const QString& Text, TKind Kind) override;

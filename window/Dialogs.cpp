@@ -1,5 +1,8 @@
 #include "Dialogs.h"
 
+#include "SysUtils.h"
+
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -8,7 +11,32 @@
 
 namespace {
 TDialogs* GInstalled = nullptr;
+
+// A run-time message that names a file or a text (SysUtils.h's templates) in
+// the window's language: the name is kept, the words around it translated.
+// Any other message is shown as raised.
+QString RuntimeText(const QString& Text) {
+  struct TTemplate {
+    const char* Raised;      // the run-time template, "%s" for the name
+    const char* Translated;  // the same words with "%1"
+  };
+  static const TTemplate Templates[] = {
+      {SFOpenError, QT_TRANSLATE_NOOP("TFrameForm", "ファイル %1 は開けません")},
+      {SFCreateError, QT_TRANSLATE_NOOP("TFrameForm", "ファイル %1 を作成できません")},
+      {SInvalidInteger, QT_TRANSLATE_NOOP("TFrameForm", "'%1' は整数ではありません")},
+  };
+  for (const TTemplate& T : Templates) {
+    const QString Raised = QString::fromUtf8(T.Raised);
+    const qsizetype At = Raised.indexOf(QLatin1String("%s"));
+    const QString Head = Raised.left(At), Tail = Raised.mid(At + 2);
+    if (Text.size() >= Head.size() + Tail.size() && Text.startsWith(Head) && Text.endsWith(Tail))
+      return QCoreApplication::translate("TFrameForm", T.Translated)
+          .arg(Text.mid(Head.size(), Text.size() - Head.size() - Tail.size()));
+  }
+  return Text;
 }
+
+}  // namespace
 
 void TDialogs::Message(QWidget* Owner, const QString& Title, const QString& Text, TKind Kind) {
   QMessageBox Box(Kind == TKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon, Title, Text,
@@ -76,7 +104,9 @@ void ShowMessage(QWidget* Owner, const QString& Title, const QString& Text) {
 }
 
 void ShowException(QWidget* Owner, const QString& Title, const std::exception& E) {
-  QString Text = QString::fromUtf8(E.what());
+  QString Text = RuntimeMessage(E);
   if (!Text.endsWith(QLatin1Char('.')) && !Text.endsWith(QChar(0x3002))) Text += QLatin1Char('.');
   TDialogs::Current().Message(Owner, Title, Text, TDialogs::TKind::Error);
 }
+
+QString RuntimeMessage(const std::exception& E) { return RuntimeText(QString::fromUtf8(E.what())); }

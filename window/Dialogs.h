@@ -50,3 +50,7 @@ public:
 // full stop appended when it ends in none ("." or "。").
 void ShowMessage(QWidget* Owner, const QString& Title, const QString& Text);
 void ShowException(QWidget* Owner, const QString& Title, const std::exception& E);
+// E's message as the error box shows it before the full stop: the run-time
+// layer's file and number messages in the window's language, the rest as
+// raised.
+QString RuntimeMessage(const std::exception& E);

@@ -51,9 +51,11 @@ class TParameter;
 class TCopyDataReceiver;
 
 // Window caption while idle (the product's version text) and what the busy
-// caption adds to it while a code is being built.
+// caption adds to it while a code is being built (translated as the window's
+// texts are: TFrameForm::tr).
 inline constexpr const char* FrameCaption = QuorvantVersionText;
-inline constexpr const char* FrameBusySuffix = " ・・・ ハフマン符号を作成しています。";
+inline constexpr const char* FrameBusySuffix =
+    QT_TRANSLATE_NOOP("TFrameForm", " ・・・ ハフマン符号を作成しています。");
 
 // The design place and client size of the window.
 inline constexpr int DesignLeft = 197;
@@ -67,7 +69,8 @@ inline constexpr const char* SettingsKeyAllowDoubleLaunch = "X1.Checked";
 // What the memo shows before anything else: the design's own placeholder.
 inline constexpr const char* MemoDesignText = "Memo1";
 // Suffix of the message that rejects a typed value ("<text> は指定出来ません。").
-inline constexpr const char* SCannotSpecify = " は指定出来ません。";
+inline constexpr const char* SCannotSpecify =
+    QT_TRANSLATE_NOOP("TFrameForm", " は指定出来ません。");
 
 class TFrameForm : public QWidget {
   Q_OBJECT
@@ -77,7 +80,9 @@ public:
   explicit TFrameForm(const QString& ExeName = QString(), QWidget* Parent = nullptr);
   ~TFrameForm() override;
 
-  // Arguments after the program name; read by FormShow.
+  // Arguments after the program name; read by FormShow.  A file named there
+  // opens from the event loop after the show, so the window is on screen
+  // first.
   void SetCommandLine(const QStringList& Arguments) { FCommandLine = Arguments; }
 
   // The executable's name cut at its first full stop, the first letter kept

@@ -23,7 +23,7 @@ public:
   void Start() {
     if (FStarted) return;
     FStarted = true;
-    FWindow->setWindowTitle(QString::fromUtf8(FrameCaption) + QString::fromUtf8(FrameBusySuffix));
+    FWindow->setWindowTitle(QString::fromUtf8(FrameCaption) + TFrameForm::tr(FrameBusySuffix));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // Let the caption and the cursor reach the screen before the work.
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

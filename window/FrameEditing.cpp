@@ -22,10 +22,11 @@
 
 namespace {
 
-constexpr const char* SCannotAdd = " を足す事は出来ません。";
-constexpr const char* SCannotSubtract = " を引く事は出来ません。";
-constexpr const char* SCannotMultiply = " を掛ける事は出来ません。";
-constexpr const char* SCannotDivide = " で割る事は出来ません。";
+constexpr const char* SCannotAdd = QT_TRANSLATE_NOOP("TFrameForm", " を足す事は出来ません。");
+constexpr const char* SCannotSubtract = QT_TRANSLATE_NOOP("TFrameForm", " を引く事は出来ません。");
+constexpr const char* SCannotMultiply =
+    QT_TRANSLATE_NOOP("TFrameForm", " を掛ける事は出来ません。");
+constexpr const char* SCannotDivide = QT_TRANSLATE_NOOP("TFrameForm", " で割る事は出来ません。");
 
 // Last datum the range end may be typed as in each data mode.
 constexpr int32_t LastTypedData8 = 255;
@@ -57,7 +58,7 @@ void TFrameForm::FrequencyEntered() {
                                : QString();
   const int32_t Value = FrequencyBox->IntegerOr(-1);
   if (Value < 0 || Value > MaxTableFrequency) {
-    ShowMessage(FrequencyBox->text() + QString::fromUtf8(SCannotSpecify));
+    ShowMessage(FrequencyBox->text() + tr(SCannotSpecify));
     FrequencyBox->setText(Previous);
     return;
   }
@@ -75,7 +76,7 @@ void TFrameForm::RangeEndEntered() {
     RangeEndBox->setText(QString::number(Value));
     return;
   }
-  ShowMessage(RangeEndBox->text() + QString::fromUtf8(SCannotSpecify));
+  ShowMessage(RangeEndBox->text() + tr(SCannotSpecify));
   if (!FFrequency.empty()) {
     RangeEndBox->setText(QString::number(static_cast<int64_t>(FFrequency.size()) - 1));
   } else {
@@ -115,7 +116,7 @@ void TFrameForm::ApplyRangeOperation(TRangeOperation Operation) {
     case TRangeOperation::Divide: Rejected = A <= 1; break;
   }
   if (Rejected) {
-    ShowMessage(Operand.Box->text() + QString::fromUtf8(Operand.Suffix));
+    ShowMessage(Operand.Box->text() + tr(Operand.Suffix));
     Operand.Box->setText(QString::fromUtf8(Operand.Reset));
     return;
   }
@@ -170,8 +171,8 @@ void TFrameForm::SaveTableChosen() {
                             ? FDataDir
                             : QDir(FDataDir).filePath(QFileInfo(FileName()).completeBaseName() +
                                                       QStringLiteral(".frq"));
-  const QString Path = TDialogs::Current().SaveFileName(
-      this, Start, QString::fromUtf8("32 bit 頻度テーブル (*.frq);;*.* (*)"));
+  const QString Path =
+      TDialogs::Current().SaveFileName(this, Start, tr("32 bit 頻度テーブル (*.frq);;*.* (*)"));
   if (Path.isEmpty()) return;
   TMemoryStream Words;
   WriteFrequencyTable(Words, FFrequency);

@@ -24,7 +24,8 @@ namespace {
 constexpr int HintDataLimit = 8;
 constexpr int32_t LastData = MaxTableEntries - 1;
 
-constexpr const char* SNoGraphFormat = " は保存出来ません。拡張子を .png か .svg にしてください。";
+constexpr const char* SNoGraphFormat =
+    QT_TRANSLATE_NOOP("TFrameForm", " は保存出来ません。拡張子を .png か .svg にしてください。");
 
 // The data of Freq whose frequency is Frequency, ascending; at most Limit
 // (then Truncated is set).
@@ -142,7 +143,7 @@ void TFrameForm::BarWidthEntered() {
     DrawCurrentOrder(false, 0);
     return;
   }
-  ShowMessage(BarWidthBox->text() + QString::fromUtf8(SCannotSpecify));
+  ShowMessage(BarWidthBox->text() + tr(SCannotSpecify));
   BarWidthSpin->SetPosition(FBarWidth);
   BarWidthBox->setText(QString::number(FBarWidth));
 }
@@ -250,8 +251,7 @@ void TFrameForm::SaveGraphChosen() {
                                        QStringLiteral("PNG (*.png);;SVG (*.svg)"));
   if (Name.isEmpty()) return;
   const TGraphFormat Format = GraphFormatOf(Name);
-  if (Format == TGraphFormat::None)
-    throw Exception((Name + QString::fromUtf8(SNoGraphFormat)).toStdString());
+  if (Format == TGraphFormat::None) throw Exception((Name + tr(SNoGraphFormat)).toStdString());
   const QByteArray Bytes = GraphFile(ShownGraphInput(), Format);
   TAtomicFile File(QFile::encodeName(Name).toStdString());
   File.Write(Bytes.constData(), static_cast<size_t>(Bytes.size()));

@@ -11,12 +11,14 @@
 namespace {
 
 const char* const DoubleLaunchOn =
-    "Quorvant の二重起動を可能とします。\r\n"
-    "以後、複数の Quorvant の起動が可能となります。";
+    QT_TRANSLATE_NOOP("TFrameForm",
+                      "Quorvant の二重起動を可能とします。\r\n"
+                      "以後、複数の Quorvant の起動が可能となります。");
 const char* const DoubleLaunchOff =
-    "Quorvant の二重起動を不可能とします。\r\n"
-    "以後、Quorvant を起動するごとに直前に起動した\r\n"
-    "Quorvant を終了します。";
+    QT_TRANSLATE_NOOP("TFrameForm",
+                      "Quorvant の二重起動を不可能とします。\r\n"
+                      "以後、Quorvant を起動するごとに直前に起動した\r\n"
+                      "Quorvant を終了します。");
 
 }  // namespace
 
@@ -37,7 +39,7 @@ int32_t TFrameForm::WMCopyData(uint32_t DwData, const QByteArray& Data) {
 // The checkable menu item has already turned its mark when it runs this.
 void TFrameForm::AllowDoubleLaunchChosen() {
   const bool Checked = AllowDoubleLaunchItem->isChecked();
-  ViewMemo->SetText(QString::fromUtf8(Checked ? DoubleLaunchOn : DoubleLaunchOff));
+  ViewMemo->SetText(tr(Checked ? DoubleLaunchOn : DoubleLaunchOff));
   Settings->WriteBoolean(QString::fromLatin1(SettingsKeyAllowDoubleLaunch), Checked);
   Settings->Save();
 }

@@ -8,7 +8,11 @@
 // changes only GraphView's size and ViewMemo's width.  Inside ControlPanel the edit
 // boxes are as wide as the free fonts need for their longest values (a
 // 7-digit frequency, "10,239", a 16-digit pattern with " = 65535"), so a few
-// boxes and GraphOrderGroup sit a little off their first design places.
+// boxes and GraphOrderGroup sit a little off their first design places.  The
+// curve's value labels sit under their entry boxes, as wide as the boxes with
+// their arrows: the largest values a table gives (a peak of 2147483647 from an
+// 8-bit open, a variance of 26209280 and a mean of 10239 from a 32-bit table)
+// are read whole there in either language.
 #include "Frame.h"
 
 #include "Dialogs.h"
@@ -42,7 +46,7 @@ QFont FormFont(int PixelSize) {
 
 QLabel* MakeLabel(QWidget* Parent, const char* Name, const char* Caption, int Left, int Top,
                   int Width) {
-  auto* Label = new QLabel(QString::fromUtf8(Caption), Parent);
+  auto* Label = new QLabel(TFrameForm::tr(Caption), Parent);
   Label->setObjectName(QString::fromLatin1(Name));
   Label->setGeometry(Left, Top, Width, 14);
   return Label;
@@ -50,7 +54,7 @@ QLabel* MakeLabel(QWidget* Parent, const char* Name, const char* Caption, int Le
 
 QPushButton* MakeButton(QWidget* Parent, const char* Name, const char* Caption, int Left, int Top,
                         int Width, int Height) {
-  auto* Button = new QPushButton(QString::fromUtf8(Caption), Parent);
+  auto* Button = new QPushButton(TFrameForm::tr(Caption), Parent);
   Button->setObjectName(QString::fromLatin1(Name));
   Button->setGeometry(Left, Top, Width, Height);
   Button->setAutoDefault(false);
@@ -81,7 +85,7 @@ TSpinArrows* MakeUpDown(QWidget* Parent, const char* Name, TEntryBox* Edit, int 
 
 QRadioButton* MakeRadio(QWidget* Parent, const char* Name, const char* Caption, int Left, int Top,
                         int Width, bool Checked) {
-  auto* Radio = new QRadioButton(QString::fromUtf8(Caption), Parent);
+  auto* Radio = new QRadioButton(TFrameForm::tr(Caption), Parent);
   Radio->setObjectName(QString::fromLatin1(Name));
   Radio->setGeometry(Left, Top, Width, 17);
   Radio->setChecked(Checked);
@@ -90,7 +94,7 @@ QRadioButton* MakeRadio(QWidget* Parent, const char* Name, const char* Caption, 
 
 QGroupBox* MakeGroup(QWidget* Parent, const char* Name, const char* Caption, int Left, int Top,
                      int Width, int Height) {
-  auto* Group = new QGroupBox(QString::fromUtf8(Caption), Parent);
+  auto* Group = new QGroupBox(TFrameForm::tr(Caption), Parent);
   Group->setObjectName(QString::fromLatin1(Name));
   Group->setGeometry(Left, Top, Width, Height);
   return Group;
@@ -142,35 +146,38 @@ void TFrameForm::CreateControls() {
   ViewMemo->SetText(QString::fromLatin1(MemoDesignText));
 
   QWidget* P = ControlPanel;
-  BarWidthLabel = MakeLabel(P, "BarWidthLabel", "棒幅 :", 178, 176, 34);
+  BarWidthLabel = MakeLabel(P, "BarWidthLabel", QT_TR_NOOP("棒幅 :"), 178, 176, 34);
   DatumLabel = MakeLabel(P, "DatumLabel", "Data :", 8, 8, 36);
   FrequencyLabel = MakeLabel(P, "FrequencyLabel", "Frequency :", 8, 38, 64);
   BitLengthLabel = MakeLabel(P, "BitLengthLabel", "BitLength :", 8, 51, 60);
   BitPatternLabel = MakeLabel(P, "BitPatternLabel", "BitPattern :", 8, 65, 64);
   DatumHexLabel = MakeLabel(P, "DatumHexLabel", "= $00", 8, 22, 36);
 
-  OpenButton = MakeButton(P, "OpenButton", "開く", 138, 8, 33, 25);
+  OpenButton = MakeButton(P, "OpenButton", QT_TR_NOOP("開く"), 138, 8, 33, 25);
   BarWidthBox = MakeEdit(P, "BarWidthBox", "10", 212, 172, 25);
   BarWidthSpin = MakeUpDown(P, "BarWidthSpin", BarWidthBox, 237, 172, 1, 20, 10, true);
 
-  GraphOrderGroup = MakeGroup(P, "GraphOrderGroup", "グラフ", 192, 40, 76, 51);
-  DataOrderRadio = MakeRadio(GraphOrderGroup, "DataOrderRadio", "データ順", 4, 12, 69, true);
+  GraphOrderGroup = MakeGroup(P, "GraphOrderGroup", QT_TR_NOOP("グラフ"), 192, 40, 76, 51);
+  DataOrderRadio =
+      MakeRadio(GraphOrderGroup, "DataOrderRadio", QT_TR_NOOP("データ順"), 4, 12, 69, true);
   FrequencyOrderRadio =
-      MakeRadio(GraphOrderGroup, "FrequencyOrderRadio", "頻度順", 4, 30, 61, false);
+      MakeRadio(GraphOrderGroup, "FrequencyOrderRadio", QT_TR_NOOP("頻度順"), 4, 30, 61, false);
 
-  ViewGroup = MakeGroup(P, "ViewGroup", "情報", 174, 96, 95, 71);
+  ViewGroup = MakeGroup(P, "ViewGroup", QT_TR_NOOP("情報"), 174, 96, 95, 71);
   DistributionViewRadio =
-      MakeRadio(ViewGroup, "DistributionViewRadio", "ハフマン分布", 4, 12, 89, true);
-  ArraysViewRadio = MakeRadio(ViewGroup, "ArraysViewRadio", "ハフマン配列", 4, 30, 89, false);
-  TableViewRadio = MakeRadio(ViewGroup, "TableViewRadio", "頻度テーブル", 4, 48, 85, false);
+      MakeRadio(ViewGroup, "DistributionViewRadio", QT_TR_NOOP("ハフマン分布"), 4, 12, 89, true);
+  ArraysViewRadio =
+      MakeRadio(ViewGroup, "ArraysViewRadio", QT_TR_NOOP("ハフマン配列"), 4, 30, 89, false);
+  TableViewRadio =
+      MakeRadio(ViewGroup, "TableViewRadio", QT_TR_NOOP("頻度テーブル"), 4, 48, 85, false);
 
   RangeEndBox = MakeEdit(P, "RangeEndBox", "255", 212, 198, 48);
   RangeEndSpin = MakeUpDown(P, "RangeEndSpin", RangeEndBox, 260, 198, 0, 10239, 255, true);
   FillZerosButton = MakeButton(P, "FillZerosButton", "0 ～", 178, 198, 29, 21);
   FillZerosButton->setToolTip(
-      QString::fromUtf8("この Data の区間内に頻度 0 が出現しない様に Frequency を調節します。"));
-  RestoreButton = MakeButton(P, "RestoreButton", "元に", 172, 8, 33, 25);
-  RestoreButton->setToolTip(QString::fromUtf8("ファイルを開いた直後の状態に戻します。"));
+      tr("この Data の区間内に頻度 0 が出現しない様に Frequency を調節します。"));
+  RestoreButton = MakeButton(P, "RestoreButton", QT_TR_NOOP("元に"), 172, 8, 33, 25);
+  RestoreButton->setToolTip(tr("ファイルを開いた直後の状態に戻します。"));
 
   DatumBox = MakeEdit(P, "DatumBox", "0", 40, 10, 48);
   DatumSpin = MakeUpDown(P, "DatumSpin", DatumBox, 88, 10, 0, 10239, 0, true);
@@ -179,7 +186,7 @@ void TFrameForm::CreateControls() {
   BitLengthBox->setReadOnly(true);
   BitPatternBox = MakeEdit(P, "BitPatternBox", "", 8, 79, 180);
   BitPatternBox->setReadOnly(true);
-  UpdateButton = MakeButton(P, "UpdateButton", "更新", 104, 8, 33, 25);
+  UpdateButton = MakeButton(P, "UpdateButton", QT_TR_NOOP("更新"), 104, 8, 33, 25);
 
   AddBox = MakeEdit(P, "AddBox", "1", 40, 108, 36);
   SubtractBox = MakeEdit(P, "SubtractBox", "1", 40, 134, 36);
@@ -192,17 +199,17 @@ void TFrameForm::CreateControls() {
   for (QPushButton* B : {AddButton, SubtractButton, MultiplyButton, DivideButton})
     B->setFont(FormFont(13));
 
-  CurveGroup = MakeGroup(P, "CurveGroup", "正規分布", 6, 160, 170, 119);
+  CurveGroup = MakeGroup(P, "CurveGroup", QT_TR_NOOP("正規分布"), 6, 160, 170, 119);
   QWidget* G = CurveGroup;
-  MeanLabel = MakeLabel(G, "MeanLabel", "平均 :", 62, 16, 32);
-  VarianceLabel = MakeLabel(G, "VarianceLabel", "分散 :", 62, 50, 32);
-  MeanValueLabel = MakeLabel(G, "MeanValueLabel", "0", 52, 28, 44);
-  VarianceValueLabel = MakeLabel(G, "VarianceValueLabel", "10", 52, 62, 44);
-  PeakLabel = MakeLabel(G, "PeakLabel", "最大 :", 62, 84, 32);
-  PeakValueLabel = MakeLabel(G, "PeakValueLabel", "100", 52, 98, 44);
-  DrawCurveButton = MakeButton(G, "DrawCurveButton", "描画", 8, 14, 41, 21);
-  ClearCurveButton = MakeButton(G, "ClearCurveButton", "クリア", 8, 66, 41, 21);
-  FitButton = MakeButton(G, "FitButton", "適合", 8, 92, 41, 21);
+  MeanLabel = MakeLabel(G, "MeanLabel", QT_TR_NOOP("平均 :"), 62, 16, 32);
+  VarianceLabel = MakeLabel(G, "VarianceLabel", QT_TR_NOOP("分散 :"), 62, 50, 32);
+  MeanValueLabel = MakeLabel(G, "MeanValueLabel", "0", 95, 38, 73);
+  VarianceValueLabel = MakeLabel(G, "VarianceValueLabel", "10", 95, 72, 73);
+  PeakLabel = MakeLabel(G, "PeakLabel", QT_TR_NOOP("最大 :"), 62, 84, 32);
+  PeakValueLabel = MakeLabel(G, "PeakValueLabel", "100", 95, 105, 73);
+  DrawCurveButton = MakeButton(G, "DrawCurveButton", QT_TR_NOOP("描画"), 8, 14, 41, 21);
+  ClearCurveButton = MakeButton(G, "ClearCurveButton", QT_TR_NOOP("クリア"), 8, 66, 41, 21);
+  FitButton = MakeButton(G, "FitButton", QT_TR_NOOP("適合"), 8, 92, 41, 21);
   MeanBox = MakeEdit(G, "MeanBox", "0", 93, 18, 59);
   VarianceBox = MakeEdit(G, "VarianceBox", "10", 93, 52, 59);
   MeanSpin = MakeUpDown(G, "MeanSpin", MeanBox, 152, 18, -255, 255, 0, false);
@@ -210,13 +217,15 @@ void TFrameForm::CreateControls() {
   PeakBox = MakeEdit(G, "PeakBox", "100", 93, 86, 59);
   PeakSpin = MakeUpDown(G, "PeakSpin", PeakBox, 152, 86, 0, 32767, 100, false);
   ArrangeButton = MakeButton(G, "ArrangeButton", "A = 0", 8, 40, 41, 21);
-  ArrangeButton->setToolTip(QString::fromUtf8("表示中の正規分布をアレンジします。"));
+  ArrangeButton->setToolTip(tr("表示中の正規分布をアレンジします。"));
   for (QPushButton* B : {DrawCurveButton, ClearCurveButton, FitButton, ArrangeButton})
     B->setEnabled(false);
 
-  DataBitsGroup = MakeGroup(P, "DataBitsGroup", "データビット", 178, 226, 96, 52);
-  ByteModeRadio = MakeRadio(DataBitsGroup, "ByteModeRadio", " 8 bit(通常)", 4, 12, 90, true);
-  TableModeRadio = MakeRadio(DataBitsGroup, "TableModeRadio", "32 bit(拡張)", 4, 30, 90, false);
+  DataBitsGroup = MakeGroup(P, "DataBitsGroup", QT_TR_NOOP("データビット"), 178, 226, 96, 52);
+  ByteModeRadio =
+      MakeRadio(DataBitsGroup, "ByteModeRadio", QT_TR_NOOP(" 8 bit(通常)"), 4, 12, 90, true);
+  TableModeRadio =
+      MakeRadio(DataBitsGroup, "TableModeRadio", QT_TR_NOOP("32 bit(拡張)"), 4, 30, 90, false);
 
   PreviousPageButton = MakeButton(P, "PreviousPageButton", "<==", 206, 8, 33, 25);
   NextPageButton = MakeButton(P, "NextPageButton", "==>", 240, 8, 33, 25);
@@ -266,7 +275,7 @@ void TFrameForm::CreateControls() {
   ContextMenu = new QMenu(this);
   ContextMenu->setObjectName(QStringLiteral("ContextMenu"));
   auto AddItem = [this](const char* Name, const char* Caption, const QKeySequence& Key) {
-    auto* Item = new QAction(QString::fromUtf8(Caption), this);
+    auto* Item = new QAction(tr(Caption), this);
     Item->setObjectName(QString::fromLatin1(Name));
     if (!Key.isEmpty()) {
       Item->setShortcut(Key);
@@ -276,32 +285,36 @@ void TFrameForm::CreateControls() {
     ContextMenu->addAction(Item);
     return Item;
   };
-  HelpItem = AddItem("HelpItem", "ﾍﾙﾌﾟ(&H)", QKeySequence(Qt::Key_F1));
-  AboutItem = AddItem("AboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)", QKeySequence());
+  HelpItem = AddItem("HelpItem", QT_TR_NOOP("ﾍﾙﾌﾟ(&H)"), QKeySequence(Qt::Key_F1));
+  AboutItem = AddItem("AboutItem", QT_TR_NOOP("ﾊﾞｰｼﾞｮﾝ情報(&A)"), QKeySequence());
   ContextMenu->addSeparator();
-  AllowDoubleLaunchItem = AddItem("AllowDoubleLaunchItem", "二重起動を許す(&X)", QKeySequence());
+  AllowDoubleLaunchItem =
+      AddItem("AllowDoubleLaunchItem", QT_TR_NOOP("二重起動を許す(&X)"), QKeySequence());
   AllowDoubleLaunchItem->setCheckable(true);
   AllowDoubleLaunchItem->setChecked(false);
   ContextMenu->addSeparator();
-  UndoItem = AddItem("UndoItem", "元に戻す(&U)", QKeySequence(Qt::CTRL | Qt::Key_Z));
-  RedoItem = AddItem("RedoItem", "やり直し(&R)", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+  UndoItem = AddItem("UndoItem", QT_TR_NOOP("元に戻す(&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  RedoItem = AddItem("RedoItem", QT_TR_NOOP("やり直し(&R)"),
+                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
   RedoItem->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
   UndoItem->setEnabled(false);
   RedoItem->setEnabled(false);
-  SelectAllItem = AddItem("SelectAllItem", "全て選択(&A)", QKeySequence(Qt::CTRL | Qt::Key_A));
+  SelectAllItem =
+      AddItem("SelectAllItem", QT_TR_NOOP("全て選択(&A)"), QKeySequence(Qt::CTRL | Qt::Key_A));
   ContextMenu->addSeparator();
-  ResetItem = AddItem("ResetItem", "初期状態に戻す(&Q)", QKeySequence(Qt::CTRL | Qt::Key_Q));
+  ResetItem =
+      AddItem("ResetItem", QT_TR_NOOP("初期状態に戻す(&Q)"), QKeySequence(Qt::CTRL | Qt::Key_Q));
   ContextMenu->addSeparator();
-  CopyCArraysItem = AddItem("CopyCArraysItem", "C 配列をコピー(&C)", QKeySequence());
-  SaveTableItem = AddItem("SaveTableItem", "頻度テーブルを保存(&S)...", QKeySequence());
-  SaveGraphItem = AddItem("SaveGraphItem", "グラフを保存(&G)...", QKeySequence());
+  CopyCArraysItem = AddItem("CopyCArraysItem", QT_TR_NOOP("C 配列をコピー(&C)"), QKeySequence());
+  SaveTableItem = AddItem("SaveTableItem", QT_TR_NOOP("頻度テーブルを保存(&S)..."), QKeySequence());
+  SaveGraphItem = AddItem("SaveGraphItem", QT_TR_NOOP("グラフを保存(&G)..."), QKeySequence());
   ContextMenu->addSeparator();
-  RecentMenu = ContextMenu->addMenu(QString::fromUtf8("最近使ったファイル(&F)"));
+  RecentMenu = ContextMenu->addMenu(tr("最近使ったファイル(&F)"));
   RecentMenu->setObjectName(QStringLiteral("RecentMenu"));
   RecentMenu->setEnabled(false);
   ContextMenu->addSeparator();
-  LimitMenu = ContextMenu->addMenu(QString::fromUtf8("符号長の上限(&L)"));
+  LimitMenu = ContextMenu->addMenu(tr("符号長の上限(&L)"));
   LimitMenu->setObjectName(QStringLiteral("LimitMenu"));
   auto* Limits = new QActionGroup(LimitMenu);
   for (int Bits = 16; Bits >= 8; --Bits) {
@@ -311,9 +324,9 @@ void TFrameForm::CreateControls() {
     Item->setChecked(Bits == 16);
     Limits->addAction(Item);
   }
-  OptimalCodeItem = AddItem("OptimalCodeItem", "最適な符号(&O)", QKeySequence());
+  OptimalCodeItem = AddItem("OptimalCodeItem", QT_TR_NOOP("最適な符号(&O)"), QKeySequence());
   OptimalCodeItem->setCheckable(true);
-  EvaluateItem = AddItem("EvaluateItem", "他のファイルで評価(&E)...", QKeySequence());
+  EvaluateItem = AddItem("EvaluateItem", QT_TR_NOOP("他のファイルで評価(&E)..."), QKeySequence());
 }
 
 void TFrameForm::WireHandlers() {

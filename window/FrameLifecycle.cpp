@@ -38,7 +38,7 @@ constexpr int DesignRangeEnd = 255;
 
 const char* const SettingsHeader =
     "Quorvant 環境設定ファイル --- このファイルは、編集しないで下さい。";
-const char* const ResetMessage = "Quorvant を初期状態に戻します。";
+const char* const ResetMessage = QT_TRANSLATE_NOOP("TFrameForm", "Quorvant を初期状態に戻します。");
 const char* const CopyrightLine = "Copyright (C) 2026 The Quorvant developers";
 const char* const DataFolderName = "QuorvantData";
 const char* const ReadmeName = "ReadmeQ.txt";
@@ -81,7 +81,8 @@ QString KeyName(TSettingsKey Key) { return QString::fromLatin1(SettingsKeys[Key]
 
 // Shown once when the settings file exists but cannot be read: the window
 // goes on with the design values and leaves the file as it is.
-const char* const SettingsNotSaved = "このファイルには設定を保存しません。";
+const char* const SettingsNotSaved =
+    QT_TRANSLATE_NOOP("TFrameForm", "%1。このファイルには設定を保存しません。");
 
 // A portable copy writes beside itself; an installed one cannot.
 bool IsPortable(const QString& ExeDir) { return QFileInfo(ExeDir).isWritable(); }
@@ -285,7 +286,7 @@ void TFrameForm::FormShow() {
     Settings->Open();
   } catch (const EFOpenError& E) {
     // The store now refuses to save over the file; say so once and go on.
-    ShowException(Exception(std::string(E.what()) + "。" + SettingsNotSaved));
+    ShowException(Exception(tr(SettingsNotSaved).arg(RuntimeMessage(E)).toStdString()));
   }
   ReadSettings();
   ReadRecentFiles();
@@ -299,7 +300,16 @@ void TFrameForm::FormShow() {
   QString FileToOpen;
   ApplyCommandLine(FileToOpen);
   if (!FileToOpen.isEmpty()) {
-    OpenDataFile(LongPathOf(FileToOpen));
+    // FormShow runs before the window is mapped: the open waits for the
+    // event loop, so the window is on screen (the memo as designed) before a
+    // long open shows its progress over it.
+    const QString Path = LongPathOf(FileToOpen);
+    QMetaObject::invokeMethod(
+        this,
+        [this, Path] {
+          if (!FClosed) Guarded([&] { OpenDataFile(Path); });
+        },
+        Qt::QueuedConnection);
     return;
   }
   const QString Readme = ExeDir() + QLatin1Char('/') + QLatin1String(ReadmeName);
@@ -458,7 +468,7 @@ void TFrameForm::AboutChosen() {
 void TFrameForm::SelectAllChosen() { ViewMemo->SelectAll(); }
 
 void TFrameForm::ResetChosen() {
-  ShowMessage(QString::fromUtf8(ResetMessage));
+  ShowMessage(tr(ResetMessage));
   ResetToDefaults();
   WriteSettings();
 }

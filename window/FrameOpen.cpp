@@ -38,9 +38,8 @@ public:
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         return true;
       }
-      FDialog =
-          std::make_unique<QProgressDialog>(QString::fromUtf8("ファイルを読んでいます…"),
-                                            QString::fromUtf8("キャンセル"), 0, Steps, FWindow);
+      FDialog = std::make_unique<QProgressDialog>(TFrameForm::tr("ファイルを読んでいます…"),
+                                                  TFrameForm::tr("キャンセル"), 0, Steps, FWindow);
       FDialog->setObjectName(QStringLiteral("OpenProgress"));
       FDialog->setWindowTitle(FTitle);
       FDialog->setWindowModality(Qt::WindowModal);
@@ -64,6 +63,25 @@ private:
   std::unique_ptr<QProgressDialog> FDialog;
 };
 
+// A refused open and the 32-bit fallback in the window's language.  The
+// document words them in Japanese for quorvant-cli too; the window words them
+// itself, the Japanese texts being the document's to the byte.
+QString RefusalText(TOpenStatus Status, const QString& Path) {
+  switch (Status) {
+    case TOpenStatus::NotFound: return TFrameForm::tr("%1 は見つかりません。").arg(Path);
+    case TOpenStatus::Empty: return TFrameForm::tr("サイズが 0 のファイルは表示出来ません。");
+    default: return TFrameForm::tr("%1 は大きすぎて表示出来ません。").arg(Path);
+  }
+}
+
+QString FallbackText(const QString& Path) {
+  return TFrameForm::tr(
+             "\r\nファイル %1\r\n\r\n"
+             "に含まれるデータは 32 bit の拡張データとして扱えない特性\r\n\r\n"
+             "を持っていますので、8 bit の通常データとして扱います。\r\n")
+      .arg(Path);
+}
+
 }  // namespace
 
 void TFrameForm::RunWithProgress(const std::function<void(const TProgressStep&)>& Work) {
@@ -80,8 +98,9 @@ void TFrameForm::OpenDataFile(const QString& FileName, bool AsEdit) {
   TBusyScope Busy(this);
   TOpenHooks Hooks;
   Hooks.Busy = [&Busy] { Busy.Start(); };
-  Hooks.Fallback = [this, &Busy](const std::string& Message) {
-    Busy.Interrupt([&] { ShowMessage(QString::fromStdString(Message)); });
+  const QString Shown = QString::fromStdString(Path);
+  Hooks.Fallback = [this, &Busy, &Shown](const std::string&) {
+    Busy.Interrupt([&] { ShowMessage(FallbackText(Shown)); });
     // The switch to 8 bit must not reload: the open goes on in 8 bit.
     SkipModeReload = 1;
     ByteModeRadio->setChecked(true);
@@ -96,7 +115,7 @@ void TFrameForm::OpenDataFile(const QString& FileName, bool AsEdit) {
   if (Result.Status == TOpenStatus::Cancelled) return;  // as it was before the open
   if (Result.Status != TOpenStatus::Opened) {
     Busy.Stop();
-    ShowMessage(QString::fromStdString(Result.Message));
+    ShowMessage(RefusalText(Result.Status, Shown));
     return;
   }
 

@@ -21,7 +21,8 @@ namespace {
 // kept in the detached edit box.
 constexpr int32_t SpinLimit = 32767;
 
-constexpr const char* SCurveTooHigh = " は頻度の上限 1048576 を超えるので適合出来ません。";
+constexpr const char* SCurveTooHigh =
+    QT_TRANSLATE_NOOP("TFrameForm", " は頻度の上限 1048576 を超えるので適合出来ません。");
 
 constexpr int32_t FittingRules = 6;
 
@@ -97,7 +98,7 @@ void TFrameForm::FitClicked() {
   int32_t Highest = 0;
   for (size_t I = 0; I < Written; ++I) Highest = std::max(Highest, CurveAt(I));
   if (Highest > MaxTableFrequency) {
-    ShowMessage(QString::number(Highest) + QString::fromUtf8(SCurveTooHigh));
+    ShowMessage(QString::number(Highest) + tr(SCurveTooHigh));
     return;
   }
 

@@ -24,7 +24,7 @@ void TFrameForm::DatumStepped() { ShowDatum(); }
 void TFrameForm::DatumEntered() {
   const int32_t Data = DatumBox->IntegerOr(-1);
   if (Data < 0 || Data > LastData) {
-    ShowMessage(DatumBox->text() + QString::fromUtf8(SCannotSpecify));
+    ShowMessage(DatumBox->text() + tr(SCannotSpecify));
     DatumBox->setText(QString::number(FSelectedData));
     return;
   }
