@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -728,3 +729,84 @@ TEST_F(FrameOverlay, PeakHeightAboveTheSpinBoxDetachesIt) {
 }
 
 }  // namespace
+
+// ---- undo and redo ------------------------------------------------------------
+
+TEST_F(FrameEditing, UndoAndRedoWalkEveryKindOfEditBothWays) {
+  OpenWords(Spread);
+  struct TEditKind {
+    const char* What;
+    std::function<void()> Apply;
+  };
+  const TEditKind Edits[] = {
+      {"frequency box",
+       [&] {
+         SelectDatum(3);
+         Enter(Form->FrequencyBox, "77");
+       }},
+      {"0 ～ past the table's end",
+       [&] {
+         Enter(Form->RangeEndBox, "12");
+         Click(Form->FillZerosButton);
+       }},
+      {"＋", [&] { Operate(Form->AddButton, Form->AddBox, "3"); }},
+      {"－", [&] { Operate(Form->SubtractButton, Form->SubtractBox, "2"); }},
+      {"×", [&] { Operate(Form->MultiplyButton, Form->MultiplyBox, "2"); }},
+      {"÷", [&] { Operate(Form->DivideButton, Form->DivideBox, "3"); }},
+      {"適合",
+       [&] {
+         Click(Form->DrawCurveButton);
+         Click(Form->FitButton);
+       }},
+      {"元に", [&] { Click(Form->RestoreButton); }},
+  };
+  std::vector<TSnapshot> States = {Snapshot()};
+  std::vector<int32_t> Chosen = {Form->SelectedData()};
+  for (const TEditKind& Edit : Edits) {
+    Edit.Apply();
+    ASSERT_NE(Form->Frequency(), States.back().Frequency) << Edit.What;
+    States.push_back(Snapshot());
+    Chosen.push_back(Form->SelectedData());
+  }
+  // A rejected operand and an update that changes nothing add no step.
+  Operate(Form->DivideButton, Form->DivideBox, "0");
+  Dialogs.Messages.clear();
+  Click(Form->UpdateButton);
+
+  const auto ExpectState = [&](size_t I) {
+    SCOPED_TRACE(I == 0 ? "the open" : Edits[I - 1].What);
+    const TSnapshot Now = Snapshot();
+    EXPECT_EQ(Now.Frequency, States[I].Frequency);
+    EXPECT_EQ(Now.HuffmanText, States[I].HuffmanText);
+    EXPECT_EQ(Now.Memo, States[I].Memo);
+    EXPECT_EQ(Now.Picture, States[I].Picture);
+    EXPECT_EQ(Form->SelectedData(), Chosen[I]);
+    EXPECT_EQ(Form->RangeEndSpin->Position(), static_cast<int>(Now.Frequency.size()) - 1);
+  };
+  // Back to the open with Ctrl+Z in the box just entered: the keys act on the
+  // table, not on the box's text.
+  for (size_t I = States.size() - 1; I > 0; --I) {
+    Press(Form->FrequencyBox, Qt::Key_Z, Qt::ControlModifier);
+    ExpectState(I - 1);
+  }
+  EXPECT_FALSE(Form->UndoItem->isEnabled());
+  Press(Form->FrequencyBox, Qt::Key_Z, Qt::ControlModifier);  // nothing left: nothing changes
+  ExpectState(0);
+  // And forward again with both redo keys, from the memo.
+  for (size_t I = 1; I < States.size(); ++I) {
+    if (I % 2)
+      Press(Form->ViewMemo, Qt::Key_Y, Qt::ControlModifier);
+    else
+      Press(Form->ViewMemo, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    ExpectState(I);
+  }
+  EXPECT_FALSE(Form->RedoItem->isEnabled());
+  // A new edit after an undo drops what could have been redone.
+  Form->UndoItem->trigger();
+  Enter(Form->FrequencyBox, "5");
+  EXPECT_FALSE(Form->RedoItem->isEnabled());
+  EXPECT_TRUE(Form->UndoItem->isEnabled());
+  // A new open starts a new history.
+  Open(QStringLiteral("other.bin"), WordBytes({4, 4}));
+  EXPECT_FALSE(Form->UndoItem->isEnabled());
+}

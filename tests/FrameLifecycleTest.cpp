@@ -594,17 +594,26 @@ TEST_F(FrameLifecycle, ContextMenuOpensAnywhereOutsideTheTextBoxes) {
   QStringList Entries;
   for (const QAction* Item : F.ContextMenu->actions())
     Entries << (Item->isSeparator() ? QStringLiteral("-") : Item->text());
-  EXPECT_EQ(Entries, QStringList({Utf8("ﾍﾙﾌﾟ(&H)"), Utf8("ﾊﾞｰｼﾞｮﾝ情報(&A)"), "-",
-                                  Utf8("二重起動を許す(&X)"), "-", Utf8("全て選択(&A)"), "-",
-                                  Utf8("初期状態に戻す(&Q)"), "-", Utf8("C 配列をコピー(&C)"),
-                                  Utf8("頻度テーブルを保存(&S)..."), Utf8("グラフを保存(&G)...")}));
-}
-
-// Presses a key in Target as the user would: the window's shortcuts first.
-void Press(QWidget* Target, Qt::Key Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
-  Target->setFocus();
-  QKeyEvent Event(QEvent::KeyPress, Key, Modifiers);
-  QApplication::sendEvent(Target, &Event);
+  EXPECT_EQ(Entries, QStringList({Utf8("ﾍﾙﾌﾟ(&H)"),
+                                  Utf8("ﾊﾞｰｼﾞｮﾝ情報(&A)"),
+                                  "-",
+                                  Utf8("二重起動を許す(&X)"),
+                                  "-",
+                                  Utf8("元に戻す(&U)"),
+                                  Utf8("やり直し(&R)"),
+                                  Utf8("全て選択(&A)"),
+                                  "-",
+                                  Utf8("初期状態に戻す(&Q)"),
+                                  "-",
+                                  Utf8("C 配列をコピー(&C)"),
+                                  Utf8("頻度テーブルを保存(&S)..."),
+                                  Utf8("グラフを保存(&G)..."),
+                                  "-",
+                                  Utf8("最近使ったファイル(&F)"),
+                                  "-",
+                                  Utf8("符号長の上限(&L)"),
+                                  Utf8("最適な符号(&O)"),
+                                  Utf8("他のファイルで評価(&E)...")}));
 }
 
 TEST_F(FrameLifecycle, MenuShortcutsWorkFromAnyControl) {

@@ -167,13 +167,26 @@ TEST_F(FrameLayout, ContextMenuEntriesInOrder) {
     Entries << (Item->isSeparator() ? QStringLiteral("-")
                                     : Item->objectName() + QLatin1Char(' ') + Item->text() +
                                           QLatin1Char(' ') + Item->shortcut().toString());
-  EXPECT_EQ(Entries, (QStringList{Q("HelpItem ﾍﾙﾌﾟ(&H) F1"), Q("AboutItem ﾊﾞｰｼﾞｮﾝ情報(&A) "), "-",
-                                  Q("AllowDoubleLaunchItem 二重起動を許す(&X) "), "-",
-                                  Q("SelectAllItem 全て選択(&A) Ctrl+A"), "-",
-                                  Q("ResetItem 初期状態に戻す(&Q) Ctrl+Q"), "-",
+  EXPECT_EQ(Entries, (QStringList{Q("HelpItem ﾍﾙﾌﾟ(&H) F1"),
+                                  Q("AboutItem ﾊﾞｰｼﾞｮﾝ情報(&A) "),
+                                  "-",
+                                  Q("AllowDoubleLaunchItem 二重起動を許す(&X) "),
+                                  "-",
+                                  Q("UndoItem 元に戻す(&U) Ctrl+Z"),
+                                  Q("RedoItem やり直し(&R) Ctrl+Shift+Z"),
+                                  Q("SelectAllItem 全て選択(&A) Ctrl+A"),
+                                  "-",
+                                  Q("ResetItem 初期状態に戻す(&Q) Ctrl+Q"),
+                                  "-",
                                   Q("CopyCArraysItem C 配列をコピー(&C) "),
                                   Q("SaveTableItem 頻度テーブルを保存(&S)... "),
-                                  Q("SaveGraphItem グラフを保存(&G)... ")}));
+                                  Q("SaveGraphItem グラフを保存(&G)... "),
+                                  "-",
+                                  Q("RecentMenu 最近使ったファイル(&F) "),
+                                  "-",
+                                  Q("LimitMenu 符号長の上限(&L) "),
+                                  Q("OptimalCodeItem 最適な符号(&O) "),
+                                  Q("EvaluateItem 他のファイルで評価(&E)... ")}));
   EXPECT_TRUE(Form->AllowDoubleLaunchItem->isCheckable());
   EXPECT_FALSE(Form->AllowDoubleLaunchItem->isChecked());
 }

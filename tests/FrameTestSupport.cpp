@@ -184,6 +184,12 @@ void PressKey(QWidget* Edit, int Key, const QString& Text) {
   QApplication::sendEvent(Edit, &Release);
 }
 
+void Press(QWidget* Target, Qt::Key Key, Qt::KeyboardModifiers Modifiers) {
+  Target->setFocus();
+  QKeyEvent Event(QEvent::KeyPress, Key, Modifiers);
+  QApplication::sendEvent(Target, &Event);
+}
+
 void PressEnter(QWidget* Edit) { PressKey(Edit, Qt::Key_Return, QStringLiteral("\r")); }
 
 void TypeText(QLineEdit* Edit, const QString& Text) {

@@ -115,6 +115,9 @@ QImage Rendered(TFrameForm& Form);
 // Presses a key (Enter) in an edit box, as the user would.
 void PressKey(QWidget* Edit, int Key, const QString& Text = QString());
 void PressEnter(QWidget* Edit);
+// Presses a key in Target with the focus there, as the user would: the
+// window's shortcuts first.
+void Press(QWidget* Target, Qt::Key Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier);
 // Types Text into an edit box in place of its contents (no Enter).
 void TypeText(QLineEdit* Edit, const QString& Text);
 // Clicks a push button or radio button with the mouse.

@@ -1,9 +1,9 @@
 // The document in the window: the one rebuild from the table, the refresh
 // that derives everything else from it (DeriveDocument, the same derivation
 // quorvant-cli's open takes), and the controls that show its figures.
+#include "Corpus.h"
 #include "Frame.h"
 #include "FrameBusy.h"
-#include "Corpus.h"
 #include "Locale.h"
 
 #include <QFile>

@@ -312,10 +312,12 @@ void TFrameForm::CreateControls() {
   ContextMenu->addSeparator();
   RecentMenu = ContextMenu->addMenu(tr("最近使ったファイル(&F)"));
   RecentMenu->setObjectName(QStringLiteral("RecentMenu"));
+  RecentMenu->menuAction()->setObjectName(RecentMenu->objectName());
   RecentMenu->setEnabled(false);
   ContextMenu->addSeparator();
   LimitMenu = ContextMenu->addMenu(tr("符号長の上限(&L)"));
   LimitMenu->setObjectName(QStringLiteral("LimitMenu"));
+  LimitMenu->menuAction()->setObjectName(LimitMenu->objectName());
   auto* Limits = new QActionGroup(LimitMenu);
   for (int Bits = 16; Bits >= 8; --Bits) {
     QAction* Item = LimitMenu->addAction(QString::number(Bits));

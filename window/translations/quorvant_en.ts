@@ -237,5 +237,29 @@ so they are read as 8-bit normal data.<byte value="xd"/>
         <source> は指定出来ません。</source>
         <translation> cannot be used here.</translation>
     </message>
+    <message>
+        <source>元に戻す(&amp;U)</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>やり直し(&amp;R)</source>
+        <translation>&amp;Redo</translation>
+    </message>
+    <message>
+        <source>最近使ったファイル(&amp;F)</source>
+        <translation>Recent &amp;files</translation>
+    </message>
+    <message>
+        <source>符号長の上限(&amp;L)</source>
+        <translation>Code length &amp;limit</translation>
+    </message>
+    <message>
+        <source>最適な符号(&amp;O)</source>
+        <translation>&amp;Optimal code</translation>
+    </message>
+    <message>
+        <source>他のファイルで評価(&amp;E)...</source>
+        <translation>&amp;Evaluate on other files...</translation>
+    </message>
 </context>
 </TS>
