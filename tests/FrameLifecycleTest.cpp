@@ -992,3 +992,73 @@ TEST_F(Handshake, TwoStartsAtTheSameMomentBothListen) {
 }
 
 }  // namespace
+
+// ---- recent files -----------------------------------------------------------
+
+TEST_F(FrameLifecycle, RecentFilesPersistNewestFirstAndABadListIsIgnored) {
+  const QString List = PathOf("Quorvant.recent");
+  const QString A = PathOf("a.txt"), B = PathOf("b.txt"), C = PathOf("c.txt");
+  for (const QString& Path : {A, B, C}) WriteBytes(Path, "abc");
+  const auto OpenThrough = [&](TFrameForm& F, const QString& Path) {
+    Dialogs.OpenAnswers.push_back(Path);
+    F.OpenButton->click();
+  };
+  const auto MenuEntries = [](TFrameForm& F) {
+    emit F.ContextMenu->aboutToShow();
+    QStringList Entries;
+    for (const QAction* Item : F.RecentMenu->actions())
+      Entries << Item->text() + (Item->isEnabled() ? "" : " (gone)");
+    return Entries;
+  };
+  {
+    TFrameForm& F = ShowForm();
+    EXPECT_FALSE(F.RecentMenu->isEnabled());
+    for (const QString& Path : {A, B, A}) OpenThrough(F, Path);
+    EXPECT_EQ(ReadBytes(List), (A + "\r\n" + B + "\r\n").toUtf8());
+    DestroyForm();
+  }
+  {
+    // The list outlives the window; a file that is gone is shown disabled,
+    // and choosing an entry opens it.
+    QFile::remove(B);
+    TFrameForm& F = ShowForm();
+    EXPECT_EQ(MenuEntries(F), QStringList({A, B + " (gone)"}));
+    F.RecentMenu->actions().first()->trigger();
+    EXPECT_EQ(F.FileName(), A);
+    DestroyForm();
+  }
+  // A damaged or foreign list is ignored without a word; a list that cannot
+  // be read is also never written over.
+  const QString Fifo = PathOf("list.fifo");
+  ASSERT_EQ(mkfifo(QFile::encodeName(Fifo).constData(), 0600), 0);
+  struct TCase {
+    const char* What;
+    std::function<void()> Make;
+    bool Replaced;
+  };
+  const TCase Cases[] = {
+      {"a NUL byte", [&] { WriteBytes(List, QByteArray("/x\0/y\r\n", 8)); }, true},
+      {"relative and empty lines", [&] { WriteBytes(List, "x.txt\r\n\r\n../y\n"); }, true},
+      {"too large", [&] { WriteBytes(List, QByteArray(70000, '/')); }, true},
+      {"a link to a FIFO",
+       [&] {
+         QFile::remove(List);
+         QFile::link(Fifo, List);
+       },
+       false},
+  };
+  for (const TCase& Case : Cases) {
+    SCOPED_TRACE(Case.What);
+    Case.Make();
+    TFrameForm& F = ShowForm();
+    EXPECT_EQ(MenuEntries(F), QStringList());
+    OpenThrough(F, C);
+    EXPECT_EQ(F.FileName(), C);
+    EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.Texts().join('|').toStdString();
+    if (Case.Replaced)
+      EXPECT_EQ(ReadBytes(List), (C + "\r\n").toUtf8());
+    else
+      EXPECT_EQ(QFileInfo(List).symLinkTarget(), Fifo);
+    DestroyForm();
+  }
+}

@@ -542,6 +542,72 @@ TEST_F(FrameOpen, CopiedCArraysAreWhatQuorvantCliPrints) {
   EXPECT_EQ(QGuiApplication::clipboard()->text().toUtf8(), Cli.readAllStandardOutput());
 }
 
+// The limited code in every view and the evaluation on other files are the
+// texts quorvant-cli prints for the same table.
+TEST_F(FrameOpen, LimitedCodeAndEvaluationAreWhatQuorvantCliPrints) {
+  // A skewed table whose 16-bit code is longer than the limits tried.
+  std::vector<int32_t> Words(40);
+  for (size_t I = 0; I < Words.size(); ++I) Words[I] = I < 20 ? 1 << (I % 20) : 1;
+  const QString Table = ShowAndOpen("skewed.frq", WordBytes(Words), true);
+  const QString Other = PathOf("other.bin");
+  WriteBytes(Other, QByteArray("\x00\x01\x01\x05\x27\x27\xff", 7));  // $FF has no code
+  const auto Cli = [&](QStringList Args) {
+    QProcess Run;
+    Run.setWorkingDirectory(Dir());
+    Run.start(QString::fromLocal8Bit(qgetenv("QUORVANT_CLI")), Args);
+    EXPECT_TRUE(Run.waitForFinished(10000));
+    EXPECT_EQ(Run.exitCode(), 0) << Run.readAllStandardError().toStdString();
+    return Run.readAllStandardOutput();
+  };
+  const auto ChooseLimit = [&](int Bits) {
+    for (QAction* Item : Form->LimitMenu->actions())
+      if (Item->data().toInt() == Bits) Item->trigger();
+  };
+  struct TCase {
+    int MaxBits;
+    bool Optimal;
+  };
+  for (const TCase& Case : {TCase{16, false}, TCase{9, false}, TCase{9, true}, TCase{16, true}}) {
+    SCOPED_TRACE(std::to_string(Case.MaxBits) + (Case.Optimal ? " optimal" : " repair"));
+    ChooseLimit(Case.MaxBits);
+    if (Form->OptimalCodeItem->isChecked() != Case.Optimal) Form->OptimalCodeItem->trigger();
+    const QStringList Limit = {"--32bit",
+                               "--max-bits",
+                               QString::number(Case.MaxBits),
+                               "--limit-rule",
+                               Case.Optimal ? "optimal" : "repair",
+                               "skewed.frq"};
+    Form->DistributionViewRadio->setChecked(true);
+    EXPECT_EQ(Form->ViewMemo->Text().toUtf8(), Cli(QStringList{"distribution"} + Limit));
+    Form->CopyCArraysItem->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toUtf8(),
+              Cli(QStringList{"arrays", "--lang", "c"} + Limit));
+
+    // The detail line of every datum shows the same code.
+    const QList<QByteArray> Rows = Cli(QStringList{"table", "--csv"} + Limit).split('\n');
+    for (int Datum = 0; Datum < 40; ++Datum) {
+      TypeText(Form->DatumBox, QString::number(Datum));
+      PressEnter(Form->DatumBox);
+      const QList<QByteArray> Row = Rows[Datum + 1].trimmed().split(',');
+      EXPECT_EQ(Form->BitLengthBox->text().toUtf8(), Row[2]) << Datum;
+      EXPECT_EQ(Form->BitPatternBox->text().section(' ', 0, 0).toUtf8(), Row[3]) << Datum;
+    }
+    Dialogs.OpenManyAnswers.push_back({Other, Table});
+    Form->EvaluateItem->trigger();
+    QByteArray Expected =
+        Cli({"evaluate", "--table", "skewed.frq", "--max-bits", QString::number(Case.MaxBits),
+             "--limit-rule", Case.Optimal ? "optimal" : "repair", Other, Table});
+    Expected.replace("\n", "\r\n");
+    EXPECT_EQ(Form->ViewMemo->Text().toUtf8(),
+              Q("ファイル名 = skewed.frq\r\n").toUtf8() + Expected);
+  }
+  // Limits the table's 40 values cannot fit (below 6 bits) are not offered;
+  // the rest are.
+  emit Form->ContextMenu->aboutToShow();
+  for (QAction* Item : Form->LimitMenu->actions()) EXPECT_TRUE(Item->isEnabled());
+  EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
+}
+
 TEST_F(FrameOpen, SavedTableOpensBackAsTheSameTableIn32Bit) {
   ShowAndOpen("abra.txt", "abracadabra");
   Click(Form->FillZerosButton);  // edits the table: every entry lifted off zero

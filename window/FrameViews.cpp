@@ -71,6 +71,9 @@ bool TFrameForm::FindLeaf(int32_t Data, THuffmanNode& Node) const {
 // "C 配列をコピー": the C arrays of the current table, as quorvant-cli's
 // "arrays --lang c" prints them, to the clipboard; nothing without a code.
 void TFrameForm::CopyCArraysChosen() {
-  const auto Text = DocumentArrays(FDocument, FArrayText, TArrayLanguage::C, false, std::string());
+  if (!FHuffman) return;
+  // The code the views show, with its limit and rule.
+  const auto Text = DocumentArrays(FDocument, FArrayText, TArrayLanguage::C, false, std::string(),
+                                   FHuffman->MaxBitLength(), FHuffman->LimitRule());
   if (Text) QGuiApplication::clipboard()->setText(QString::fromStdString(*Text));
 }
