@@ -14,19 +14,6 @@ namespace {
 // The coded form keeps its payload's byte count in 30 bits.
 constexpr int64_t MaxCodedPayloadBytes = (int64_t{1} << 30) - 1;
 
-std::string Fixed(double Value, int Decimals) {
-  char Buffer[64];
-  const auto R =
-      std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed, Decimals);
-  return std::string(Buffer, R.ptr);
-}
-
-std::string Shortest(double Value) {
-  char Buffer[64];
-  const auto R = std::to_chars(Buffer, Buffer + sizeof Buffer, Value);
-  return std::string(Buffer, R.ptr);
-}
-
 // Entropy in bits of counts summing to Total: sum of c * log2(Total / c).
 double EntropyBits(std::span<const int64_t> Counts, int64_t Total) {
   double Bits = 0;
@@ -146,15 +133,15 @@ std::string LimitsText(const TLimitTable& T, const std::vector<std::string>& Fil
   if (Format == TFigureFormat::Json) {
     std::string Out = "{\"files\":" + JsonFiles(Files) + ",\"total\":" + std::to_string(T.Total) +
                       ",\"distinct_values\":" + std::to_string(T.Distinct) +
-                      ",\"entropy_bits\":" + Shortest(T.Entropy) + ",\"rows\":[";
+                      ",\"entropy_bits\":" + ShortestDecimals(T.Entropy) + ",\"rows\":[";
     for (size_t I = 0; I < T.Rows.size(); ++I) {
       const TLimitRow& R = T.Rows[I];
       Out += std::string(I > 0 ? "," : "") + "{\"max_bits\":" + std::to_string(R.MaxBits) +
              ",\"repair_total_bits\":" + std::to_string(R.RepairBits) +
              ",\"optimal_total_bits\":" + std::to_string(R.OptimalBits) +
-             ",\"repair_average_bits\":" + Shortest(Average(R.RepairBits)) +
-             ",\"optimal_average_bits\":" + Shortest(Average(R.OptimalBits)) +
-             ",\"entropy_bits\":" + Shortest(T.Entropy) + "}";
+             ",\"repair_average_bits\":" + ShortestDecimals(Average(R.RepairBits)) +
+             ",\"optimal_average_bits\":" + ShortestDecimals(Average(R.OptimalBits)) +
+             ",\"entropy_bits\":" + ShortestDecimals(T.Entropy) + "}";
     }
     return Out + "]}\n";
   }
@@ -170,16 +157,16 @@ std::string LimitsText(const TLimitTable& T, const std::vector<std::string>& Fil
     Out += "\n";
     for (const TLimitRow& R : T.Rows)
       Out += std::to_string(R.MaxBits) + "," + std::to_string(R.RepairBits) + "," +
-             std::to_string(R.OptimalBits) + "," + Shortest(Average(R.RepairBits)) + "," +
-             Shortest(Average(R.OptimalBits)) + "," + Shortest(T.Entropy) + "\n";
+             std::to_string(R.OptimalBits) + "," + ShortestDecimals(Average(R.RepairBits)) + "," +
+             ShortestDecimals(Average(R.OptimalBits)) + "," + ShortestDecimals(T.Entropy) + "\n";
     return Out;
   }
   if (T.Rows.empty()) return "no data: there is no code to limit\n";
   std::vector<std::vector<std::string>> Rows = {Head};
   for (const TLimitRow& R : T.Rows)
     Rows.push_back({std::to_string(R.MaxBits), std::to_string(R.RepairBits),
-                    std::to_string(R.OptimalBits), Fixed(Average(R.RepairBits), 4),
-                    Fixed(Average(R.OptimalBits), 4), Fixed(T.Entropy, 4)});
+                    std::to_string(R.OptimalBits), FixedDecimals(Average(R.RepairBits), 4),
+                    FixedDecimals(Average(R.OptimalBits), 4), FixedDecimals(T.Entropy, 4)});
   return Aligned(Rows, false);
 }
 
@@ -289,8 +276,8 @@ std::string RowJson(const TEvaluationRow& R, bool Named) {
   if (Named) Out += "\"file\":" + JsonString(R.File) + ",";
   Out += "\"bytes\":" + std::to_string(R.Bytes) + ",\"coded_bits\":" + std::to_string(R.CodedBits) +
          ",\"own_bits\":" + std::to_string(R.OwnBits) +
-         ",\"entropy_total_bits\":" + Shortest(R.EntropyTotalBits) +
-         ",\"overhead_percent\":" + Shortest(R.OverheadPercent) +
+         ",\"entropy_total_bits\":" + ShortestDecimals(R.EntropyTotalBits) +
+         ",\"overhead_percent\":" + ShortestDecimals(R.OverheadPercent) +
          ",\"uncodable\":" + std::to_string(R.Uncodable) + ",\"uncodable_values\":[";
   for (size_t I = 0; I < R.UncodableValues.size(); ++I)
     Out += std::string(I > 0 ? "," : "") + std::to_string(R.UncodableValues[I]);
@@ -323,8 +310,8 @@ std::string EvaluationText(const TEvaluation& E, TFigureFormat Format) {
     for (const TEvaluationRow* R : Rows)
       Out += CsvField(R->File) + "," + std::to_string(R->Bytes) + "," +
              std::to_string(R->CodedBits) + "," + std::to_string(R->OwnBits) + "," +
-             Shortest(R->EntropyTotalBits) + "," + Shortest(R->OverheadPercent) + "," +
-             std::to_string(R->Uncodable) + "," + Values(R->UncodableValues, false) + "," +
+             ShortestDecimals(R->EntropyTotalBits) + "," + ShortestDecimals(R->OverheadPercent) +
+             "," + std::to_string(R->Uncodable) + "," + Values(R->UncodableValues, false) + "," +
              (R->CodedBytes ? std::to_string(*R->CodedBytes) : "") + "\n";
     return Out;
   }
@@ -337,8 +324,8 @@ std::string EvaluationText(const TEvaluation& E, TFigureFormat Format) {
                                                   "uncodable", "coded_bytes"}};
   for (const TEvaluationRow* R : Rows)
     Table.push_back({R->File, std::to_string(R->Bytes), std::to_string(R->CodedBits),
-                     std::to_string(R->OwnBits), Fixed(R->EntropyTotalBits, 2),
-                     Fixed(R->OverheadPercent, 2), std::to_string(R->Uncodable),
+                     std::to_string(R->OwnBits), FixedDecimals(R->EntropyTotalBits, 2),
+                     FixedDecimals(R->OverheadPercent, 2), std::to_string(R->Uncodable),
                      R->CodedBytes ? std::to_string(*R->CodedBytes) : "-"});
   Out += Aligned(Table, true);
   for (const TEvaluationRow& R : E.Files)
@@ -363,4 +350,17 @@ std::optional<std::string> EvaluateTableText(std::span<const int32_t> Frequency,
   const auto E = Evaluate(Code, TCodeSource{"table", TableName}, Files, Hooks);
   if (!E) return std::nullopt;
   return EvaluationText(*E, Format);
+}
+
+std::string FixedDecimals(double Value, int Decimals) {
+  char Buffer[64];
+  const auto R =
+      std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed, Decimals);
+  return std::string(Buffer, R.ptr);
+}
+
+std::string ShortestDecimals(double Value) {
+  char Buffer[64];
+  const auto R = std::to_chars(Buffer, Buffer + sizeof Buffer, Value);
+  return std::string(Buffer, R.ptr);
 }

@@ -19,6 +19,11 @@
 
 enum class TFigureFormat { Text, Csv, Json };
 
+// Locale-free decimal forms of the reports: Decimals places, rounded; the
+// shortest form that reads back to Value.
+std::string FixedDecimals(double Value, int Decimals);
+std::string ShortestDecimals(double Value);
+
 // ---------------------------------------------------------------------------
 // What each limit costs.
 

@@ -35,24 +35,23 @@ bool TTableHistory::Record(const std::vector<int32_t>& Table, int32_t Selected) 
 
 bool TTableHistory::Undo(std::vector<int32_t>& Table, int32_t& Selected) {
   if (!CanUndo()) return false;
-  const TStep& Step = FSteps[--FNext];
-  FRecorded.resize(std::max(Step.SizeBefore, Step.SizeAfter), 0);
-  for (const TChange& Change : Step.Changes) FRecorded[Change.Index] = Change.Before;
-  FRecorded.resize(Step.SizeBefore);
-  FSelected = Step.SelectedBefore;
-  Table = FRecorded;
-  Selected = FSelected;
+  Apply(FSteps[--FNext], false, Table, Selected);
   return true;
 }
 
 bool TTableHistory::Redo(std::vector<int32_t>& Table, int32_t& Selected) {
   if (!CanRedo()) return false;
-  const TStep& Step = FSteps[FNext++];
+  Apply(FSteps[FNext++], true, Table, Selected);
+  return true;
+}
+
+void TTableHistory::Apply(const TStep& Step, bool Forward, std::vector<int32_t>& Table,
+                          int32_t& Selected) {
   FRecorded.resize(std::max(Step.SizeBefore, Step.SizeAfter), 0);
-  for (const TChange& Change : Step.Changes) FRecorded[Change.Index] = Change.After;
-  FRecorded.resize(Step.SizeAfter);
-  FSelected = Step.SelectedAfter;
+  for (const TChange& Change : Step.Changes)
+    FRecorded[Change.Index] = Forward ? Change.After : Change.Before;
+  FRecorded.resize(Forward ? Step.SizeAfter : Step.SizeBefore);
+  FSelected = Forward ? Step.SelectedAfter : Step.SelectedBefore;
   Table = FRecorded;
   Selected = FSelected;
-  return true;
 }

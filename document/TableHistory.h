@@ -43,6 +43,10 @@ private:
     std::vector<TChange> Changes;
   };
 
+  // The recorded state becomes the one after Step (Forward) or before it,
+  // and is copied out.
+  void Apply(const TStep& Step, bool Forward, std::vector<int32_t>& Table, int32_t& Selected);
+
   std::deque<TStep> FSteps;
   size_t FNext = 0;                // steps before this one are done
   std::vector<int32_t> FRecorded;  // the table as the last step left it

@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 Seconds=${1:-60}
 shift || true
 Targets=("$@")
-[ ${#Targets[@]} -eq 0 ] && Targets=(FuzzDecode FuzzRoundTrip FuzzCodeFile)
+[ ${#Targets[@]} -eq 0 ] && Targets=(FuzzDecode FuzzRoundTrip FuzzCodeFile FuzzRecentList)
 Build=${QV_FUZZ_BUILD:-build/fuzz-h}
 Work=${QV_FUZZ_WORK:-$Build/work}
 

@@ -3,6 +3,8 @@
 // report's key order is part of its output.
 #include "CliFigures.h"
 
+#include "Designer.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -50,73 +52,6 @@ TFigures Figures(const TDocument& Doc, const THuffman& H) {
   return F;
 }
 
-// Locale-free decimal forms.
-std::string Fixed(double Value, int Decimals) {
-  char Buffer[64];
-  const auto R =
-      std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed, Decimals);
-  return std::string(Buffer, R.ptr);
-}
-
-std::string Shortest(double Value) {
-  char Buffer[64];
-  const auto R = std::to_chars(Buffer, Buffer + sizeof Buffer, Value);
-  return std::string(Buffer, R.ptr);
-}
-
-// A JSON string: UTF-8 kept, controls escaped, bytes that are not UTF-8
-// (possible in file names) replaced by U+FFFD.
-std::string JsonString(const std::string& Text) {
-  std::string Out = "\"";
-  const auto* P = reinterpret_cast<const unsigned char*>(Text.data());
-  const size_t N = Text.size();
-  for (size_t I = 0; I < N;) {
-    const unsigned char C = P[I];
-    if (C == '"' || C == '\\') {
-      Out += '\\';
-      Out += static_cast<char>(C);
-      ++I;
-    } else if (C < 0x20) {
-      char Buffer[8];
-      std::snprintf(Buffer, sizeof Buffer, "\\u%04x", C);
-      Out += Buffer;
-      ++I;
-    } else if (C < 0x80) {
-      Out += static_cast<char>(C);
-      ++I;
-    } else {
-      size_t Length = 0;
-      uint32_t Code = 0;
-      if (C >= 0xC2 && C <= 0xDF) {
-        Length = 2;
-        Code = C & 0x1F;
-      } else if (C >= 0xE0 && C <= 0xEF) {
-        Length = 3;
-        Code = C & 0x0F;
-      } else if (C >= 0xF0 && C <= 0xF4) {
-        Length = 4;
-        Code = C & 0x07;
-      }
-      bool Valid = Length > 0 && I + Length <= N;
-      for (size_t K = 1; Valid && K < Length; ++K) {
-        Valid = (P[I + K] & 0xC0) == 0x80;
-        Code = Code << 6 | (P[I + K] & 0x3F);
-      }
-      if (Valid)
-        Valid = !(Length == 3 && (Code < 0x800 || (Code >= 0xD800 && Code <= 0xDFFF))) &&
-                !(Length == 4 && (Code < 0x10000 || Code > 0x10FFFF));
-      if (Valid) {
-        Out.append(Text, I, Length);
-        I += Length;
-      } else {
-        Out += "\xEF\xBF\xBD";
-        ++I;
-      }
-    }
-  }
-  return Out + "\"";
-}
-
 }  // namespace
 
 std::string StatsJson(const TStatsSource& S) {
@@ -124,7 +59,9 @@ std::string StatsJson(const TStatsSource& S) {
   const TFigures F = Figures(Doc, S.Huffman);
   const bool HasCode = F.HasCode;
   std::string Out;
-  const auto Number = [&](bool Present, double V) { return Present ? Shortest(V) : "null"; };
+  const auto Number = [&](bool Present, double V) {
+    return Present ? ShortestDecimals(V) : "null";
+  };
   Out += "{\"file\":" + JsonString(S.FileName);
   Out += ",\"mode\":\"" + std::string(S.Table ? "32bit" : "8bit") + "\"";
   Out += ",\"fell_back\":" + std::string(S.FellBack ? "true" : "false");
@@ -183,21 +120,23 @@ std::string StatsText(const TStatsSource& S) {
                      (F.CodedTotal != F.Total
                           ? " (" + std::to_string(F.CodedTotal) + " in the code's data 0..255)"
                           : ""));
-  Line("average code:", HasCode ? Fixed(F.Average, 3) + " bits per datum" : None);
+  Line("average code:", HasCode ? FixedDecimals(F.Average, 3) + " bits per datum" : None);
   if (S.Default != nullptr) {
     const TFigures D = Figures(Doc, *S.Default);
     Line("max bits:", std::to_string(S.Huffman.MaxBitLength()));
     Line("average at 16:",
-         D.HasCode ? Fixed(D.Average, 3) + " bits per datum with the default 16-bit code" : None);
+         D.HasCode ? FixedDecimals(D.Average, 3) + " bits per datum with the default 16-bit code"
+                   : None);
   }
   if (!S.LimitRule.empty()) Line("limit rule:", S.LimitRule);
-  Line("Kraft sum:", HasCode ? Shortest(F.Kraft) : None);
+  Line("Kraft sum:", HasCode ? ShortestDecimals(F.Kraft) : None);
   Line("compression ratio:", HasCode ? S.Ratio + " %" : None);
-  Line("entropy:", HasCode ? Fixed(F.Entropy, 3) + " bits per datum" : None);
+  Line("entropy:", HasCode ? FixedDecimals(F.Entropy, 3) + " bits per datum" : None);
   Line("above entropy:",
-       HasCode ? Fixed(F.Above, 3) + " bits per datum" +
-                     (F.Entropy > 0 ? " (" + Fixed(F.Above * 100 / F.Entropy, 1) + " %)" : "")
-               : None);
+       HasCode
+           ? FixedDecimals(F.Above, 3) + " bits per datum" +
+                 (F.Entropy > 0 ? " (" + FixedDecimals(F.Above * 100 / F.Entropy, 1) + " %)" : "")
+           : None);
   Line("longest code:", HasCode ? std::to_string(F.Longest) + " bits" : None);
   return Out;
 }
