@@ -552,7 +552,7 @@ TEST_F(FrameLifecycle, FilesDroppedOnTheMemoAreTheWindows) {
   EXPECT_EQ(F.FileName(), Sample);
 }
 
-TEST_F(FrameLifecycle, Q1WhileMaximizedRestoresTheDesignAndSavesAllKeys) {
+TEST_F(FrameLifecycle, ResetWhileMaximizedRestoresTheDesignAndSavesAllKeys) {
   WriteSettings(SettingsBytes(ChangedKeys));
   TFrameForm& F = ShowForm();
   F.showMaximized();
@@ -639,7 +639,7 @@ TEST_F(FrameLifecycle, MenuShortcutsWorkFromAnyControl) {
 
 // ---- AllowDoubleLaunchItem and the request received ------------------------------------------
 
-TEST_F(FrameLifecycle, X1ToggledTwiceShowsBothMessagesAndStoresFalse) {
+TEST_F(FrameLifecycle, AllowDoubleLaunchToggledTwiceShowsBothMessagesAndStoresFalse) {
   WriteSettings(SettingsBytes(FirstStartKeys));
   TFrameForm& F = ShowForm();
   F.AllowDoubleLaunchItem->trigger();  // as the menu does it
@@ -929,7 +929,7 @@ TEST_F(Handshake, SecondStartEndsTheFirstWithoutItsSaving) {
   EXPECT_EQ(B.state(), QProcess::Running);
 }
 
-TEST_F(Handshake, X1CheckedKeepsBoth) {
+TEST_F(Handshake, AllowDoubleLaunchCheckedKeepsBoth) {
   WriteSettings(SettingsBytes(With(FirstStartKeys, "X1.Checked", "True")));
   QProcess& A = Start();
   QProcess& B = Start();

@@ -1328,26 +1328,6 @@ TEST_F(QuorvantCli, CodeFileRoundTripsThroughEncodeDecodeAndArrays) {
   }
 }
 
-TEST_F(QuorvantCli, EvaluateTableIsTheWindowsEvaluationText) {
-  std::vector<int64_t> Table(40, 0);
-  for (size_t I = 0; I < Table.size(); ++I) Table[I] = static_cast<int64_t>(I * I * I % 97);
-  const std::string Path = File("t.bin", Words(Table));
-  std::string Data;
-  for (int I = 0; I < 4000; ++I) Data += static_cast<char>(I * 7 % 45);
-  const std::vector<std::string> Files = {File("d1", Data), File("d2", "")};
-  const std::vector<int32_t> Frequency(Table.begin(), Table.end());
-  for (const auto& [Format, Flag] : {std::pair{TFigureFormat::Text, ""},
-                                     {TFigureFormat::Csv, "--csv"},
-                                     {TFigureFormat::Json, "--json"}}) {
-    std::vector<std::string> Args = {"evaluate",   "--table", Path,           Files[0], Files[1],
-                                     "--max-bits", "6",       "--limit-rule", "optimal"};
-    if (*Flag) Args.push_back(Flag);
-    const TRun R = Cli_(Args);
-    EXPECT_EQ(R.Exit, 0) << R.Err;
-    EXPECT_EQ(R.Out, EvaluateTableText(Frequency, 6, TLimitRule::Optimal, Path, Files, Format));
-  }
-}
-
 TEST_F(QuorvantCli, LimitsShowWhatTheLimitedCodesCost) {
   std::vector<int64_t> Fib(18);
   Fib[0] = Fib[1] = 1;
