@@ -601,10 +601,6 @@ TEST_F(FrameOpen, LimitedCodeAndEvaluationAreWhatQuorvantCliPrints) {
     EXPECT_EQ(Form->ViewMemo->Text().toUtf8(),
               Q("ファイル名 = skewed.frq\r\n").toUtf8() + Expected);
   }
-  // Limits the table's 40 values cannot fit (below 6 bits) are not offered;
-  // the rest are.
-  emit Form->ContextMenu->aboutToShow();
-  for (QAction* Item : Form->LimitMenu->actions()) EXPECT_TRUE(Item->isEnabled());
   EXPECT_EQ(Dialogs.TakeTexts(), QStringList());
 }
 

@@ -361,8 +361,6 @@ private:
   // design helpers (FrameDesign.cpp)
   // A limit below 16 or the optimal rule is chosen.
   bool CodeIsLimited() const;
-  // The limits the table's values cannot fit are disabled.
-  void ShowLimitMenu();
   // The table stored into the code builder and its code built with the
   // chosen limit and rule (no views).
   void BuildLimitedCode();

@@ -2,10 +2,11 @@
 // code tried on other files.  The figures come from the document layer
 // (Designer.h, Corpus.h), the same code quorvant-cli's `distribution
 // --max-bits N --limit-rule R` and `evaluate --table` run, so both programs
-// show the same texts.  The choice is kept for the session only.
+// show the same texts.  The choice is kept for the session only.  A code
+// covers data 0..255, at most 256 values, which every limit offered (8..16)
+// holds, so no choice is ever out of reach.
 #include "Frame.h"
 
-#include "Corpus.h"
 #include "Designer.h"
 #include "Dialogs.h"
 
@@ -16,11 +17,6 @@
 
 bool TFrameForm::CodeIsLimited() const {
   return FChosenMaxBits != 16 || FChosenRule != TLimitRule::Repair;
-}
-
-void TFrameForm::ShowLimitMenu() {
-  const int32_t Smallest = FFrequency.empty() ? 1 : SmallestMaxBits(FFrequency);
-  for (QAction* Item : LimitMenu->actions()) Item->setEnabled(Item->data().toInt() >= Smallest);
 }
 
 void TFrameForm::MaxBitsChosen(int32_t MaxBits) {
@@ -53,9 +49,9 @@ void TFrameForm::EvaluateChosen() {
       return Step(static_cast<int64_t>(Index) * Share + Within,
                   static_cast<int64_t>(Count) * Share);
     };
-    Report = EvaluateTableText(FFrequency, std::max(FChosenMaxBits, SmallestMaxBits(FFrequency)),
-                               FChosenRule, ExtractFileName(FDocument.FileName), Files,
-                               TFigureFormat::Text, Hooks);
+    Report =
+        EvaluateTableText(FFrequency, FChosenMaxBits, FChosenRule,
+                          ExtractFileName(FDocument.FileName), Files, TFigureFormat::Text, Hooks);
   });
   if (!Report) return;  // cancelled: the memo stays as it was
   // The views' file-name line, then the report with the memo's line ends.

@@ -1,7 +1,6 @@
 // The document in the window: the one rebuild from the table, the refresh
 // that derives everything else from it (DeriveDocument, the same derivation
 // quorvant-cli's open takes), and the controls that show its figures.
-#include "Corpus.h"
 #include "Frame.h"
 #include "FrameBusy.h"
 #include "Locale.h"
@@ -28,9 +27,7 @@ void TFrameForm::RebuildFromTable() {
 
 void TFrameForm::BuildLimitedCode() {
   StoreFrequencies();
-  // A limit the table's values no longer fit is raised to the fewest bits
-  // that hold them (the menu shows such limits disabled).
-  FHuffman->SetMaxBitLength(std::max(FChosenMaxBits, SmallestMaxBits(FFrequency)));
+  FHuffman->SetMaxBitLength(FChosenMaxBits);
   FHuffman->SetLimitRule(FChosenRule);
   FHuffman->BuildFromTable();
 }

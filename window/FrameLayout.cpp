@@ -408,12 +408,7 @@ void TFrameForm::WireHandlers() {
   for (QAction* Item : LimitMenu->actions())
     connect(Item, &QAction::triggered, this,
             [this, Item] { Guarded([&] { MaxBitsChosen(Item->data().toInt()); }); });
-  connect(ContextMenu, &QMenu::aboutToShow, this, [this] {
-    Guarded([&] {
-      ShowRecentMenu();
-      ShowLimitMenu();
-    });
-  });
+  connect(ContextMenu, &QMenu::aboutToShow, this, [this] { Guarded([&] { ShowRecentMenu(); }); });
   connect(GraphView, &TPictureView::ShowHint, this,
           [this](const QPoint& At, const QPoint& GlobalAt) {
             Guarded([&] { GraphHintRequested(At, GlobalAt); });
