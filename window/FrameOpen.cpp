@@ -70,6 +70,8 @@ QString RefusalText(TOpenStatus Status, const QString& Path) {
   switch (Status) {
     case TOpenStatus::NotFound: return TFrameForm::tr("%1 は見つかりません。").arg(Path);
     case TOpenStatus::Empty: return TFrameForm::tr("サイズが 0 のファイルは表示出来ません。");
+    case TOpenStatus::Changed:
+      return TFrameForm::tr("%1 は読み込みの途中で変更されたので表示出来ません。").arg(Path);
     default: return TFrameForm::tr("%1 は大きすぎて表示出来ません。").arg(Path);
   }
 }

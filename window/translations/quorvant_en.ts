@@ -261,5 +261,9 @@ so they are read as 8-bit normal data.<byte value="xd"/>
         <source>他のファイルで評価(&amp;E)...</source>
         <translation>&amp;Evaluate on other files...</translation>
     </message>
+    <message>
+        <source>%1 は読み込みの途中で変更されたので表示出来ません。</source>
+        <translation>%1 changed while it was read and cannot be shown.</translation>
+    </message>
 </context>
 </TS>
