@@ -20,6 +20,35 @@
 
 namespace {
 
+// The length of the well-formed UTF-8 sequence at Text[P], 0 when none
+// starts there (overlong forms, surrogates and values past U+10FFFF count
+// as none).
+size_t Utf8SequenceLength(std::string_view Text, size_t P) {
+  const auto Byte = [&](size_t I) { return static_cast<unsigned char>(Text[I]); };
+  const unsigned char C = Byte(P);
+  size_t Length = 0;
+  uint32_t Code = 0;
+  if (C >= 0xC2 && C <= 0xDF) {
+    Length = 2;
+    Code = C & 0x1F;
+  } else if (C >= 0xE0 && C <= 0xEF) {
+    Length = 3;
+    Code = C & 0x0F;
+  } else if (C >= 0xF0 && C <= 0xF4) {
+    Length = 4;
+    Code = C & 0x07;
+  }
+  if (Length == 0 || P + Length > Text.size()) return 0;
+  for (size_t K = 1; K < Length; ++K) {
+    if ((Byte(P + K) & 0xC0) != 0x80) return 0;
+    Code = Code << 6 | (Byte(P + K) & 0x3F);
+  }
+  if ((Length == 3 && (Code < 0x800 || (Code >= 0xD800 && Code <= 0xDFFF))) ||
+      (Length == 4 && (Code < 0x10000 || Code > 0x10FFFF)))
+    return 0;
+  return Length;
+}
+
 constexpr int32_t MaxDepth = 64;
 
 // A problem with the file; the reader adds the file's name.
@@ -156,32 +185,7 @@ private:
     FPos += W.size();
   }
 
-  // The length of the UTF-8 sequence at P, 0 when it is not one.
-  size_t Utf8Length(size_t P) const {
-    const auto Byte = [&](size_t I) { return static_cast<unsigned char>(FText[I]); };
-    const unsigned char C = Byte(P);
-    size_t Length = 0;
-    uint32_t Code = 0;
-    if (C >= 0xC2 && C <= 0xDF) {
-      Length = 2;
-      Code = C & 0x1F;
-    } else if (C >= 0xE0 && C <= 0xEF) {
-      Length = 3;
-      Code = C & 0x0F;
-    } else if (C >= 0xF0 && C <= 0xF4) {
-      Length = 4;
-      Code = C & 0x07;
-    }
-    if (Length == 0 || P + Length > FText.size()) return 0;
-    for (size_t K = 1; K < Length; ++K) {
-      if ((Byte(P + K) & 0xC0) != 0x80) return 0;
-      Code = Code << 6 | (Byte(P + K) & 0x3F);
-    }
-    if ((Length == 3 && (Code < 0x800 || (Code >= 0xD800 && Code <= 0xDFFF))) ||
-        (Length == 4 && (Code < 0x10000 || Code > 0x10FFFF)))
-      return 0;
-    return Length;
-  }
+  size_t Utf8Length(size_t P) const { return Utf8SequenceLength(FText, P); }
 
   uint32_t Hex4() {
     uint32_t V = 0;
@@ -577,27 +581,7 @@ std::string JsonString(const std::string& Text) {
       Out += static_cast<char>(C);
       ++I;
     } else {
-      size_t Length = 0;
-      uint32_t Code = 0;
-      if (C >= 0xC2 && C <= 0xDF) {
-        Length = 2;
-        Code = C & 0x1F;
-      } else if (C >= 0xE0 && C <= 0xEF) {
-        Length = 3;
-        Code = C & 0x0F;
-      } else if (C >= 0xF0 && C <= 0xF4) {
-        Length = 4;
-        Code = C & 0x07;
-      }
-      bool Valid = Length > 0 && I + Length <= N;
-      for (size_t K = 1; Valid && K < Length; ++K) {
-        Valid = (P[I + K] & 0xC0) == 0x80;
-        Code = Code << 6 | (P[I + K] & 0x3F);
-      }
-      if (Valid)
-        Valid = !(Length == 3 && (Code < 0x800 || (Code >= 0xD800 && Code <= 0xDFFF))) &&
-                !(Length == 4 && (Code < 0x10000 || Code > 0x10FFFF));
-      if (Valid) {
+      if (const size_t Length = Utf8SequenceLength(Text, I); Length > 0) {
         Out.append(Text, I, Length);
         I += Length;
       } else {

@@ -1,5 +1,6 @@
 // The array texts: formatters over TCodeTables, one per language.
 #include "CodeTables.h"
+#include "CompressInternal.h"
 
 #include <algorithm>
 #include <cctype>
@@ -52,19 +53,6 @@ std::string ValueLines(const std::vector<int64_t>& Values) {
     Text += (K + 1) % 16 == 0 ? ",\r\n  " : ", ";
   }
   return Text;
-}
-
-// Text that can neither end a C comment early nor open a nested one, on
-// one line.
-std::string CommentSafe(const std::string& Text) {
-  std::string Safe;
-  for (size_t I = 0; I < Text.size(); ++I) {
-    const char C = Text[I];
-    Safe += static_cast<unsigned char>(C) < 0x20 ? ' ' : C;
-    const char Next = I + 1 < Text.size() ? Text[I + 1] : '\0';
-    if ((C == '*' && Next == '/') || (C == '/' && Next == '*')) Safe += ' ';
-  }
-  return Safe;
 }
 
 // Element type names: byte, 16-bit, 32-bit.
@@ -202,4 +190,15 @@ std::string ArraySource(const TCodeTables& Tables, const TArrayOptions& Options)
     case TArrayLanguage::Pascal: break;
   }
   return Pascal(Arrays);
+}
+
+std::string CommentSafe(const std::string& Text) {
+  std::string Safe;
+  for (size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    Safe += static_cast<unsigned char>(C) < 0x20 ? ' ' : C;
+    const char Next = I + 1 < Text.size() ? Text[I + 1] : '\0';
+    if ((C == '*' && Next == '/') || (C == '/' && Next == '*')) Safe += ' ';
+  }
+  return Safe;
 }

@@ -5,6 +5,7 @@
 #include "Compress.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // The headers keep byte counts in 30 bits.
@@ -22,3 +23,7 @@ inline constexpr const char* SCanNotDecode = "Data error .  Can not decode .";
 // start values are 16-bit left-aligned and wrap modulo 2^32.
 void AssignCanonicalPatterns(std::vector<THuffmanNode>& Nodes, int32_t N,
                              const uint32_t Counts[17]);
+
+// Text that can neither end a C comment early nor open a nested one, on one
+// line (control characters become blanks): the generated sources' comments.
+std::string CommentSafe(const std::string& Text);

@@ -2,6 +2,7 @@
 // decoder (a 64-bit bit buffer, a fast table deciding up to three codes);
 // the format rules it relies on are written in its head comment.
 #include "DecoderSource.h"
+#include "CompressInternal.h"
 
 #include <algorithm>
 #include <cctype>
@@ -628,18 +629,6 @@ void ReplaceAll(std::string& Text, const std::string& Mark, const std::string& B
     Text.replace(At, Mark.size(), By);
 }
 
-// Text safe inside a C block comment, on one line.
-std::string InComment(const std::string& Text) {
-  std::string Safe;
-  for (size_t I = 0; I < Text.size(); ++I) {
-    const char C = Text[I];
-    Safe += static_cast<unsigned char>(C) < 0x20 ? ' ' : C;
-    const char Next = I + 1 < Text.size() ? Text[I + 1] : '\0';
-    if ((C == '*' && Next == '/') || (C == '/' && Next == '*')) Safe += ' ';
-  }
-  return Safe;
-}
-
 // Values as C initialisers, 8 a line (hexadecimal) or 16 (decimal).
 std::string Initialisers(const std::vector<uint32_t>& Values, bool Hex) {
   std::string Text;
@@ -759,7 +748,7 @@ std::string RawDecoderSource(const TCodeTables& T, const std::string& Name, TBit
     Shortest = std::min(Shortest, T.Length[J]);
   }
   std::string Lines;
-  for (const std::string& Line : HeadLines) Lines += " * " + InComment(Line) + "\n";
+  for (const std::string& Line : HeadLines) Lines += " * " + CommentSafe(Line) + "\n";
   const std::string CodeText =
       std::to_string(T.Symbol.size()) + " symbol" + (T.Symbol.size() == 1 ? "" : "s") +
       ", codes of " + std::to_string(Shortest) + ".." + std::to_string(T.LargestLength) +
@@ -795,6 +784,6 @@ std::string RawDecoderSource(const TCodeTables& T, const std::string& Name, TBit
   ReplaceAll(Text, "@PAD@", std::string(Name.size() + 12, ' '));
   ReplaceAll(Text, "@UNAME@", Upper);
   ReplaceAll(Text, "@NAME@", Name);
-  ReplaceAll(Text, "@VERSION@", InComment(Version));
+  ReplaceAll(Text, "@VERSION@", CommentSafe(Version));
   return Text;
 }

@@ -36,6 +36,18 @@ QString RuntimeText(const QString& Text) {
   return Text;
 }
 
+// The open dialog starting in Dir with one filter entry, shown as "*.*",
+// that matches every file; nothing when cancelled.
+QStringList OpenFiles(QWidget* Owner, const QString& Dir, QFileDialog::FileMode Mode) {
+  QFileDialog Dialog(Owner, QString(), Dir);
+  Dialog.setFileMode(Mode);
+  Dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  Dialog.setNameFilter(QStringLiteral("*.* (*)"));
+  Dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+  if (Dialog.exec() != QDialog::Accepted) return {};
+  return Dialog.selectedFiles();
+}
+
 }  // namespace
 
 void TDialogs::Message(QWidget* Owner, const QString& Title, const QString& Text, TKind Kind) {
@@ -45,25 +57,12 @@ void TDialogs::Message(QWidget* Owner, const QString& Title, const QString& Text
 }
 
 QString TDialogs::OpenFileName(QWidget* Owner, const QString& Dir) {
-  QFileDialog Dialog(Owner, QString(), Dir);
-  Dialog.setFileMode(QFileDialog::ExistingFile);
-  Dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  // One entry, shown as "*.*", that matches every file.
-  Dialog.setNameFilter(QStringLiteral("*.* (*)"));
-  Dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-  if (Dialog.exec() != QDialog::Accepted) return QString();
-  const QStringList Files = Dialog.selectedFiles();
+  const QStringList Files = OpenFiles(Owner, Dir, QFileDialog::ExistingFile);
   return Files.isEmpty() ? QString() : Files.first();
 }
 
 QStringList TDialogs::OpenFileNames(QWidget* Owner, const QString& Dir) {
-  QFileDialog Dialog(Owner, QString(), Dir);
-  Dialog.setFileMode(QFileDialog::ExistingFiles);
-  Dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  Dialog.setNameFilter(QStringLiteral("*.* (*)"));
-  Dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-  if (Dialog.exec() != QDialog::Accepted) return {};
-  return Dialog.selectedFiles();
+  return OpenFiles(Owner, Dir, QFileDialog::ExistingFiles);
 }
 
 QString TDialogs::SaveFileName(QWidget* Owner, const QString& Path, const QString& Filter) {
