@@ -3,7 +3,6 @@
 #include "AbracadabraGolden.h"
 #include "CodeFile.h"
 #include "DecoderSource.h"
-#include "DesignedCodes.h"
 #include "Designer.h"
 #include "Document.h"
 
@@ -971,27 +970,6 @@ TEST_F(QuorvantCli, GeneratedDecoderDecodesWhatEncodeWrote) {
 
 // decoder --code and arrays --code --lang verilog: the engine's texts of
 // the code file's code (held to every stream in the engine's tests).
-TEST_F(QuorvantCli, DecodersOfACodeFileAreTheEnginesTexts) {
-  for (const TTestCode& Code : DesignedCodes()) {
-    WriteWhole(Dir / "code.json", CodeFileText(Code.Code));
-    const TRun D = Cli_({"decoder", "--code", "code.json", "--name", Code.Name, "--bit-order",
-                         Code.Name == "text" ? "lsb0" : "msb0", "-o", "dec.c"});
-    ASSERT_EQ(D.Exit, 0) << D.Err;
-    EXPECT_EQ(ReadWhole(Dir / "dec.c"),
-              RawDecoderSource(Code.Tables, Code.Name,
-                               Code.Name == "text" ? TBitOrder::Lsb0 : TBitOrder::Msb0,
-                               {"code file: code.json"}));
-    const TRun V =
-        Cli_({"arrays", "--code", "code.json", "--lang", "verilog", "--name", Code.Name});
-    EXPECT_NE(V.Out.find("\r\nmodule " + Code.Name + "_decode (\r\n"), std::string::npos);
-    EXPECT_TRUE(Cli_({"arrays", "--code", "code.json", "--lang", "python"})
-                    .Out.starts_with("# ファイル名 = code.json\r\n"));
-  }
-  EXPECT_EQ(Cli_({"decoder", "--code", "code.json"}).Out,
-            RawDecoderSource(DesignedCodes().back().Tables, "qv", TBitOrder::Lsb0,
-                             {"code file: code.json"}));
-}
-
 TEST_F(QuorvantCli, CorpusCountsAsTheFilesJoined) {
   // A folder with a subfolder, a link to a file beside it (the file read
   // once) and a link back up (not entered): a/1, a/2, a/b/3 are read.
